@@ -1,0 +1,17 @@
+# GoogleTest is built from Debian's source package (or GTEST_SOURCE_DIR on other machines).
+set(GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+if(BUILD_TESTING)
+  if(NOT EXISTS "${GTEST_SOURCE_DIR}/CMakeLists.txt")
+    message(FATAL_ERROR "GoogleTest sources not found in ${GTEST_SOURCE_DIR} (apt-get install googletest)")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(_saved_output ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(NOT VASTREL_WIN)
+    # Keep the sanitised tests and GoogleTest on the same runtime checks.
+    target_compile_options(gtest PRIVATE ${VASTREL_SANITIZE})
+    target_compile_options(gtest_main PRIVATE ${VASTREL_SANITIZE})
+  endif()
+endif()

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The test bed: packages, an X display, a Wine prefix under build/, and a PulseAudio daemon with a
+# null sink whose monitor is the default capture source.
+#
+#   tools/testbed.sh install      install what is missing (idempotent)
+#   tools/testbed.sh start        start what is not running; prints 'export' lines for eval
+#   tools/testbed.sh stop         stop only what 'start' started
+#   tools/testbed.sh env          print the 'export' lines without starting anything
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+state="$here/build/testbed"
+prefix="$here/build/wineprefix"
+display_num=${VASTREL_DISPLAY:-97}
+sink=vastrel_null
+
+need_pkgs() {
+  local missing=()
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+  command -v cmake >/dev/null || missing+=(cmake)
+  command -v ninja >/dev/null || missing+=(ninja-build)
+  command -v g++ >/dev/null || missing+=(g++)
+  command -v wine >/dev/null || missing+=(wine wine64)
+  [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  command -v Xvfb >/dev/null || missing+=(xvfb)
+  command -v xauth >/dev/null || missing+=(xauth)
+  command -v pulseaudio >/dev/null || missing+=(pulseaudio)
+  command -v pactl >/dev/null || missing+=(pulseaudio-utils)
+  command -v sox >/dev/null || missing+=(sox)
+  [ -x /usr/bin/convert ] || missing+=(imagemagick)
+  command -v xdotool >/dev/null || missing+=(xdotool)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
+  [ -f /usr/include/fftw3.h ] || missing+=(libfftw3-dev)
+  printf '%s\n' "${missing[@]}"
+}
+
+cmd_install() {
+  local pkgs
+  pkgs=$(need_pkgs | sort -u | tr '\n' ' ')
+  if [ -n "${pkgs// /}" ]; then
+    echo "testbed: installing $pkgs" >&2
+    local sudo=""
+    [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo apt-get update -q >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $pkgs >&2
+  fi
+}
+
+exports() {
+  echo "export DISPLAY=:$display_num"
+  echo "export WINEPREFIX='$prefix'"
+  echo "export WINEDEBUG=-all"
+  echo "export WINEDLLOVERRIDES='mscoree,mshtml='"
+  echo "export PULSE_SERVER='unix:$state/pulse/native'"
+  echo "export VASTREL_SINK=$sink"
+}
+
+display_up() { DISPLAY=:$display_num xdpyinfo >/dev/null 2>&1 || [ -S /tmp/.X11-unix/X$display_num ]; }
+
+cmd_start() {
+  mkdir -p "$state"
+  eval "$(exports)"
+  if ! display_up; then
+    Xvfb ":$display_num" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    echo $! > "$state/xvfb.pid"
+    for _ in $(seq 1 100); do [ -S /tmp/.X11-unix/X$display_num ] && break; sleep 0.1; done
+  fi
+  if ! pactl info >/dev/null 2>&1; then
+    mkdir -p "$state/pulse"
+    # Run as whoever we are (root in CI); a private runtime dir keeps it apart from any desktop daemon.
+    XDG_RUNTIME_DIR="$state/pulse" HOME="$state/pulse" pulseaudio --daemonize=no --exit-idle-time=-1 \
+      --disallow-exit --disable-shm -n \
+      -L "module-native-protocol-unix auth-anonymous=1 socket=$state/pulse/native" \
+      -L "module-null-sink sink_name=$sink rate=48000 channels=2" \
+      -L "module-always-sink" >"$state/pulse.log" 2>&1 &
+    echo $! > "$state/pulse.pid"
+    for _ in $(seq 1 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+    pactl set-default-sink "$sink" >/dev/null 2>&1 || true
+    pactl set-default-source "$sink.monitor" >/dev/null 2>&1 || true
+  fi
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "testbed: creating the Wine prefix (first time only)" >&2
+    wineboot -i >"$state/wineboot.log" 2>&1 || true
+    wineserver -w || true
+  fi
+  # Keep one wineserver alive for the whole run so every test program starts quickly.
+  if [ ! -f "$state/wineserver.started" ]; then
+    wineserver -p 600 >/dev/null 2>&1 && touch "$state/wineserver.started" || true
+  fi
+  exports
+}
+
+cmd_stop() {
+  eval "$(exports)"
+  if [ -f "$state/wineserver.started" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -f "$state/wineserver.started"
+  fi
+  for p in pulse xvfb; do
+    if [ -f "$state/$p.pid" ]; then
+      kill "$(cat "$state/$p.pid")" 2>/dev/null || true
+      rm -f "$state/$p.pid"
+    fi
+  done
+}
+
+case "${1:-}" in
+  install) cmd_install ;;
+  start) cmd_start ;;
+  stop) cmd_stop ;;
+  env) exports ;;
+  *) echo "usage: $0 install|start|stop|env" >&2; exit 2 ;;
+esac
