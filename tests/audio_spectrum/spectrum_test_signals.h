@@ -1,0 +1,65 @@
+// Test signals and a plain long-double DFT to check the analyser against.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace spectrum_test {
+
+inline std::int16_t Clip(long double v) {
+    const long double r = std::round(v);
+    if (r > 32767) return 32767;
+    if (r < -32768) return -32768;
+    return static_cast<std::int16_t>(r);
+}
+
+// Noise of the given amplitude plus sines (frequency in bins, amplitude).
+inline std::vector<std::int16_t> NoisePlusSines(int n, unsigned seed, double noise,
+                                                const std::vector<std::pair<double, double>>& sines) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> dist(-noise, noise);
+    std::vector<std::int16_t> s(n);
+    const long double twoPi = 8.0L * std::atan(1.0L);
+    for (int i = 0; i < n; ++i) {
+        long double v = dist(gen);
+        for (const auto& [bin, amplitude] : sines) v += amplitude * std::sin(twoPi * bin * i / n);
+        s[i] = Clip(v);
+    }
+    return s;
+}
+
+// Level in dB of bin b of the Hann-windowed frame, with the analyser's scaling and floor, computed
+// independently in long double: 0 dB for a full-scale sine on a bin, -140 dB for silence.
+class ReferenceDft {
+public:
+    explicit ReferenceDft(int n) : n_(n), cos_(n), sin_(n), window_(n) {
+        const long double twoPi = 8.0L * std::atan(1.0L);
+        for (int t = 0; t < n; ++t) {
+            cos_[t] = std::cos(twoPi * t / n);
+            sin_[t] = std::sin(twoPi * t / n);
+            window_[t] = 0.5L - 0.5L * std::cos(twoPi * t / (n - 1));
+        }
+        offsetDb_ = -20.0L * std::log10(n * 32767.0L / 4.0L);
+        floor_ = std::pow(10.0L, (-140.0L - offsetDb_) / 10.0L);
+    }
+    long double LevelDb(const std::vector<std::int16_t>& s, int bin) const {
+        long double re = 0, im = 0;
+        long long phase = 0;
+        for (int i = 0; i < n_; ++i) {
+            const long double x = s[i] * window_[i];
+            re += x * cos_[phase];
+            im -= x * sin_[phase];
+            phase += bin;
+            if (phase >= n_) phase -= n_;
+        }
+        return 10.0L * std::log10(re * re + im * im + floor_) + offsetDb_;
+    }
+
+private:
+    int n_;
+    std::vector<long double> cos_, sin_, window_;
+    long double offsetDb_, floor_;
+};
+
+}  // namespace spectrum_test
