@@ -56,18 +56,23 @@ void RealFftPlan::Build(int n) {
         t += 6 * span;
     }
 
-    splitTwiddles_.assign(2 * (m_ / 2 + 1), 0.0);
-    for (int k = 0; k <= m_ / 2; ++k) {
-        const double angle = kTwoPi * k / n_;
-        splitTwiddles_[k] = std::cos(angle);
-        splitTwiddles_[m_ / 2 + 1 + k] = -std::sin(angle);
-    }
-
     bitReverse_.assign(m_, 0);
     for (int k = 0; k < m_; ++k) {
         int r = 0;
         for (int bit = 0; bit < log2m; ++bit) r |= ((k >> bit) & 1) << (log2m - 1 - bit);
         bitReverse_[k] = r;
+    }
+
+    // Split reads the first half of each octave [2^j, 2^(j+1)) of positions in order; position p
+    // there holds Z[k], k = bitrev(p), and its twiddle W^k is stored at p - 2^(j-1).
+    splitTwiddles_.assign(m_, 0.0);
+    const int half = m_ / 2;
+    for (int octave = 2; octave < m_; octave *= 2) {
+        for (int i = 0; i < octave / 2; ++i) {
+            const double angle = kTwoPi * bitReverse_[octave + i] / n_;
+            splitTwiddles_[octave / 2 + i] = std::cos(angle);
+            splitTwiddles_[half + octave / 2 + i] = -std::sin(angle);
+        }
     }
 }
 
@@ -160,26 +165,41 @@ void RealFftPlan::LastRadix4Stage(double* re, double* im) const {
 
 // Z = FFT of z[m] = x[2m] + i x[2m+1]; with E = (Z[k] + conj Z[m-k]) / 2 and
 // O = (Z[k] - conj Z[m-k]) / 2i: X[k] = E + W^k O and X[m-k] = conj(E - W^k O), W = e^(-2 pi i / n).
+// In bit-reversed positions the partner of p in [2^j, 2^(j+1)) is p ^ (2^j - 1), the mirror image
+// inside the same octave, so both run through memory in order (one forwards, one backwards).
 void RealFftPlan::Split(const double* re, const double* im, double* power) const {
     const int half = m_ / 2;
     const double* cs = splitTwiddles_.data();
-    const double* sn = cs + half + 1;
-    const std::int32_t* rev = bitReverse_.data();
+    const double* sn = cs + half;
     const double dc = re[0] + im[0];
     power[0] = dc * dc;
-    for (int k = 1; k <= half; ++k) {
-        const int p = rev[k];
-        const int q = rev[m_ - k];
-        const double zr = re[p], zi = im[p];
-        const double mr = re[q], mi = im[q];
+    power[1] = re[1] * re[1] + im[1] * im[1];  // bin m/2: W^k O is purely imaginary and E real
+    {
+        // Octave 1 (positions 2 and 3) is too short for pairs.
+        const double zr = re[2], zi = im[2], mr = re[3], mi = im[3];
         const double er = 0.5 * (zr + mr), ei = 0.5 * (zi - mi);
         const double orr = 0.5 * (zi + mi), oi = -0.5 * (zr - mr);
-        const double wr = cs[k] * orr - sn[k] * oi;
-        const double wi = cs[k] * oi + sn[k] * orr;
-        const double xr = er + wr, xi = ei + wi;
-        const double yr = er - wr, yi = ei - wi;
-        power[k] = xr * xr + xi * xi;
-        power[m_ - k] = yr * yr + yi * yi;
+        const double wr = cs[1] * orr - sn[1] * oi, wi = cs[1] * oi + sn[1] * orr;
+        power[2] = (er + wr) * (er + wr) + (ei + wi) * (ei + wi);
+        power[3] = (er - wr) * (er - wr) + (ei - wi) * (ei - wi);
+    }
+    const Pair h = Splat(0.5);
+    for (int octave = 4; octave < m_; octave *= 2) {
+        const int last = 2 * octave - 1;
+        for (int i = 0; i < octave / 2; i += 2) {
+            const int p = octave + i;
+            const int q = last - i - 1;  // pair (q, q + 1) holds the partners of p + 1 and p
+            const Pair zr = Load(re + p), zi = Load(im + p);
+            const Pair mr = Swap(Load(re + q)), mi = Swap(Load(im + q));
+            const Pair er = h * (zr + mr), ei = h * (zi - mi);
+            const Pair orr = h * (zi + mi), oi = h * (mr - zr);
+            const Pair c = Load(cs + octave / 2 + i), s = Load(sn + octave / 2 + i);
+            const Pair wr = c * orr - s * oi, wi = c * oi + s * orr;
+            const Pair xr = er + wr, xi = ei + wi;
+            const Pair yr = er - wr, yi = ei - wi;
+            Store(power + p, xr * xr + xi * xi);
+            Store(power + q, Swap(yr * yr + yi * yi));
+        }
     }
 }
 

@@ -14,8 +14,11 @@ public:
     int size() const noexcept { return n_; }
 
     // re/im hold the frame's even and odd samples (n/2 each); both are overwritten. On return
-    // power[b] = |X[b]|^2 for b = 0 .. n/2 - 1, X the unnormalised DFT of the real frame.
+    // power[Position(b)] = |X[b]|^2 for b = 0 .. n/2 - 1, X the unnormalised DFT of the real frame.
+    // The bins stay in the transform's bit-reversed order: putting them back costs more than
+    // everything after the transform, which works per bin and does not mind the order.
     void Power(double* re, double* im, double* power) const;
+    int Position(int bin) const noexcept { return bitReverse_[bin]; }
 
 private:
     void Radix2Stage(double* re, double* im) const;
@@ -29,7 +32,7 @@ private:
     std::vector<double> radix2Twiddles_;  // cos, then -sin, of 2*pi*j/m for j < m/2
     std::vector<int> spans_;               // quarter-spans of the twiddled radix-4 stages, largest first
     std::vector<double> stageTwiddles_;    // per stage: c1 s1 c2 s2 c3 s3, `span` values each
-    std::vector<double> splitTwiddles_;    // cos, then -sin, of 2*pi*k/n for k <= m/2
+    std::vector<double> splitTwiddles_;    // cos, then -sin, of 2*pi*k/n, see Split
     std::vector<std::int32_t> bitReverse_; // position of Z[k] after the transform
 };
 

@@ -28,6 +28,7 @@ inline Pair operator/(Pair a, Pair b) { return {_mm_div_pd(a.v, b.v)}; }
 // (a0, b0) and (a1, b1): the 2x2 transpose used where one value per block is wanted.
 inline Pair Low(Pair a, Pair b) { return {_mm_unpacklo_pd(a.v, b.v)}; }
 inline Pair High(Pair a, Pair b) { return {_mm_unpackhi_pd(a.v, b.v)}; }
+inline Pair Swap(Pair a) { return {_mm_shuffle_pd(a.v, a.v, 1)}; }
 
 // Natural logarithm split: x = m * 2^e with m in [sqrt(1/2), sqrt(2)); x must be positive and finite.
 inline void SplitLog(Pair x, Pair& m, Pair& e) {
@@ -63,6 +64,7 @@ inline Pair operator*(Pair x, Pair y) { return {x.a * y.a, x.b * y.b}; }
 inline Pair operator/(Pair x, Pair y) { return {x.a / y.a, x.b / y.b}; }
 inline Pair Low(Pair x, Pair y) { return {x.a, y.a}; }
 inline Pair High(Pair x, Pair y) { return {x.b, y.b}; }
+inline Pair Swap(Pair x) { return {x.b, x.a}; }
 
 inline void SplitLogOne(double x, double& m, double& e) {
     std::uint64_t bits;

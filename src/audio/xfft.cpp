@@ -110,12 +110,16 @@ void Cxfft::RebuildColumnMap(int columns, int startHz, int endHz) {
     endBin = BinOf(endHz, frameSize, rate, maxBin);
     const long long span = static_cast<long long>(endBin) - startBin;
     mapIsBinToColumn = span > columns;
+    // The levels sit in the transform's order (see RealFftPlan::Power), so the map is kept by
+    // position: which column a position feeds, or which position a column shows.
     if (mapIsBinToColumn) {
+        std::fill(columnMap.begin(), columnMap.end(), -1);
         // Every bin of the range lands in one of the columns 0..columns-1, the last bin included.
         for (int i = startBin; i <= endBin; ++i)
-            columnMap[i] = static_cast<int>((i - startBin) * static_cast<long long>(columns) / (span + 1));
+            columnMap[plan.Position(i)] =
+                static_cast<int>((i - startBin) * static_cast<long long>(columns) / (span + 1));
     } else {
-        for (int j = 0; j < columns; ++j) columnMap[j] = static_cast<int>(span * j / columns + startBin);
+        for (int j = 0; j < columns; ++j) columnMap[j] = plan.Position(static_cast<int>(span * j / columns + startBin));
     }
 }
 
@@ -150,8 +154,8 @@ void Cxfft::WriteColumns(int height, int columns, double bottomDb, double topDb,
     const double s = range != 0.0 ? -10.0 / range : 0.0;
     const double f = bottomDb / 10.0;
     const double hs = height * s;
-    auto levelOf = [&](int bin) {
-        const double v = hs * (averages[bin] - f);
+    auto levelOf = [&](int position) {
+        const double v = hs * (averages[position] - f);
         if (!(v > 0.0)) return 0;  // also catches NaN
         if (v >= height) return height;
         return static_cast<int>(v);
@@ -159,16 +163,13 @@ void Cxfft::WriteColumns(int height, int columns, double bottomDb, double topDb,
     if (mapIsBinToColumn) {
         // A column shows the lowest level among its bins, so that a column spanning a carrier's
         // edge follows the noise floor rather than the strongest neighbour.
-        int current = -1;
-        for (int i = startBin; i <= endBin; ++i) {
-            const int column = columnMap[i];
-            const int level = levelOf(i);
-            if (column != current) {
-                levels[column] = level;
-                current = column;
-            } else if (level < levels[column]) {
-                levels[column] = level;
-            }
+        std::fill(levels, levels + columns, height);
+        const int positions = frameSize / 2;
+        for (int p = 0; p < positions; ++p) {
+            const int column = columnMap[p];
+            if (column < 0) continue;
+            const int level = levelOf(p);
+            if (level < levels[column]) levels[column] = level;
         }
     } else {
         for (int j = 0; j < columns; ++j) levels[j] = levelOf(columnMap[j]);
@@ -190,5 +191,5 @@ void Cxfft::ResetAveragesLocked() {
 double Cxfft::AverageBels(int bin) {
     std::lock_guard<std::mutex> guard(lock);
     if (bin < 0 || bin >= static_cast<int>(averages.size())) return 0.0;
-    return averages[bin];
+    return averages[plan.Position(bin)];
 }

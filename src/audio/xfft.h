@@ -61,9 +61,10 @@ private:
     void UpdateAverages();
     void WriteColumns(int height, int columns, double bottomDb, double topDb, int* levels) const;
 
-    std::vector<int> columnMap;      // bin -> column (more bins than columns), else column -> bin
+    // Per-bin arrays are kept at the bin's transform position, plan.Position(bin).
+    std::vector<int> columnMap;      // position -> column or -1 (more bins than columns), else column -> position
     std::vector<double> window;      // symmetric Hann, N
-    std::vector<double> averages;    // averaged level of bin b at index b, in bels
+    std::vector<double> averages;    // averaged level of each bin, in bels
     std::vector<double> sums;        // running sums behind `averages`
     std::vector<double> work;        // the frame: even samples, then odd samples; then the transform
     std::vector<double> power;       // |X[b]|^2 of the latest frame

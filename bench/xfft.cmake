@@ -1,0 +1,13 @@
+# Analyser benchmark against FFTW (FFTW is linked here only, never into the program).
+find_package(benchmark QUIET)
+find_library(VASTREL_FFTW3_LIBRARY fftw3)
+find_path(VASTREL_FFTW3_INCLUDE fftw3.h)
+if(benchmark_FOUND AND VASTREL_FFTW3_LIBRARY AND VASTREL_FFTW3_INCLUDE)
+  add_executable(xfft_bench ${CMAKE_CURRENT_LIST_DIR}/xfft_bench.cpp)
+  target_include_directories(xfft_bench PRIVATE ${VASTREL_FFTW3_INCLUDE})
+  target_compile_options(xfft_bench PRIVATE -O2)
+  target_compile_definitions(xfft_bench PRIVATE NDEBUG)
+  target_link_libraries(xfft_bench PRIVATE vastrel_spectrum_opt benchmark::benchmark ${VASTREL_FFTW3_LIBRARY})
+else()
+  message(STATUS "xfft_bench skipped: Google Benchmark or FFTW not found")
+endif()
