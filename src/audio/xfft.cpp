@@ -59,6 +59,7 @@ void Cxfft::BuildTables(int n) {
     sums.assign(bins, 0.0);
     columnMap.assign(bins, 0);
     plan.Build(n);
+    frameLoaded = false;
 
     // A full-scale sine on a bin has magnitude 32767 * n / 4 after the Hann window: that reads 0 dB.
     const double offsetDb = -20.0 * std::log10(n * 32767.0 / 4.0);
@@ -80,18 +81,22 @@ bool Cxfft::LoadFrame(const std::int16_t* samples, int count) {
         re[m] = samples[2 * m] * w[2 * m];
         im[m] = samples[2 * m + 1] * w[2 * m + 1];
     }
+    frameLoaded = true;
     return true;
 }
 
 bool Cxfft::ComputeColumns(int height, int columns, double bottomDb, double topDb, int startHz, int endHz,
                            int* levels) {
     std::lock_guard<std::mutex> guard(lock);
+    if (frameLoaded) {
+        // Transforming a frame twice would square its scale into overflow: once per load.
+        const int half = frameSize / 2;
+        plan.Power(work.data(), work.data() + half, power.data());
+        UpdateAverages();
+        frameLoaded = false;
+    }
     if (!levels || columns < 1 || columns > frameSize / 2) return false;
     if (startHz != mapStartHz || endHz != mapEndHz || columns != mapColumns) RebuildColumnMap(columns, startHz, endHz);
-
-    const int half = frameSize / 2;
-    plan.Power(work.data(), work.data() + half, power.data());
-    UpdateAverages();
     WriteColumns(height, columns, bottomDb, topDb, levels);
     return true;
 }

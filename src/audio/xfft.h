@@ -27,9 +27,10 @@ public:
     // other count, leaving the loaded frame as it was.
     bool LoadFrame(const std::int16_t* samples, int count);
 
-    // Transforms the loaded frame, updates the averages and writes `columns` levels (0..height)
-    // into `levels`. Refuses (false, nothing written, averages untouched) null levels, columns
-    // below 1 or above frameSize / 2.
+    // Transforms the frame loaded since the last call (if any) and updates the averages, then
+    // writes `columns` levels (0..height) into `levels`, never more. The write is refused (false,
+    // nothing written) for null levels, columns below 1 or above frameSize / 2; the frame still
+    // counts. A call without a newly loaded frame only writes the columns.
     bool ComputeColumns(int height, int columns, double bottomDb, double topDb, int startHz, int endHz,
                         int* levels);
 
@@ -70,5 +71,6 @@ private:
     std::vector<double> power;       // |X[b]|^2 of the latest frame
     spectrum::RealFftPlan plan;
     bool mapIsBinToColumn = false;
+    bool frameLoaded = false;
     std::mutex lock;
 };

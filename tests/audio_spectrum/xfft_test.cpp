@@ -157,9 +157,13 @@ TEST(XfftColumns, RefusesWhatWouldWritePastTheBuffers) {
     EXPECT_FALSE(fft.ComputeColumns(150, 0, -80.0, 0.0, 0, 24000, levels.data()));
     EXPECT_FALSE(fft.ComputeColumns(150, 100, -80.0, 0.0, 0, 24000, nullptr));
     EXPECT_FALSE(fft.LoadFrame(nullptr, 1024));
-    EXPECT_EQ(fft.framesTotal, 0);
     for (int v : levels) ASSERT_EQ(v, -1);
+    // The loaded frame was analysed once, by the first call; the others had no new frame.
+    EXPECT_EQ(fft.framesTotal, 1);
+    const double level = fft.LevelDb(300);
     EXPECT_TRUE(fft.ComputeColumns(150, 512, -80.0, 0.0, 0, 24000, levels.data()));
+    EXPECT_EQ(fft.framesTotal, 1);
+    EXPECT_EQ(fft.LevelDb(300), level);
     EXPECT_EQ(levels[512], -1);
 }
 
