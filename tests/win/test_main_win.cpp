@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 int main(int argc, char** argv) {
     ::CoInitialize(nullptr);

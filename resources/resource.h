@@ -1,0 +1,21 @@
+// Resource and command identifiers shared by the resources, the main window and the tests.
+#pragma once
+
+#define IDR_MAINMENU 100
+#define IDI_APPICON 1
+
+#define ID_FILE_LOAD 102
+#define ID_FILE_SAVE 103
+#define ID_FILE_EXIT 104
+#define ID_PANE_FFT_SETTINGS 105
+#define ID_DECODER_START 106
+#define ID_PANE_DECODER_LOG 107
+#define ID_PANE_MESSAGES 108
+#define ID_FFT_OFF 109
+#define ID_FFT_ON 110
+#define ID_DECODER_STOP 111
+#define ID_FILTER_FRAME_HEADERS 112
+#define ID_FILTER_BB_CONTENTS 113
+#define ID_FILTER_BB_HEADER 114
+#define ID_FILTER_UNKNOWN 115
+#define ID_FILTER_MESSAGE_TEXT 116

@@ -1,0 +1,187 @@
+#include "app/main_frame.h"
+
+#include <commctrl.h>
+
+#include "app/window_placement.h"
+#include "resource.h"
+#include "win/reflect.h"
+
+namespace {
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;  // 0x56000000
+constexpr UINT kBandStyle = RBBS_CHILDEDGE | RBBS_NOGRIPPER | RBBS_USECHEVRON;
+constexpr COLORREF kLogColours[CMainFrame::kLogCategories] = {
+    RGB(60, 60, 60), RGB(100, 100, 200), RGB(0, 0, 200), RGB(200, 200, 200), RGB(200, 0, 0), RGB(100, 200, 100),
+};
+
+LOGFONTW MakeLogFont(const wchar_t* face) {
+    LOGFONTW font{};
+    font.lfHeight = 21;
+    wcsncpy_s(font.lfFaceName, face, _TRUNCATE);
+    return font;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() = default;
+
+HWND CMainFrame::CreateMainWindow() {
+    return Create(nullptr, RECT{0, 0, 800, 600}, nullptr, 0x06CF0000, 0x00040100);
+}
+
+void CMainFrame::CentreOnMonitor() {
+    HMONITOR monitor = ::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!monitor || !::GetMonitorInfoW(monitor, &info)) return;
+    RECT rc{};
+    ::GetWindowRect(hwnd(), &rc);
+    long x = 0, y = 0;
+    CentreOnWorkArea(PlacementRect{rc.left, rc.top, rc.right, rc.bottom},
+                     PlacementRect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}, x, y);
+    ::SetWindowPos(hwnd(), nullptr, static_cast<int>(x), static_cast<int>(y), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CMainFrame::ShowMessage(const std::wstring& text, const wchar_t* caption) {
+    ::MessageBoxW(hwnd(), text.c_str(), caption, MB_OK);
+}
+
+LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case WM_CLOSE:
+        OnClose();
+        break;
+    case WM_COMMAND:
+        OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_NOTIFY: {
+        bool handled = false;
+        LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
+        if (handled) return result;
+        break;
+    }
+    default:
+        break;
+    }
+    LRESULT result = 0;
+    if (HandleFrameMessage(msg, wParam, lParam, result)) return result;
+    if (win::ReflectNotification(hwnd(), msg, wParam, lParam, result)) return result;
+    return DefaultHandling(msg, wParam, lParam);
+}
+
+HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
+    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kChildStyle | BS_PUSHLIKE | BS_CHECKBOX, 0, 0, 90, 24,
+                                    hwnd(), nullptr, Instance(), nullptr);
+    ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    ::SetWindowTextW(button, text);
+    return button;
+}
+
+HWND CMainFrame::CreateStatusField(const wchar_t* text) {
+    (void)text;
+    return ::CreateWindowExW(0, L"STATIC", nullptr, kChildStyle | 0x0C00, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
+                             nullptr);
+}
+
+void CMainFrame::CreateDecoderLog() {
+    decoderLog = ::CreateWindowExW(WS_EX_STATICEDGE, L"RichEdit20W", nullptr, 0x42203804, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, Instance(), nullptr);
+    if (!decoderLog) return;
+    // The log font lives as long as the process, like the log itself.
+    LOGFONTW logFont = MakeLogFont(L"Fixedsys");
+    ::SendMessageW(decoderLog, WM_SETFONT, reinterpret_cast<WPARAM>(::CreateFontIndirectW(&logFont)), FALSE);
+    // A rich edit stops taking text at 32767 characters unless told otherwise: a long run would
+    // silently stop showing records.
+    ::SendMessageW(decoderLog, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+}
+
+void CMainFrame::CreateSettingsGrid() {
+    win::Window::RegisterSuperclass(WC_LISTVIEWW, L"CV_SettingsPlaceholder");
+    HWND grid = settingsGrid.CreateWithClass(L"CV_SettingsPlaceholder", hwnd(), RECT{0, 0, 0, 0}, nullptr, kChildStyle | LVS_REPORT,
+                                             WS_EX_CLIENTEDGE);
+    (void)grid;
+}
+
+void CMainFrame::OnCreate() {
+    // 1-2: icon and caption.
+    HICON icon = static_cast<HICON>(::LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, 16, 16, LR_SHARED));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    ::SetWindowTextW(hwnd(), L"Corvane VASTREL GUI v0.4");
+
+    // 3: the spectrum display and the run state.
+    spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, 150}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
+    sampleRate = 48000;
+    captureChannel = 0;
+    captureRunning = false;
+    decoderRunning = false;
+    decoderProcess.dwProcessId = 0;
+
+    // 4-7: the bar and the menu bar.
+    topBar = CreateTopBar(0x56000A40);
+    menuBarWindow = menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, 0x5600184C);
+    menuBar.LoadMenuResource(Instance(), IDR_MAINMENU);
+    menu = menuBar.menu();
+    frameMenuBar = &menuBar;
+    SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
+    SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
+    SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED);
+    InsertBand(topBar, menuBarWindow, nullptr, kBandStyle | RBBS_BREAK, 300, 24);
+
+    // 8-11: pane buttons and status fields on the second row.
+    fftSettingsButton = CreatePaneButton(L"FFT && Settings");
+    InsertBand(topBar, fftSettingsButton, nullptr, kBandStyle | RBBS_BREAK, 90, 24);
+    decoderLogButton = CreatePaneButton(L"Decoder log");
+    InsertBand(topBar, decoderLogButton, nullptr, kBandStyle, 90, 24);
+    // The Messages pane gets a band of its own so that it can be reached.
+    messagesButton = CreatePaneButton(L"Messages");
+    InsertBand(topBar, messagesButton, nullptr, kBandStyle, 90, 24);
+    statusField = CreateStatusField(L"Idle");
+    InsertBand(topBar, statusField, L" Status: ", kBandStyle, 200, 24);
+    lesField = CreateStatusField(L"---");
+    InsertBand(topBar, lesField, L" LES: ", kBandStyle, 40, 24);
+    frameField = CreateStatusField(L"----");
+    InsertBand(topBar, frameField, L" Frame: ", kBandStyle, 40, 24);
+
+    // 12: the status font and texts.
+    LOGFONTW statusLogFont = MakeLogFont(L"Arial");
+    statusFont.reset(::CreateFontIndirectW(&statusLogFont));
+    for (HWND field : {statusField, lesField, frameField})
+        ::SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont.get()), TRUE);
+    ::SetWindowTextW(statusField, L"Idle");
+    ::SetWindowTextW(lesField, L"---");
+    ::SetWindowTextW(frameField, L"----");
+
+    // 13-15: the decoder log, its colours and filter.
+    CreateDecoderLog();
+    for (int i = 0; i < kLogCategories; ++i) {
+        logFormats[i] = CHARFORMATW{};
+        logFormats[i].cbSize = sizeof(CHARFORMATW);
+        logFormats[i].dwMask = CFM_COLOR;
+        logFormats[i].crTextColor = kLogColours[i];
+    }
+    const LONG startFilter[kLogCategories] = {1, 1, 1, 1, 0, 1};
+    for (int i = 0; i < kLogCategories; ++i) logFilter[i] = startFilter[i];
+    for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
+                    ID_FILTER_MESSAGE_TEXT})
+        ::CheckMenuItem(menu, id, MF_BYCOMMAND | MF_CHECKED);
+
+    // 16: the spectrum band.
+    InsertBand(topBar, spectrumDisplay.hwnd(), nullptr, kBandStyle | RBBS_BREAK, 40, 150);
+    ::RedrawWindow(spectrumDisplay.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+
+    // 17-19: the settings grid, the capture devices and the setting rows.
+    CreateSettingsGrid();
+    clientWindow = settingsGrid.hwnd();
+
+    // 20-23: pack the bands, select the first pane, the messages pane.
+    PackBands();
+    currentPane = -1;
+    SelectPane(kPaneFftSettings);
+    messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE);
+}

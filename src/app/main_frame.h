@@ -1,0 +1,97 @@
+// CMainFrame is the main window: it owns every pane, the capture engine and the decoder run.
+#pragma once
+#include <windows.h>
+#include <richedit.h>
+
+#include <string>
+
+#include "win/frame_window.h"
+#include "win/handles.h"
+#include "win/menu_bar.h"
+
+// Panes and bar children that are not built yet stand in as plain windows of the shared class.
+class CPanePlaceholder : public win::Window {};
+
+class CMainFrame : public win::FrameWindow {
+public:
+    static constexpr int kPaneFftSettings = 0;
+    static constexpr int kPaneDecoderLog = 1;
+    static constexpr int kPaneMessages = 2;
+    static constexpr int kLogCategories = 6;
+
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Creates the 800x600 main window (OnCreate runs inside); null on failure.
+    HWND CreateMainWindow();
+    // Centres the window on the work area of its nearest monitor without resizing or activating it.
+    void CentreOnMonitor();
+
+    // Layout and panes.
+    void OnCreate();
+    void SelectPane(int pane);
+    void SetBandVisible(HWND child, bool visible);
+    void PackBands();
+
+    // Commands.
+    void OnClose();
+    void OnCommand(UINT code, UINT id, HWND sender);
+
+    // Capture (FFT menu).
+    void StartCapture();
+    void StopCapture();
+    // Applies the sample-rate row to the working rate, the analysis and the display.
+    void ApplySampleRate();
+
+    // Decoder run (Decoder menu).
+    void StartDecoder();
+    void StopDecoder();
+
+    // Configuration files (File menu).
+    void loadConfiguration(const wchar_t* path);
+    void saveConfiguration(const wchar_t* path);
+
+    // Writes "%.0lf Hz" of the centre frequency into the centre-frequency row.
+    void RefreshCentreFrequencyRow();
+
+    // Shows a modal box owned by the main window (OK button, no icon).
+    void ShowMessage(const std::wstring& text, const wchar_t* caption = L"");
+
+    // --- members (names shared with the other subsystems) ---
+    win::MenuBar menuBar;
+    HMENU menu = nullptr;
+    CPanePlaceholder spectrumDisplay;
+    int sampleRate = 0;
+    int captureChannel = 0;
+    bool captureRunning = false;
+    CPanePlaceholder settingsGrid;
+    HWND menuBarWindow = nullptr;
+    bool decoderRunning = false;
+    std::wstring decoderInstanceName;
+    PROCESS_INFORMATION decoderProcess{};
+    HWND statusField = nullptr;
+    HWND lesField = nullptr;
+    HWND frameField = nullptr;
+    win::UniqueFont statusFont;
+    HWND decoderLog = nullptr;
+    int currentPane = -1;
+    CHARFORMATW logFormats[kLogCategories]{};
+    volatile LONG logFilter[kLogCategories] = {0, 0, 0, 0, 0, 0};
+    HWND fftSettingsButton = nullptr;
+    HWND decoderLogButton = nullptr;
+    HWND messagesButton = nullptr;
+    CPanePlaceholder messagesPane;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    HWND CreatePaneButton(const wchar_t* text);
+    HWND CreateStatusField(const wchar_t* text);
+    void CreateDecoderLog();
+    void CreateSettingsGrid();
+    void SetMenuItemState(UINT id, UINT state);
+    void ToggleLogFilter(UINT id, int category);
+    void ShowConfigurationDialog(bool save);
+    LRESULT OnNotify(const NMHDR& header, bool& handled);
+};

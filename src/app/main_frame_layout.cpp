@@ -1,0 +1,43 @@
+// Pane selection and the bands of the main window's bar.
+#include "app/main_frame.h"
+
+void CMainFrame::SelectPane(int pane) {
+    if (pane == currentPane) return;
+    currentPane = pane;
+    HWND grid = settingsGrid.hwnd();
+    HWND messages = messagesPane.hwnd();
+    HWND display = spectrumDisplay.hwnd();
+    switch (pane) {
+    case kPaneFftSettings:
+        clientWindow = grid;
+        ::ShowWindow(grid, SW_SHOW);
+        SetBandVisible(display, true);
+        ::ShowWindow(decoderLog, SW_HIDE);
+        ::ShowWindow(messages, SW_HIDE);
+        break;
+    case kPaneDecoderLog:
+        clientWindow = decoderLog;
+        ::ShowWindow(decoderLog, SW_SHOW);
+        ::ShowWindow(grid, SW_HIDE);
+        ::ShowWindow(messages, SW_HIDE);
+        SetBandVisible(display, false);
+        break;
+    case kPaneMessages:
+        clientWindow = messages;
+        ::ShowWindow(messages, SW_SHOW);
+        ::ShowWindow(decoderLog, SW_HIDE);
+        ::ShowWindow(grid, SW_HIDE);
+        SetBandVisible(display, false);
+        break;
+    default:
+        return;
+    }
+    UpdateLayout(true);
+    ::SendMessageW(fftSettingsButton, BM_SETCHECK, pane == kPaneFftSettings ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(decoderLogButton, BM_SETCHECK, pane == kPaneDecoderLog ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(messagesButton, BM_SETCHECK, pane == kPaneMessages ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CMainFrame::SetBandVisible(HWND child, bool visible) { FrameWindow::SetBandVisible(topBar, child, visible); }
+
+void CMainFrame::PackBands() { FrameWindow::PackBands(topBar); }

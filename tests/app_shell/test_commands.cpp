@@ -1,0 +1,61 @@
+// Commands: log filter toggles, the load refusal, Exit and stray commands.
+#include "main_frame_fixture.h"
+#include "resource.h"
+
+TEST_F(MainFrameTest, LogFilterItemToggledTwiceIsCheckedAgain) {
+    const struct {
+        UINT id;
+        int category;
+    } items[] = {{112, 0}, {113, 1}, {114, 2}, {115, 3}, {116, 5}};
+    for (const auto& item : items) {
+        Command(item.id);
+        EXPECT_FALSE(Checked(item.id)) << item.id;
+        EXPECT_EQ(frame->logFilter[item.category], 0) << item.id;
+        Command(item.id);
+        EXPECT_TRUE(Checked(item.id)) << item.id;
+        EXPECT_EQ(frame->logFilter[item.category], 1) << item.id;
+    }
+    EXPECT_EQ(frame->logFilter[4], 0);
+}
+
+TEST_F(MainFrameTest, LoadWhileTheDecoderRunsIsRefusedWithABox) {
+    guitest::MessageBoxWatcher watcher;
+    frame->decoderRunning = true;
+    Command(ID_FILE_LOAD);
+    frame->decoderRunning = false;
+    ASSERT_EQ(watcher.count(), 1u);
+    EXPECT_EQ(watcher.boxes()[0].caption, L"Vastrel GUI");
+    EXPECT_EQ(watcher.boxes()[0].text, L"You must stop decoder before loading configuration.");
+}
+
+TEST_F(MainFrameTest, CommandWithIdZeroFromAnotherControlDoesNothing) {
+    Command(107);
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(0, 0), reinterpret_cast<LPARAM>(frame->statusField));
+    EXPECT_EQ(frame->currentPane, 1);
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(999, 0), 0);
+    EXPECT_EQ(frame->currentPane, 1);
+    EXPECT_EQ(guitest::WindowText(frame->statusField), L"Idle");
+}
+
+TEST_F(MainFrameTest, ExitClosesTheWindowThroughTheClosePath) {
+    HWND hwnd = frame->hwnd();
+    Command(ID_FILE_EXIT);
+    EXPECT_TRUE(::IsWindow(hwnd));  // posted, not yet handled
+    // Run the loop as the program does, until the quit message.
+    MSG msg{};
+    const DWORD end = ::GetTickCount() + 5000;
+    bool quit = false;
+    while (!quit && ::GetTickCount() < end) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                break;
+            }
+            ::DispatchMessageW(&msg);
+        }
+        if (!quit) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    ASSERT_TRUE(quit);
+    EXPECT_EQ(msg.wParam, 1u);
+    EXPECT_FALSE(::IsWindow(hwnd));
+}

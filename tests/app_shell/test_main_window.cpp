@@ -1,0 +1,86 @@
+// The main window right after start-up.
+#include "main_frame_fixture.h"
+#include "resource.h"
+
+#include <richedit.h>
+
+#include <string>
+
+TEST_F(MainFrameTest, StartsOnTheSettingsPaneWithIdleStatusAndAllFiltersChecked) {
+    EXPECT_EQ(guitest::WindowText(frame->hwnd()), L"Corvane VASTREL GUI v0.4");
+    EXPECT_EQ(frame->currentPane, 0);
+    EXPECT_EQ(frame->clientWindow, frame->settingsGrid.hwnd());
+    EXPECT_TRUE(::IsWindowVisible(frame->settingsGrid.hwnd()));
+    EXPECT_FALSE(::IsWindowVisible(frame->decoderLog));
+    EXPECT_FALSE(::IsWindowVisible(frame->messagesPane.hwnd()));
+    ASSERT_GE(BandStyleOf(frame->spectrumDisplay.hwnd()), 0);
+    EXPECT_FALSE(BandStyleOf(frame->spectrumDisplay.hwnd()) & RBBS_HIDDEN);
+
+    EXPECT_EQ(::SendMessageW(frame->fftSettingsButton, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessageW(frame->decoderLogButton, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(::SendMessageW(frame->messagesButton, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(guitest::WindowText(frame->fftSettingsButton), L"FFT && Settings");
+
+    EXPECT_EQ(guitest::WindowText(frame->statusField), L"Idle");
+    EXPECT_EQ(guitest::WindowText(frame->lesField), L"---");
+    EXPECT_EQ(guitest::WindowText(frame->frameField), L"----");
+
+    for (UINT id : {112u, 113u, 114u, 115u, 116u}) EXPECT_TRUE(Checked(id)) << id;
+    const LONG expectedFilter[6] = {1, 1, 1, 1, 0, 1};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->logFilter[i], expectedFilter[i]) << i;
+
+    EXPECT_TRUE(Grayed(ID_FFT_OFF));
+    EXPECT_FALSE(Grayed(ID_FFT_ON));
+    EXPECT_TRUE(Grayed(ID_DECODER_STOP));
+    EXPECT_FALSE(Grayed(ID_DECODER_START));
+    EXPECT_EQ(frame->sampleRate, 48000);
+    EXPECT_FALSE(frame->captureRunning);
+    EXPECT_FALSE(frame->decoderRunning);
+}
+
+TEST_F(MainFrameTest, WindowIs800By600AndCentredOnTheWorkArea) {
+    RECT rc{};
+    ::GetWindowRect(frame->hwnd(), &rc);
+    EXPECT_EQ(rc.right - rc.left, 800);
+    EXPECT_EQ(rc.bottom - rc.top, 600);
+    MONITORINFO info{sizeof(info)};
+    ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(frame->hwnd(), MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(rc.left, (info.rcWork.left + info.rcWork.right) / 2 - 400);
+    EXPECT_EQ(rc.top, (info.rcWork.top + info.rcWork.bottom) / 2 - 300);
+}
+
+TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
+    ASSERT_NE(frame->menu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(frame->menu), 4);
+    const wchar_t* titles[] = {L"&File", L"FF&T", L"&Decoder", L"&Log filter"};
+    for (int i = 0; i < 4; ++i) {
+        wchar_t text[64] = {};
+        ::GetMenuStringW(frame->menu, i, text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, titles[i]);
+    }
+    EXPECT_EQ(::SendMessageW(frame->menuBarWindow, TB_BUTTONCOUNT, 0, 0), 4);
+
+    HMENU file = ::GetSubMenu(frame->menu, 0);
+    ASSERT_EQ(::GetMenuItemCount(file), 4);
+    EXPECT_EQ(::GetMenuItemID(file, 0), 102u);
+    EXPECT_EQ(::GetMenuItemID(file, 1), 103u);
+    EXPECT_TRUE(::GetMenuState(file, 2, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(::GetMenuItemID(file, 3), 104u);
+
+    HMENU filter = ::GetSubMenu(frame->menu, 3);
+    const UINT order[] = {112, 114, 113, 115, 116};
+    ASSERT_EQ(::GetMenuItemCount(filter), 5);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(::GetMenuItemID(filter, i), order[i]);
+}
+
+TEST_F(MainFrameTest, DecoderLogTakesMoreThanAMegabyteOfText) {
+    ASSERT_NE(frame->decoderLog, nullptr);
+    std::wstring line(99, L'x');
+    line += L'\n';
+    std::wstring text;
+    for (int i = 0; i < 11000; ++i) text += line;  // 1,100,000 characters
+    ::SendMessageW(frame->decoderLog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
+    const LRESULT length = ::SendMessageW(frame->decoderLog, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+    EXPECT_GE(length, 1'100'000);
+}

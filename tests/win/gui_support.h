@@ -1,0 +1,121 @@
+// Helpers for tests that drive real windows: message pumping with bounded waits and a watcher that
+// answers the message boxes a command shows.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <algorithm>
+#include <vector>
+
+namespace guitest {
+
+// Dispatches waiting messages of this thread.
+inline void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// Pumps messages until `done` holds or `timeoutMs` passes; returns the last value of `done`.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        Pump();
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+inline std::wstring WindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+// Answers every message box (dialog class #32770) of this process with OK and records its text and
+// caption. Runs on its own thread, so it also answers boxes shown inside a modal loop of the
+// user-interface thread.
+class MessageBoxWatcher {
+public:
+    struct Box {
+        std::wstring caption;
+        std::wstring text;
+    };
+
+    MessageBoxWatcher() : thread_([this] { Run(); }) {}
+    ~MessageBoxWatcher() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<Box> boxes() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return boxes_;
+    }
+    size_t count() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return boxes_.size();
+    }
+    // Stops answering: boxes then stay open until answered (for tests that look at a dialog).
+    void Pause(bool paused) { paused_ = paused; }
+
+private:
+    static BOOL CALLBACK Visit(HWND hwnd, LPARAM self) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd)) return TRUE;
+        wchar_t cls[64] = {};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (std::wstring(cls) != L"#32770") return TRUE;
+        // A message box's text is the static control 0xFFFF.
+        HWND textControl = ::GetDlgItem(hwnd, 0xFFFF);
+        if (!textControl) return TRUE;
+        auto* watcher = reinterpret_cast<MessageBoxWatcher*>(self);
+        for (HWND seen : watcher->answered_)
+            if (seen == hwnd) return TRUE;
+        {
+            std::lock_guard<std::mutex> guard(watcher->lock_);
+            watcher->boxes_.push_back({WindowText(hwnd), WindowText(textControl)});
+        }
+        ::PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+        watcher->answered_.push_back(hwnd);
+        return TRUE;
+    }
+    void Run() {
+        while (!stop_) {
+            if (!paused_) {
+                ::EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
+            }
+            // A box we answered may still be visible for a moment: forget it once it is gone.
+            std::vector<HWND> still;
+            for (HWND h : answered_)
+                if (::IsWindow(h)) still.push_back(h);
+            answered_.swap(still);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> paused_{false};
+    std::mutex lock_;
+    std::vector<Box> boxes_;
+    std::vector<HWND> answered_;
+    std::thread thread_;
+};
+
+// The folder the running test program lives in (bin/), with a trailing backslash.
+inline std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+}  // namespace guitest

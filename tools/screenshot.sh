@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Starts a Windows program under Wine in the test display and writes a PNG of its window.
+#   tools/screenshot.sh OUT.png "WINDOW TITLE" PROGRAM.exe [ARGS...]
+# With VASTREL_SHOT_KEEP=1 the program is left running (its pid is printed).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=$1; title=$2; shift 2
+eval "$("$here/tools/testbed.sh" env)"
+wine "$@" >/dev/null 2>&1 &
+pid=$!
+win=""
+for _ in $(seq 1 300); do
+  win=$(xdotool search --name "^${title}\$" 2>/dev/null | head -1 || true)
+  [ -n "$win" ] && break
+  sleep 0.1
+done
+if [ -z "$win" ]; then echo "screenshot: no window titled '$title'" >&2; kill $pid 2>/dev/null || true; exit 1; fi
+sleep "${VASTREL_SHOT_DELAY:-1.5}"   # let the first paints settle before the picture
+import -window "$win" "$out"
+if [ "${VASTREL_SHOT_KEEP:-0}" = 1 ]; then echo $pid; else kill $pid 2>/dev/null || true; wait $pid 2>/dev/null || true; fi
+echo "screenshot: $out" >&2
