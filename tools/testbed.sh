@@ -60,12 +60,15 @@ display_up() { DISPLAY=:$display_num xdpyinfo >/dev/null 2>&1 || [ -S /tmp/.X11-
 cmd_start() {
   mkdir -p "$state"
   eval "$(exports)"
+  local started=""
   if ! display_up; then
+    started="$started xvfb"
     Xvfb ":$display_num" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
     echo $! > "$state/xvfb.pid"
     for _ in $(seq 1 100); do [ -S /tmp/.X11-unix/X$display_num ] && break; sleep 0.1; done
   fi
   if ! pactl info >/dev/null 2>&1; then
+    started="$started pulse"
     mkdir -p "$state/pulse"
     # Run as whoever we are (root in CI); a private runtime dir keeps it apart from any desktop daemon.
     XDG_RUNTIME_DIR="$state/pulse" HOME="$state/pulse" pulseaudio --daemonize=no --exit-idle-time=-1 \
@@ -86,18 +89,28 @@ cmd_start() {
   # Keep one wineserver alive for the whole run so every test program starts quickly.
   if [ ! -f "$state/wineserver.started" ]; then
     wineserver -p 600 >/dev/null 2>&1 && touch "$state/wineserver.started" || true
+    started="$started wineserver"
   fi
   exports
+  # 'stop' in the same environment stops only these.
+  echo "export VASTREL_TESTBED_STARTED='${started# }'"
+}
+
+owned() {  # was $1 started by the 'start' whose environment we have (or, run by hand, by any)?
+  [ -z "${VASTREL_TESTBED_STARTED+x}" ] && return 0
+  [[ " $VASTREL_TESTBED_STARTED " == *" $1 "* ]]
 }
 
 cmd_stop() {
+  local keep_started=${VASTREL_TESTBED_STARTED-__unset__}
   eval "$(exports)"
-  if [ -f "$state/wineserver.started" ]; then
+  [ "$keep_started" = __unset__ ] && unset VASTREL_TESTBED_STARTED || VASTREL_TESTBED_STARTED=$keep_started
+  if owned wineserver && [ -f "$state/wineserver.started" ]; then
     wineserver -k >/dev/null 2>&1 || true
     rm -f "$state/wineserver.started"
   fi
   for p in pulse xvfb; do
-    if [ -f "$state/$p.pid" ]; then
+    if owned $p && [ -f "$state/$p.pid" ]; then
       kill "$(cat "$state/$p.pid")" 2>/dev/null || true
       rm -f "$state/$p.pid"
     fi
