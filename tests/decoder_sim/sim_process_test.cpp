@@ -265,6 +265,19 @@ TEST(SimProcess, ServesItsPipeAndEndsOnTheStopEvent) {
     EXPECT_TRUE(broken);
 }
 
+TEST(SimProcess, RecordsWrittenBeforeItEndsCanStillBeRead) {
+    SimProcess sim("wait-client\nrecord L0abcdefgbye\n");
+    ASSERT_TRUE(sim.Start(TypicalSettings()));
+    win::UniqueHandle pipe = sim.Connect();
+    ASSERT_TRUE(pipe);
+    ASSERT_EQ(sim.WaitExit(15000), 0u);
+    bool broken = false;
+    std::vector<std::string> records = ReadRecords(pipe.get(), 2, 5000, &broken);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], "L0abcdefgbye");
+    EXPECT_TRUE(broken);
+}
+
 TEST(SimProcess, WritesALiveStreamByDefault) {
     SimProcess sim;
     decoder::LaunchSettings s = TypicalSettings();
@@ -328,4 +341,47 @@ TEST(SimProcess, WithoutPipeOrEventAndIgnoringStop) {
         EXPECT_EQ(sim.WaitExit(1500), STILL_ACTIVE);
         ::TerminateProcess(sim.process(), 0);
     }
+}
+
+// The front end's second way to stop a decoder without a stop event: ask the decoder's console window,
+// found by running GetConsoleWindow inside the decoder's process, to close.
+namespace {
+
+HWND ConsoleWindowOf(HANDLE process) {
+    auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "GetConsoleWindow")));
+    if (!start) return nullptr;
+    win::UniqueHandle remote(::CreateRemoteThread(process, nullptr, 0, start, nullptr, 0, nullptr));
+    if (!remote || ::WaitForSingleObject(remote.get(), 10000) != WAIT_OBJECT_0) return nullptr;
+    DWORD console = 0;
+    ::GetExitCodeThread(remote.get(), &console);
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(console));
+}
+
+}  // namespace
+
+TEST(SimProcess, HidesItsConsoleOnlyWhenAsked) {
+    for (bool hide : {true, false}) {
+        SimProcess sim("noevent\nwait-stop\n");
+        decoder::LaunchSettings s = TypicalSettings();
+        s.hideDecoderWindow = hide;
+        ASSERT_TRUE(sim.Start(s));
+        win::UniqueHandle pipe = sim.Connect();  // the window is hidden before the pipe exists
+        ASSERT_TRUE(pipe);
+        HWND window = ConsoleWindowOf(sim.process());
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(::IsWindowVisible(window) != FALSE, !hide) << hide;
+    }
+}
+
+TEST(SimProcess, EndsWhenItsConsoleWindowIsClosed) {
+    SimProcess sim("noevent\nwait-stop\n");
+    ASSERT_TRUE(sim.Start(TypicalSettings()));
+    win::UniqueHandle pipe = sim.Connect();
+    ASSERT_TRUE(pipe);
+    HWND window = ConsoleWindowOf(sim.process());
+    ASSERT_NE(window, nullptr);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &result);
+    EXPECT_EQ(sim.WaitExit(15000), 0u);
 }
