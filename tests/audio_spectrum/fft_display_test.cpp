@@ -1,0 +1,392 @@
+// The spectrum display as a real child window: rendered through WM_PRINTCLIENT into a bitmap,
+// driven with pointer messages, fed with samples; the parent records the WM_COMMANDs it gets.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "audio/fft_display.h"
+
+namespace {
+
+const COLORREF kBackground = RGB(60, 60, 80);
+const COLORREF kBand = RGB(50, 85, 170);
+const COLORREF kCentreLine = RGB(100, 170, 255);
+const COLORREF kWhite = RGB(255, 255, 255);
+
+class RecordingParent : public win::Window {
+public:
+    struct Command {
+        WPARAM wParam;
+        LPARAM lParam;
+        double centre;  // the display's centre frequency when the command arrived
+    };
+    std::vector<Command> commands;
+    CFFTDisp* display = nullptr;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_COMMAND) {
+            commands.push_back({wParam, lParam, display ? display->centerFrequency : 0.0});
+            return 0;
+        }
+        return DefaultHandling(msg, wParam, lParam);
+    }
+};
+
+// The display's client area as it renders into a 32-bit bitmap.
+class Picture {
+public:
+    Picture(HWND window, int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+        win::UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!dc || !bitmap || !bits) return;
+        std::fill_n(static_cast<std::uint32_t*>(bits), width * height, 0x00123456u);  // not a colour we draw
+        {
+            win::SelectObjectScope select(dc.get(), bitmap.get());
+            ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+            ::GdiFlush();
+        }
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        pixels_.assign(p, p + width * height);
+    }
+    bool ok() const { return !pixels_.empty(); }
+    COLORREF At(int x, int y) const {
+        const std::uint32_t v = pixels_[static_cast<std::size_t>(y) * width_ + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    int CountInRow(int y, COLORREF colour) const {
+        int n = 0;
+        for (int x = 0; x < width_; ++x) n += At(x, y) == colour;
+        return n;
+    }
+    // Row of the highest white pixel in column x, or height when there is none.
+    int TopOfCurve(int x) const {
+        for (int y = 0; y < height_; ++y)
+            if (At(x, y) == kWhite) return y;
+        return height_;
+    }
+
+private:
+    int width_, height_;
+    std::vector<std::uint32_t> pixels_;
+};
+
+LPARAM PointAt(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+
+std::vector<std::int16_t> Tone(double hz, double rate, double amplitude, int count, int start = 0) {
+    std::vector<std::int16_t> s(count);
+    const double twoPi = 8.0 * std::atan(1.0);
+    for (int i = 0; i < count; ++i) s[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(twoPi * hz * (start + i) / rate)));
+    return s;
+}
+
+// Handles what came in for the display's window, such as the leave notice that TrackMouseEvent
+// posts when the real pointer is elsewhere.
+void PumpMessages() {
+    MSG msg;
+    for (int i = 0; i < 1000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) ::DispatchMessageW(&msg);
+}
+
+class SpectrumDisplay : public testing::Test {
+protected:
+    // One visible parent for the whole suite: hiding or destroying a top-level window under Wine
+    // without a window manager waits for a state change that never comes.
+    static void SetUpTestSuite() {
+        parent = new RecordingParent;
+        parent->Create(nullptr, RECT{0, 0, 900, 400}, L"spectrum test", WS_OVERLAPPEDWINDOW, 0);
+        ::ShowWindow(*parent, SW_SHOWNOACTIVATE);  // invalidation is only tracked for visible windows
+    }
+    static void TearDownTestSuite() {
+        delete parent;
+        parent = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(parent && parent->hwnd());
+        parent->commands.clear();
+        parent->display = &display;
+        ASSERT_TRUE(display.Create(*parent, RECT{0, 0, 0, 150}, nullptr, 0x56000000, WS_EX_CLIENTEDGE));
+        display.SetStartupValues();
+        Resize(700, 150);
+    }
+    void TearDown() override {
+        PumpMessages();
+        parent->display = nullptr;
+    }
+    void Resize(int width, int height) {
+        RECT r{0, 0, width, height};
+        ::AdjustWindowRectEx(&r, WS_CHILD, FALSE, WS_EX_CLIENTEDGE);
+        ::SetWindowPos(display, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client{};
+        ::GetClientRect(display, &client);
+        ASSERT_EQ(client.right, width);
+        ASSERT_EQ(client.bottom, height);
+    }
+    Picture Render(int width = 700, int height = 150) {
+        Picture picture(display, width, height);
+        EXPECT_TRUE(picture.ok());
+        return picture;
+    }
+    void Feed(const std::vector<std::int16_t>& s, int perCall) {
+        for (std::size_t at = 0; at < s.size(); at += perCall)
+            display.AddSamples(s.data() + at, static_cast<int>(std::min<std::size_t>(perCall, s.size() - at)));
+    }
+
+    static RecordingParent* parent;
+    CFFTDisp display;
+};
+
+RecordingParent* SpectrumDisplay::parent = nullptr;
+
+TEST_F(SpectrumDisplay, CreationAndStartupValues) {
+    CFFTDisp fresh;
+    ASSERT_TRUE(fresh.Create(*parent, RECT{0, 0, 0, 150}, nullptr, 0x56000000, WS_EX_CLIENTEDGE));
+    EXPECT_EQ(fresh.bottomDb, -140.0);
+    EXPECT_EQ(fresh.frameSize, 4096);
+    EXPECT_EQ(fresh.fft.frameSize, 4096);
+    EXPECT_EQ(fresh.centerFrequency, -1.0);
+    EXPECT_EQ(fresh.bandHighOffset, 125.0);
+    EXPECT_EQ(::GetWindowLongW(fresh, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
+    EXPECT_EQ(display.bottomDb, -80.0);
+    EXPECT_EQ(display.overlapFactor, 4);
+    EXPECT_EQ(display.frameSize, 16384);
+    EXPECT_EQ(display.fft.frameSize, 16384);
+    EXPECT_EQ(display.fft.averagingLength, 10);
+    EXPECT_EQ(display.fft.rate, 48000.0);
+    EXPECT_EQ(display.endFrequency, 24000);
+    EXPECT_EQ(display.centerFrequency, 2000.0);
+    EXPECT_EQ(display.pointerFrequency, 2000.0);
+    EXPECT_EQ(display.bandLowOffset, -1200.0);
+    EXPECT_EQ(display.markerStyle, 2);
+    EXPECT_EQ(::SendMessageW(display, WM_ERASEBKGND, 0, 0), 1);
+}
+
+TEST_F(SpectrumDisplay, DarkWindowShowsBackgroundBandCentreLineAndBottomRow) {
+    const Picture p = Render();
+    EXPECT_EQ(display.plotWidth, 700);
+    EXPECT_EQ(display.plotHeight, 150);
+    // 24000 / 700 Hz per pixel: band 800..3200 Hz at x 23..93, centre 2000 Hz at x 58.
+    EXPECT_EQ(p.At(10, 50), kBackground);
+    EXPECT_EQ(p.At(22, 50), kBackground);
+    EXPECT_EQ(p.At(23, 50), kBand);
+    EXPECT_EQ(p.At(57, 50), kBand);
+    EXPECT_EQ(p.At(58, 0), kCentreLine);
+    EXPECT_EQ(p.At(58, 148), kCentreLine);
+    EXPECT_EQ(p.At(59, 50), kBand);
+    EXPECT_EQ(p.At(93, 50), kBand);
+    EXPECT_EQ(p.At(94, 50), kBackground);
+    EXPECT_EQ(p.At(600, 100), kBackground);
+    EXPECT_EQ(p.CountInRow(149, kWhite), 700);  // all levels 0: the curve lies on the bottom row
+    EXPECT_EQ(p.CountInRow(148, kWhite), 0);
+}
+
+TEST_F(SpectrumDisplay, LeftClickSelectsTheFrequencyUnderThePointer) {
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+    EXPECT_EQ(display.pointerX, 350);
+    Render();
+    EXPECT_DOUBLE_EQ(display.pointerFrequency, 12000.0);
+    EXPECT_TRUE(parent->commands.empty());
+    ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(350, 40));
+    EXPECT_DOUBLE_EQ(display.centerFrequency, 12000.0);
+    ASSERT_EQ(parent->commands.size(), 1u);
+    EXPECT_EQ(parent->commands[0].wParam, 0u);
+    EXPECT_EQ(parent->commands[0].lParam, reinterpret_cast<LPARAM>(display.hwnd()));
+    EXPECT_DOUBLE_EQ(parent->commands[0].centre, 12000.0);  // set before the parent hears of it
+
+    const Picture p = Render();
+    EXPECT_EQ(p.At(314, 60), kBackground);
+    EXPECT_EQ(p.At(315, 60), kBand);
+    EXPECT_EQ(p.At(349, 60), kBand);
+    EXPECT_EQ(p.At(350, 60), kCentreLine);
+    EXPECT_EQ(p.At(351, 60), kBand);
+    EXPECT_EQ(p.At(385, 60), kBand);
+    EXPECT_EQ(p.At(386, 60), kBackground);
+    EXPECT_EQ(p.CountInRow(60, kCentreLine), 1);
+    EXPECT_EQ(p.At(58, 60), kBackground);  // the old centre is gone
+
+    // Dragging with only the left button keeps selecting, one notification per step.
+    ::SendMessageW(display, WM_MOUSEMOVE, MK_LBUTTON, PointAt(175, 40));
+    Render();
+    ::SendMessageW(display, WM_MOUSEMOVE, MK_LBUTTON, PointAt(175, 40));
+    EXPECT_DOUBLE_EQ(display.centerFrequency, 6000.0);
+    EXPECT_EQ(parent->commands.size(), 3u);
+}
+
+TEST_F(SpectrumDisplay, ClicksWithOtherKeysOrButtonsSelectNothing) {
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+    Render();
+    for (WPARAM keys : {WPARAM(MK_LBUTTON | MK_SHIFT), WPARAM(MK_LBUTTON | MK_CONTROL), WPARAM(MK_LBUTTON | MK_RBUTTON),
+                        WPARAM(MK_LBUTTON | MK_MBUTTON), WPARAM(MK_RBUTTON), WPARAM(0)}) {
+        ::SendMessageW(display, WM_LBUTTONDOWN, keys, PointAt(350, 40));
+        ::SendMessageW(display, WM_MOUSEMOVE, keys, PointAt(350, 40));
+    }
+    EXPECT_TRUE(parent->commands.empty());
+    EXPECT_EQ(display.centerFrequency, 2000.0);
+    EXPECT_EQ(display.pointerX, 350);
+}
+
+TEST_F(SpectrumDisplay, PointerLeavingClearsItAndAClickThenUsesMinusOne) {
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+    Render();
+    PumpMessages();
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+    ::ValidateRect(display, nullptr);
+    ::SendMessageW(display, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(display.pointerX, -1);
+    RECT update{};
+    EXPECT_TRUE(::GetUpdateRect(display, &update, FALSE));  // one repaint requested
+    EXPECT_EQ(display.centerFrequency, 2000.0);
+    PumpMessages();
+    ::ValidateRect(display, nullptr);
+    ::SendMessageW(display, WM_MOUSELEAVE, 0, 0);  // already gone: nothing to repaint
+    EXPECT_FALSE(::GetUpdateRect(display, &update, FALSE));
+
+    Render();
+    EXPECT_EQ(display.pointerFrequency, -1.0);
+    // A click before any repaint takes the frequency of the latest paint.
+    ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(350, 40));
+    EXPECT_EQ(display.centerFrequency, -1.0);
+    ASSERT_EQ(parent->commands.size(), 1u);
+    const Picture p = Render();
+    for (int y : {0, 75, 149}) EXPECT_EQ(p.CountInRow(y, kCentreLine), 0) << y;
+    EXPECT_EQ(p.At(20, 75), kBand);  // the band around -1 Hz still shows its upper part
+}
+
+TEST_F(SpectrumDisplay, NewRatesMoveTheRangeAndMaybeTheCentre) {
+    struct Case {
+        double centre;
+        double expected;
+    };
+    for (const Case c : {Case{5000.0, 2000.0}, Case{4000.0, 2000.0}, Case{3999.0, 3999.0}}) {
+        ASSERT_TRUE(display.ApplyRate(48000) || display.fft.rate == 48000.0);
+        display.centerFrequency = c.centre;
+        Feed(Tone(1000.0, 48000.0, 8000.0, 3000), 1000);
+        ASSERT_EQ(display.sampleCount(), 3000);
+        EXPECT_TRUE(display.ApplyRate(8000));
+        EXPECT_EQ(display.endFrequency, 4000);
+        EXPECT_EQ(display.centerFrequency, c.expected) << c.centre;
+        EXPECT_EQ(display.pointerFrequency, c.expected);
+        EXPECT_EQ(display.sampleCount(), 0);
+        EXPECT_EQ(display.fft.rate, 8000.0);
+        EXPECT_EQ(display.fft.frameSize, 16384);
+        EXPECT_EQ(display.frameSize, 16384);
+        display.ApplyRate(48000);
+    }
+    // The band now spans 0..4000 Hz across the plot.
+    display.centerFrequency = 5000.0;
+    display.ApplyRate(8000);
+    Render();
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+    Render();
+    EXPECT_DOUBLE_EQ(display.pointerFrequency, 2000.0);
+}
+
+TEST_F(SpectrumDisplay, TheSameRateChangesNothing) {
+    Render();
+    Feed(Tone(3000.0, 48000.0, 8000.0, 30000), 1000);
+    const int frames = display.fft.framesTotal;
+    ASSERT_GT(frames, 0);
+    const double level = display.fft.LevelDb(1024);
+    const int collected = display.sampleCount();
+    display.centerFrequency = 30000.0;  // above rate / 2, yet no change is made
+    EXPECT_FALSE(display.ApplyRate(48000));
+    EXPECT_EQ(display.fft.framesTotal, frames);
+    EXPECT_EQ(display.fft.LevelDb(1024), level);
+    EXPECT_EQ(display.sampleCount(), collected);
+    EXPECT_EQ(display.centerFrequency, 30000.0);
+    // Another rate with the same frame size and averaging keeps the averages too.
+    EXPECT_TRUE(display.ApplyRate(96000));
+    EXPECT_EQ(display.fft.framesTotal, frames);
+    EXPECT_EQ(display.fft.LevelDb(1024), level);
+}
+
+TEST_F(SpectrumDisplay, RatesOfZeroOrBelowGiveAFlatPicture) {
+    for (int rate : {0, -8000}) {
+        display.ApplyRate(48000);
+        ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+        EXPECT_TRUE(display.ApplyRate(rate));
+        EXPECT_EQ(display.endFrequency, rate / 2);
+        EXPECT_EQ(display.centerFrequency, 2000.0);
+        Feed(Tone(3000.0, 48000.0, 30000.0, 20000), 1000);
+        const Picture p = Render();
+        EXPECT_EQ(display.pointerFrequency, -1.0);
+        EXPECT_EQ(p.CountInRow(75, kBand), 0);
+        EXPECT_EQ(p.CountInRow(75, kCentreLine), 0);
+        EXPECT_EQ(p.CountInRow(75, kBackground), 700);
+        EXPECT_EQ(p.CountInRow(149, kWhite), 700);
+        ::SendMessageW(display, WM_MOUSELEAVE, 0, 0);
+    }
+}
+
+TEST_F(SpectrumDisplay, FramesEvery4096SamplesAfterTheFirst16384) {
+    Render();
+    const auto s = Tone(1000.0, 48000.0, 8000.0, 40000);
+    for (int call = 1; call <= 40; ++call) {
+        display.AddSamples(s.data() + (call - 1) * 1000, 1000);
+        const int fed = call * 1000;
+        const int expected = fed < 16384 ? 0 : 1 + (fed - 16384) / 4096;
+        ASSERT_EQ(display.fft.framesTotal, expected) << "after call " << call;
+    }
+    EXPECT_EQ(display.sampleCount(), 12288 + (40000 - 16384) % 4096);
+}
+
+TEST_F(SpectrumDisplay, AToneIsTheHighestColumnAtItsFrequency) {
+    Render();
+    // Bin 2053.5 of 16384 at 48000 Hz: the middle of column 175 (11.7 bins per column).
+    const double hz = 2053.5 * 48000.0 / 16384.0;
+    Feed(Tone(hz, 48000.0, 16000.0, 17000), 1000);
+    ASSERT_EQ(display.fft.framesTotal, 1);
+    const Picture p = Render();
+    int best = -1, bestTop = 150, secondTop = 150;
+    for (int x = 0; x < 700; ++x) {
+        const int top = p.TopOfCurve(x);
+        if (top < bestTop) {
+            secondTop = bestTop;
+            bestTop = top;
+            best = x;
+        } else if (top < secondTop) {
+            secondTop = top;
+        }
+    }
+    EXPECT_EQ(best, 175);
+    EXPECT_LT(bestTop, 140);  // clearly above the bottom row
+    EXPECT_LT(bestTop, secondTop);
+    EXPECT_EQ(p.TopOfCurve(600), 149);
+}
+
+TEST_F(SpectrumDisplay, OversizePlotsAndFramesStayInsideTheBuffers) {
+    Resize(9000, 100);
+    ASSERT_TRUE(Picture(display, 9000, 100).ok());
+    EXPECT_EQ(display.plotWidth, 9000);
+    display.frameSize = 100000;  // taken as the largest frame the buffer holds
+    Feed(Tone(3000.0, 48000.0, 16000.0, 20000), 1000);
+    EXPECT_EQ(display.fft.framesTotal, 1);
+    const Picture p(display, 9000, 100);
+    ASSERT_TRUE(p.ok());
+    EXPECT_EQ(p.TopOfCurve(8100), 100);  // past the analysed columns no curve is drawn
+    EXPECT_LT(p.TopOfCurve(10), 100);
+    // An analyser frame larger than the display's buffer is never fed.
+    display.fft.Setup(65536, 10, 48000.0);
+    Feed(Tone(3000.0, 48000.0, 16000.0, 70000), 7000);
+    EXPECT_EQ(display.fft.framesTotal, 0);
+}
+
+TEST_F(SpectrumDisplay, NothingIsCollectedAfterTheWindowIsGone) {
+    ::DestroyWindow(display);
+    Feed(Tone(3000.0, 48000.0, 16000.0, 20000), 1000);
+    EXPECT_EQ(display.sampleCount(), 0);
+    EXPECT_EQ(display.fft.framesTotal, 0);
+}
+
+}  // namespace
