@@ -178,12 +178,18 @@ BENCHMARK(BM_FftwTransform);
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                nsPerIteration[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        // With --benchmark_repetitions the median stands for the benchmark.
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration && run.iterations > 0 && !medians.count(run.run_name.function_name)) ||
+                median)
+                nsPerIteration[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            if (median) medians[run.run_name.function_name] = true;
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> nsPerIteration;
+    std::map<std::string, bool> medians;
 };
 
 // The two pipelines must agree: largest difference of the averaged levels after a few frames.
