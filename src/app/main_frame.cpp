@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/window_placement.h"
+#include "audio/capture_devices_win.h"
 #include "resource.h"
 #include "win/reflect.h"
 
@@ -102,10 +103,10 @@ void CMainFrame::CreateDecoderLog() {
 }
 
 void CMainFrame::CreateSettingsGrid() {
-    win::Window::RegisterSuperclass(WC_LISTVIEWW, L"CV_SettingsPlaceholder");
-    HWND grid = settingsGrid.CreateWithClass(L"CV_SettingsPlaceholder", hwnd(), RECT{0, 0, 0, 0}, nullptr, kChildStyle | LVS_REPORT,
-                                             WS_EX_CLIENTEDGE);
-    (void)grid;
+    settingsGrid.create(hwnd(), RECT{0, 0, 0, 0}, kChildStyle, WS_EX_CLIENTEDGE);
+    settingsGrid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
+    settingsGrid.AddColumn(L"Name", 220);
+    settingsGrid.AddColumn(L"Value", 220);
 }
 
 void CMainFrame::OnCreate() {
@@ -116,6 +117,7 @@ void CMainFrame::OnCreate() {
 
     // 3: the spectrum display and the run state.
     spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, 150}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
+    spectrumDisplay.SetStartupValues();
     sampleRate = 48000;
     captureChannel = 0;
     captureRunning = false;
@@ -178,10 +180,13 @@ void CMainFrame::OnCreate() {
     // 17-19: the settings grid, the capture devices and the setting rows.
     CreateSettingsGrid();
     clientWindow = settingsGrid.hwnd();
+    audio::EnumerateCaptureDevices(captureDevices);
+    settingRows.Build(settingsGrid, captureDevices.Names());
 
     // 20-23: pack the bands, select the first pane, the messages pane.
     PackBands();
     currentPane = -1;
     SelectPane(kPaneFftSettings);
+    settingRows.ApplyLabelColours();
     messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE);
 }

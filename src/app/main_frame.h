@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "audio/capture_device_list.h"
+#include "audio/fft_display.h"
+#include "controls/property_grid.h"
+#include "settings/settings_rows_win.h"
 #include "win/frame_window.h"
 #include "win/handles.h"
 #include "win/menu_bar.h"
@@ -60,11 +64,13 @@ public:
     // --- members (names shared with the other subsystems) ---
     win::MenuBar menuBar;
     HMENU menu = nullptr;
-    CPanePlaceholder spectrumDisplay;
+    CFFTDisp spectrumDisplay;
     int sampleRate = 0;
     int captureChannel = 0;
     bool captureRunning = false;
-    CPanePlaceholder settingsGrid;
+    CPropertyGridCtrl settingsGrid;
+    audio::CaptureDeviceList captureDevices;  // captureDeviceIds / captureDeviceNames / captureDeviceCount
+    SettingsRows settingRows;                 // with the kept items of rows 0, 2 and 3
     HWND menuBarWindow = nullptr;
     bool decoderRunning = false;
     std::wstring decoderInstanceName;
@@ -94,4 +100,6 @@ private:
     void ToggleLogFilter(UINT id, int category);
     void ShowConfigurationDialog(bool save);
     LRESULT OnNotify(const NMHDR& header, bool& handled);
+    void OnSettingChanged(const NMHDR& header);
+    void OnBrowseRequested(const NMHDR& header);
 };

@@ -1,0 +1,42 @@
+// SettingsRows builds the eighteen setting rows in the settings grid and reads and writes them.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/property_grid.h"
+#include "settings/settings.h"
+
+class SettingsRows {
+public:
+    // Adds the eighteen rows with their start-up values; `devices` are row 0's entries.
+    void Build(CPropertyGridCtrl& grid, const wchar_t* const* devices);
+    // Gives the label cells their background colours.
+    void ApplyLabelColours();
+
+    // The row's value item (column 1), or null.
+    IProperty* ValueItem(settings::Row row) const;
+
+    // Reading at the moment of use: an index, a check state, a directory text.
+    std::int32_t ReadIndex(settings::Row row) const;  // -1 when the row has no valid entry
+    bool ReadBool(settings::Row row) const;
+    std::wstring ReadText(settings::Row row) const;
+
+    // Writing through the grid (redraws the cell; sends no notification).
+    bool WriteIndex(settings::Row row, std::int32_t index);
+    bool WriteBool(settings::Row row, bool value);
+    bool WriteText(settings::Row row, const std::wstring& text);
+    void ShowCentre(double hz);
+
+    // Rows 0 to 2 while capture runs.
+    void EnableCaptureRows(bool enabled);
+
+    // The items the main window keeps direct references to.
+    CPropertyListItem* soundCardItem = nullptr;
+    CPropertyListItem* channelItem = nullptr;
+    CPropertyReadOnlyItem* centreItem = nullptr;
+
+private:
+    CPropertyGridCtrl* grid_ = nullptr;
+};
