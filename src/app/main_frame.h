@@ -7,6 +7,7 @@
 
 #include "audio/capture_device_list.h"
 #include "audio/fft_display.h"
+#include "decoder/reader_win.h"
 #include "controls/property_grid.h"
 #include "settings/settings_rows_win.h"
 #include "win/frame_window.h"
@@ -88,6 +89,21 @@ public:
     HWND messagesButton = nullptr;
     CPanePlaceholder messagesPane;
 
+    // --- decoder run ---
+    // Sets a Decoder/FFT menu item's state (MFS_ENABLED, MFS_GRAYED | MFS_DISABLED, ...).
+    void SetMenuItemState(UINT id, UINT state);
+    // Appends UTF-16 text at the log counter (length -1: up to the terminator); format null keeps the
+    // insertion point's format. Keeps a user's selection and view, otherwise follows the newest text.
+    void AppendToLog(const wchar_t* text, int length, const CHARFORMATW* format);
+    // Applies every queued reader update of `state` (null: the running decoder's), in order, on the
+    // user-interface thread.
+    void DrainDecoderUpdates(decoder::ReaderState* state = nullptr);
+    LONG decoderLogCounter = 0;
+    std::shared_ptr<decoder::ReaderState> decoderReaderState;  // pipe, text log, filter flag, queue
+    win::UniqueHandle decoderReader;
+    decoder::HandOverWindow decoderHandOver;
+    // --- end decoder run ---
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -96,7 +112,6 @@ private:
     HWND CreateStatusField(const wchar_t* text);
     void CreateDecoderLog();
     void CreateSettingsGrid();
-    void SetMenuItemState(UINT id, UINT state);
     void ToggleLogFilter(UINT id, int category);
     void ShowConfigurationDialog(bool save);
     LRESULT OnNotify(const NMHDR& header, bool& handled);
