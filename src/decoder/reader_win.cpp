@@ -17,7 +17,7 @@ void ReaderState::Push(LogUpdate update) {
         std::lock_guard<std::mutex> guard(lock);
         queue.push_back(std::move(update));
     }
-    if (notify) ::PostMessageW(notify, notifyMessage, 0, 0);
+    if (HWND target = notify.load()) ::PostMessageW(target, notifyMessage, 0, 0);
 }
 
 std::deque<LogUpdate> ReaderState::TakeAll() {

@@ -42,7 +42,7 @@ struct ReaderState {
     bool textLogUseFilter = false;
     const volatile LONG* logFilter = nullptr;  // six entries, toggled by the user-interface thread
     std::atomic<bool> running{true};
-    HWND notify = nullptr;  // hand-over window
+    std::atomic<HWND> notify{nullptr};  // hand-over window; cleared when the run is stopped
     UINT notifyMessage = 0;
 
     std::mutex lock;

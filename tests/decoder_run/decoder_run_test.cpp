@@ -305,4 +305,41 @@ TEST_F(DecoderRunTest, DecoderIgnoringEveryRequestIsTerminated) {
     EXPECT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"Decoder terminated\n"); }));
 }
 
+TEST_F(DecoderRunTest, SelectionAndViewAreKeptWhileRecordsArrive) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L1xxxxxxxfirst line\\n\n"
+        "sleep 1500\n"
+        "record L1xxxxxxxsecond line\\n\n"
+        "wait-stop\n");
+    frame->logFilter[1] = 1;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"first line\n"); }, 10000));
+    CHARRANGE chosen{2, 7};
+    ::SendMessageW(frame->decoderLog, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&chosen));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"second line\n"); }, 10000));
+    CHARRANGE now{};
+    ::SendMessageW(frame->decoderLog, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
+    EXPECT_EQ(now.cpMin, 2);
+    EXPECT_EQ(now.cpMax, 7);
+    Command(ID_DECODER_STOP);
+    EXPECT_TRUE(LogText().ends_with(L"second line\nDecoder terminated\n"));
+}
+
+// The one slow case: a decoder that never opens its pipe is given up after 25 attempts.
+TEST_F(DecoderRunTest, PipeThatNeverAppearsIsGivenUpAndTheDecoderStopped) {
+    InstallDecoder("nopipe\nwait-stop\n");
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return boxes.count() == 1; }));
+    EXPECT_NE(boxes.boxes()[0].text.find(L"pipe"), std::wstring::npos);
+    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(frame->statusField), L"Error!");
+    EXPECT_EQ(Text(frame->lesField), L"---");
+    EXPECT_TRUE(LogText().ends_with(L"Decoder terminated\n"));
+    EXPECT_FALSE(Disabled(ID_DECODER_START));
+    EXPECT_EQ(frame->decoderProcess.hProcess, nullptr);
+}
+
 }  // namespace
