@@ -4,6 +4,7 @@
 
 #include "app/window_placement.h"
 #include "audio/capture_devices_win.h"
+#include "audio/dsound_capture_win.h"
 #include "resource.h"
 #include "win/reflect.h"
 
@@ -24,7 +25,7 @@ LOGFONTW MakeLogFont(const wchar_t* face) {
 
 }  // namespace
 
-CMainFrame::CMainFrame() = default;
+CMainFrame::CMainFrame() : soundCapture(audio::DirectSoundServiceFactory()) {}
 
 CMainFrame::~CMainFrame() = default;
 
@@ -61,6 +62,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // Only top-level windows hear of these; the grid rebuilds its colours and fonts from them.
+        if (settingsGrid.hwnd()) ::SendMessageW(settingsGrid.hwnd(), msg, wParam, lParam);
+        break;
     case WM_NOTIFY: {
         bool handled = false;
         LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);

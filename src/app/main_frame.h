@@ -6,16 +6,16 @@
 #include <string>
 
 #include "audio/capture_device_list.h"
+#include "audio/channel_picker.h"
 #include "audio/fft_display.h"
 #include "decoder/reader_win.h"
+#include "audio/sound_capture.h"
+#include "controls/msg_frame.h"
 #include "controls/property_grid.h"
 #include "settings/settings_rows_win.h"
 #include "win/frame_window.h"
 #include "win/handles.h"
 #include "win/menu_bar.h"
-
-// Panes and bar children that are not built yet stand in as plain windows of the shared class.
-class CPanePlaceholder : public win::Window {};
 
 class CMainFrame : public win::FrameWindow {
 public:
@@ -45,6 +45,8 @@ public:
     // Capture (FFT menu).
     void StartCapture();
     void StopCapture();
+    // The capture sink, on the capture thread: the chosen channel to the spectrum display.
+    static void OnCaptureBlock(void* context, const void* bytes, uint32_t byteCount);
     // Applies the sample-rate row to the working rate, the analysis and the display.
     void ApplySampleRate();
 
@@ -66,6 +68,8 @@ public:
     win::MenuBar menuBar;
     HMENU menu = nullptr;
     CFFTDisp spectrumDisplay;
+    audio::CSoundCapture soundCapture;
+    audio::CaptureDeviceId captureDevice{};
     int sampleRate = 0;
     int captureChannel = 0;
     bool captureRunning = false;
@@ -87,7 +91,7 @@ public:
     HWND fftSettingsButton = nullptr;
     HWND decoderLogButton = nullptr;
     HWND messagesButton = nullptr;
-    CPanePlaceholder messagesPane;
+    CMsgFrame messagesPane;
 
     // --- decoder run ---
     // Sets a Decoder/FFT menu item's state (MFS_ENABLED, MFS_GRAYED | MFS_DISABLED, ...).
@@ -108,6 +112,7 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    audio::ChannelPicker channelPicker_;  // used by the capture thread only while it runs
     HWND CreatePaneButton(const wchar_t* text);
     HWND CreateStatusField(const wchar_t* text);
     void CreateDecoderLog();

@@ -1,6 +1,58 @@
-// Capture start and stop (FFT menu).
+// Capture start and stop (FFT menu) and the sink that feeds the spectrum display.
 #include "app/main_frame.h"
 
-void CMainFrame::StartCapture() {}
+#include "resource.h"
+#include "settings/settings.h"
 
-void CMainFrame::StopCapture() {}
+void CMainFrame::OnCaptureBlock(void* context, const void* bytes, uint32_t byteCount) {
+    auto* self = static_cast<CMainFrame*>(context);
+    const auto samples = self->channelPicker_.Pick(bytes, byteCount, self->captureChannel);
+    if (!samples.empty()) self->spectrumDisplay.AddSamples(samples.data(), static_cast<int>(samples.size()));
+}
+
+void CMainFrame::StartCapture() {
+    if (captureRunning) StopCapture();
+    ApplySampleRate();
+
+    // An empty device list or a row without a valid entry cannot be opened.
+    const std::int32_t device = settingRows.ReadIndex(settings::kSoundCard);
+    const auto id = captureDevices.Id(device);
+    if (!id) {
+        ShowMessage(L"Can't open soundcard.");
+        return;
+    }
+    captureDevice = *id;
+    captureChannel = settingRows.ReadIndex(settings::kCardChannel);
+    if (captureChannel < 0) captureChannel = 0;
+
+    if (soundCapture.Open(captureDevice) != 0) {
+        ShowMessage(L"Can't open soundcard.");
+        return;
+    }
+    const std::uint16_t channels = captureChannel != 0 ? 2 : 1;
+    if (soundCapture.SetFormat(static_cast<std::uint32_t>(sampleRate > 0 ? sampleRate : 0), 16, channels, 8) != 0) {
+        ShowMessage(L"Soundcard doesn't support 48000Hz/16bit recording format.");
+        soundCapture.Close();
+        return;
+    }
+    channelPicker_.Reserve(soundCapture.BufferBytes());
+    if (soundCapture.Start(&CMainFrame::OnCaptureBlock, this) != 0) {
+        ShowMessage(L"Failed to start recording.");
+        soundCapture.Close();
+        return;
+    }
+    captureRunning = true;
+    SetMenuItemState(ID_FFT_OFF, MFS_ENABLED);
+    SetMenuItemState(ID_FFT_ON, MFS_GRAYED);
+    settingRows.EnableCaptureRows(false);
+}
+
+void CMainFrame::StopCapture() {
+    if (!captureRunning) return;
+    soundCapture.Stop();
+    soundCapture.Close();
+    captureRunning = false;
+    SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
+    SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
+    settingRows.EnableCaptureRows(true);
+}
