@@ -15,12 +15,16 @@ constexpr DWORD kStopWaitMs = 5000;
 constexpr DWORD kConsoleWindowWaitMs = 2000;
 
 std::wstring Printf(const wchar_t* format, auto... args) {
-    wchar_t small[1];
-    const int n = std::swprintf(small, 0, format, args...);  // -1 on this runtime when it does not fit
-    std::wstring out(n > 0 ? static_cast<std::size_t>(n) + 1 : 4096, L'\0');
-    const int written = std::swprintf(out.data(), out.size(), format, args...);
-    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-    return out;
+    // The runtime's swprintf reports only failure when the text does not fit, so grow until it does.
+    for (std::size_t size = 512; size <= (std::size_t{1} << 22); size *= 2) {
+        std::wstring out(size, L'\0');
+        const int written = std::swprintf(out.data(), out.size(), format, args...);
+        if (written >= 0 && static_cast<std::size_t>(written) < size) {
+            out.resize(static_cast<std::size_t>(written));
+            return out;
+        }
+    }
+    return {};
 }
 
 decoder::UtcTime CurrentUtc() {
