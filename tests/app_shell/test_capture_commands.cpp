@@ -1,0 +1,77 @@
+// "Turn ON" / "Turn OFF" through the main window, on the test bed's real capture device.
+#include "main_frame_fixture.h"
+#include "resource.h"
+#include "settings/settings.h"
+
+TEST_F(MainFrameTest, TurnOnCapturesAndLocksTheSoundcardRowsUntilTurnOff) {
+    ASSERT_GT(frame->captureDevices.Count(), 0) << "the test bed provides a capture device";
+    guitest::MessageBoxWatcher watcher;
+    Command(ID_FFT_ON);
+    ASSERT_EQ(watcher.count(), 0u) << (watcher.count() ? watcher.boxes()[0].text.c_str() : L"");
+    EXPECT_TRUE(frame->captureRunning);
+    EXPECT_FALSE(Grayed(ID_FFT_OFF));
+    EXPECT_TRUE(Grayed(ID_FFT_ON));
+    for (auto row : {settings::kSoundCard, settings::kSampleRate, settings::kCardChannel})
+        EXPECT_FALSE(frame->settingRows.ValueItem(row)->isEnabled()) << row;
+    EXPECT_TRUE(frame->settingRows.ValueItem(settings::kCenterFrequency)->isEnabled());
+
+    // Frames arrive from the capture thread: the accumulator moves.
+    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.sampleCount() > 0 ||
+                                                 frame->spectrumDisplay.fft.framesTotal > 0; }, 10000));
+
+    // Turning on again restarts with the current rows.
+    Command(ID_FFT_ON);
+    EXPECT_TRUE(frame->captureRunning);
+
+    Command(ID_FFT_OFF);
+    EXPECT_FALSE(frame->captureRunning);
+    EXPECT_TRUE(Grayed(ID_FFT_OFF));
+    EXPECT_FALSE(Grayed(ID_FFT_ON));
+    for (auto row : {settings::kSoundCard, settings::kSampleRate, settings::kCardChannel})
+        EXPECT_TRUE(frame->settingRows.ValueItem(row)->isEnabled()) << row;
+    EXPECT_EQ(watcher.count(), 0u);
+}
+
+TEST_F(MainFrameTest, TurnOnWithoutADeviceSaysItCannotOpenTheSoundcard) {
+    frame->captureDevices.Clear();
+    guitest::MessageBoxWatcher watcher;
+    Command(ID_FFT_ON);
+    ASSERT_EQ(watcher.count(), 1u);
+    EXPECT_EQ(watcher.boxes()[0].text, L"Can't open soundcard.");
+    EXPECT_EQ(watcher.boxes()[0].caption, L"");
+    EXPECT_FALSE(frame->captureRunning);
+    EXPECT_TRUE(Grayed(ID_FFT_OFF));
+}
+
+TEST_F(MainFrameTest, PickingAnotherRateAppliesItAndKeepsTheCentreWhenItFits) {
+    auto* rateItem = frame->settingRows.ValueItem(settings::kSampleRate);
+    ASSERT_NE(rateItem, nullptr);
+    // The grid's set-value path is what a user's choice takes: -3002, the value, -3003.
+    PropertyValue eightThousand(std::int32_t{0});
+    ::SendMessageW(frame->settingsGrid.hwnd(), 1456, reinterpret_cast<WPARAM>(&eightThousand),
+                   reinterpret_cast<LPARAM>(rateItem));
+    guitest::Pump();
+    EXPECT_EQ(frame->sampleRate, 8000);
+    EXPECT_EQ(frame->spectrumDisplay.endFrequency, 4000);
+    EXPECT_DOUBLE_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
+    wchar_t text[64] = {};
+    frame->settingRows.centreItem->displayText(text, 64);
+    EXPECT_STREQ(text, L"2000 Hz");
+    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 0);
+}
+
+TEST_F(MainFrameTest, ClickOnTheSpectrumShowsTheNewCentreInTheRow) {
+    HWND display = frame->spectrumDisplay.hwnd();
+    ::RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    ::GetClientRect(display, &client);
+    const int x = client.right / 2;
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(x, 20));
+    ::RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 20));
+    const double expected = 24000.0 / client.right * x;
+    EXPECT_NEAR(frame->spectrumDisplay.centerFrequency, expected, 1e-6);
+    wchar_t text[64] = {};
+    frame->settingRows.centreItem->displayText(text, 64);
+    EXPECT_EQ(std::wstring(text), settings::CentreText(expected));
+}
