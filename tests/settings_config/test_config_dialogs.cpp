@@ -1,0 +1,97 @@
+// The File menu's real file dialogs: a name typed without extension gets ".ccf".
+#include <atomic>
+#include <thread>
+
+#include "config_fixture.h"
+
+#include <commctrl.h>
+
+#include "resource.h"
+
+namespace {
+
+// Finds the visible file dialog of this process, types `name` into its file-name field and presses OK.
+class FileDialogDriver {
+public:
+    explicit FileDialogDriver(std::wstring name) : name_(std::move(name)), thread_([this] { Run(); }) {}
+    ~FileDialogDriver() {
+        stop_ = true;
+        thread_.join();
+    }
+    bool answered() const { return answered_; }
+
+private:
+    static BOOL CALLBACK Visit(HWND hwnd, LPARAM found) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t cls[64] = {};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
+            *reinterpret_cast<HWND*>(found) = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static HWND NameField(HWND dialog) {
+        if (HWND combo = ::GetDlgItem(dialog, 0x47c)) {  // cmb13: the explorer-style name box
+            if (auto edit = reinterpret_cast<HWND>(::SendMessageW(combo, CBEM_GETEDITCONTROL, 0, 0))) return edit;
+            if (HWND edit = ::FindWindowExW(combo, nullptr, L"Edit", nullptr)) return edit;
+        }
+        return ::GetDlgItem(dialog, 0x480);  // edt1
+    }
+    void Run() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (!stop_ && !answered_ && std::chrono::steady_clock::now() < end) {
+            HWND dialog = nullptr;
+            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&dialog));
+            HWND field = dialog ? NameField(dialog) : nullptr;
+            if (field) {
+                ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name_.c_str()));
+                ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+                answered_ = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        // Never leave the test stuck in a modal loop: a dialog we could not fill is cancelled.
+        while (!answered_ && !stop_) {
+            HWND dialog = nullptr;
+            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&dialog));
+            if (dialog) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    }
+    std::wstring name_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> answered_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST_F(ConfigTest, FileDialogsAddTheExtensionAndStartInTheCurrentDirectory) {
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
+
+    frame->spectrumDisplay.centerFrequency = 1777.5;
+    const std::wstring saved = PathOf(L"typed.ccf");
+    {
+        FileDialogDriver driver(L"typed");
+        ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 0), 0);
+        EXPECT_TRUE(driver.answered());
+    }
+    EXPECT_EQ(Key(saved, L"Center"), L"1777");
+
+    ::WritePrivateProfileStringW(L"Settings", L"SampleRate", L"22050", saved.c_str());
+    ::WritePrivateProfileStringW(L"Settings", L"Center", L"3000", saved.c_str());
+    {
+        FileDialogDriver driver(L"typed");
+        ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD, 0), 0);
+        EXPECT_TRUE(driver.answered());
+    }
+    EXPECT_EQ(frame->sampleRate, 22050);
+    EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 2);
+    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 3000.0);
+    ::SetCurrentDirectoryW(previous);
+}
