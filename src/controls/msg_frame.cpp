@@ -136,18 +136,8 @@ void CMsgFrame::WidenFilterBand() {
 }
 
 void CMsgFrame::UpdateLayout(bool resizeBars) {
-    RECT rect{};
-    ::GetClientRect(hwnd(), &rect);
     WidenFilterBand();
-    if (topBar && (::GetWindowLongW(topBar, GWL_STYLE) & WS_VISIBLE)) {
-        if (resizeBars) {
-            ::SendMessageW(topBar, WM_SIZE, 0, 0);
-            ::InvalidateRect(topBar, nullptr, FALSE);
-        }
-        RECT barRect{};
-        ::GetWindowRect(topBar, &barRect);
-        rect.top += barRect.bottom - barRect.top;
-    }
+    const RECT rect = PlaceTopBar(resizeBars);
     const int width = rect.right > rect.left ? rect.right - rect.left : 0;
     constexpr UINT kPlace = SWP_NOZORDER | SWP_NOACTIVATE;
     if (list_) ::SetWindowPos(list_, nullptr, rect.left, rect.top, width, listHeight_, kPlace);

@@ -67,7 +67,7 @@ void FrameWindow::SetBandVisible(HWND bar, HWND child, bool visible) {
     }
 }
 
-void FrameWindow::UpdateLayout(bool resizeBars) {
+RECT FrameWindow::PlaceTopBar(bool resizeBars) {
     RECT rect{};
     ::GetClientRect(hwnd(), &rect);
     if (topBar && (::GetWindowLongW(topBar, GWL_STYLE) & WS_VISIBLE)) {
@@ -79,6 +79,11 @@ void FrameWindow::UpdateLayout(bool resizeBars) {
         ::GetWindowRect(topBar, &barRect);
         rect.top += barRect.bottom - barRect.top;
     }
+    return rect;
+}
+
+void FrameWindow::UpdateLayout(bool resizeBars) {
+    const RECT rect = PlaceTopBar(resizeBars);
     if (clientWindow) {
         ::SetWindowPos(clientWindow, nullptr, rect.left, rect.top, rect.right - rect.left,
                        rect.bottom > rect.top ? rect.bottom - rect.top : 0, SWP_NOZORDER | SWP_NOACTIVATE);

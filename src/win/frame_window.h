@@ -19,6 +19,9 @@ public:
     // Places the bar and the client window; resizeBars makes the bar fit the width first.
     virtual void UpdateLayout(bool resizeBars = true);
 
+    // Fits the bar to the width first when resizeBars is set; returns the client area below the bar.
+    RECT PlaceTopBar(bool resizeBars);
+
     // Creates the band container (rebar) with an empty bar-information record; null on failure.
     HWND CreateTopBar(DWORD style);
     // Appends a band with child, label, width (minimum child width, band width and ideal width alike).

@@ -1,5 +1,5 @@
 // "Turn ON" / "Turn OFF" through the main window, on the test bed's real capture device.
-#include "main_frame_fixture.h"
+#include "win/main_frame_fixture.h"
 #include "resource.h"
 #include "settings/settings.h"
 

@@ -1,5 +1,5 @@
 // Commands: log filter toggles, the load refusal, Exit and stray commands.
-#include "main_frame_fixture.h"
+#include "win/main_frame_fixture.h"
 #include "resource.h"
 
 TEST_F(MainFrameTest, LogFilterItemToggledTwiceIsCheckedAgain) {

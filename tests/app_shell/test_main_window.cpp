@@ -1,5 +1,5 @@
 // The main window right after start-up.
-#include "main_frame_fixture.h"
+#include "win/main_frame_fixture.h"
 #include "resource.h"
 
 #include <richedit.h>

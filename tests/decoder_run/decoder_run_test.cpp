@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../app_shell/main_frame_fixture.h"
+#include "win/main_frame_fixture.h"
 #include "decoder/argument_split.h"
 #include "decoder/command_line.h"
 #include "resource.h"

@@ -1,16 +1,11 @@
 // A main window created in-process for each test, with a scratch directory for configuration files.
 #pragma once
-#include "app/main_frame.h"
+#include "win/main_frame_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "win/gui_support.h"
-
-class ConfigTest : public ::testing::Test {
+class ConfigTest : public MainFrameTest {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH] = {};
@@ -18,18 +13,10 @@ protected:
         dir = std::wstring(temp) + L"vastrel-config-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
               std::to_wstring(++serial);
         ::CreateDirectoryW(dir.c_str(), nullptr);
-        frame = std::make_unique<CMainFrame>();
-        ASSERT_NE(frame->CreateMainWindow(), nullptr);
-        ::ShowWindow(frame->hwnd(), SW_SHOWNORMAL);
-        guitest::Pump();
+        MainFrameTest::SetUp();
     }
     void TearDown() override {
-        if (frame && frame->hwnd()) ::SendMessageW(frame->hwnd(), WM_CLOSE, 0, 0);
-        guitest::Pump();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        frame.reset();
+        MainFrameTest::TearDown();
         for (const auto& f : made) ::DeleteFileW(f.c_str());
         for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) ::RemoveDirectoryW(it->c_str());
         ::RemoveDirectoryW(dir.c_str());
@@ -109,7 +96,6 @@ protected:
         return s;
     }
 
-    std::unique_ptr<CMainFrame> frame;
     std::wstring dir;
     std::vector<std::wstring> made;
     std::vector<std::wstring> dirs;
