@@ -91,6 +91,9 @@ cmd_start() {
     wineserver -p 600 >/dev/null 2>&1 && touch "$state/wineserver.started" || true
     started="$started wineserver"
   fi
+  # Start Wine's own service processes now, detached from our output: started by the first test
+  # instead, they would inherit ctest's output pipe and keep it open long after the test ended.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
   exports
   # 'stop' in the same environment stops only these.
   echo "export VASTREL_TESTBED_STARTED='${started# }'"
