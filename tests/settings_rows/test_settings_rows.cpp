@@ -1,0 +1,110 @@
+// The eighteen setting rows as the grid shows them: labels, colours, kinds and start-up values.
+#include "win/main_frame_fixture.h"
+
+#include "settings/settings.h"
+
+namespace {
+
+std::wstring DisplayText(IProperty* item) {
+    wchar_t text[512] = {};
+    return item && item->displayText(text, 512) ? std::wstring(text) : std::wstring();
+}
+
+}  // namespace
+
+TEST_F(MainFrameTest, EighteenRowsWithExactLabelsKindsAndStartValues) {
+    CPropertyGridCtrl& grid = frame->settingsGrid;
+    ASSERT_EQ(grid.dataRowCount(), 18);
+    EXPECT_EQ(DisplayText(grid.getSubItem(7, 0)), L"File logging" + std::wstring(26, L' ') + L"Directory");
+    EXPECT_EQ(DisplayText(grid.getSubItem(13, 0)), L"SES-TAR logging" + std::wstring(16, L' ') + L"Messages");
+    EXPECT_EQ(DisplayText(grid.getSubItem(17, 0)), L"Decoder output" + std::wstring(19, L' ') + L"Use log filter");
+    EXPECT_EQ(DisplayText(grid.getSubItem(0, 0)), L"Soundcard name");
+    EXPECT_EQ(DisplayText(grid.getSubItem(6, 0)), L"Disable FFT when decoder is running");
+
+    for (const auto& row : settings::Rows()) {
+        IProperty* label = grid.getSubItem(row.row, 0);
+        IProperty* value = grid.getSubItem(row.row, 1);
+        ASSERT_NE(label, nullptr) << row.row;
+        ASSERT_NE(value, nullptr) << row.row;
+        EXPECT_EQ(DisplayText(label), row.label) << row.row;
+        EXPECT_STREQ(label->name(), L"") << row.row;
+        EXPECT_STREQ(value->name(), L"") << row.row;
+        switch (row.kind) {
+        case settings::Kind::DeviceList:
+        case settings::Kind::RateList:
+        case settings::Kind::ChannelList:
+            EXPECT_NE(dynamic_cast<CPropertyListItem*>(value), nullptr) << row.row;
+            break;
+        case settings::Kind::CentreText:
+            EXPECT_NE(dynamic_cast<CPropertyReadOnlyItem*>(value), nullptr);
+            break;
+        case settings::Kind::Check:
+            ASSERT_NE(dynamic_cast<CPropertyCheckButtonItem*>(value), nullptr) << row.row;
+            EXPECT_EQ(frame->settingRows.ReadBool(row.row), row.startChecked) << row.row;
+            break;
+        case settings::Kind::Directory:
+            EXPECT_NE(dynamic_cast<CPropertyFileNameItem*>(value), nullptr) << row.row;
+            EXPECT_EQ(frame->settingRows.ReadText(row.row), L"") << row.row;
+            break;
+        }
+    }
+    EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"48000 Hz");
+    EXPECT_EQ(DisplayText(grid.getSubItem(2, 1)), L"Mono");
+    EXPECT_EQ(DisplayText(grid.getSubItem(3, 1)), L"2000 Hz");
+    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSoundCard), 0);
+    EXPECT_EQ(DisplayText(grid.getSubItem(0, 1)), frame->captureDevices.Name(0));
+    // The main window keeps direct references to rows 0, 2 and 3.
+    EXPECT_EQ(frame->settingRows.soundCardItem, grid.getSubItem(0, 1));
+    EXPECT_EQ(frame->settingRows.channelItem, grid.getSubItem(2, 1));
+    EXPECT_EQ(frame->settingRows.centreItem, grid.getSubItem(3, 1));
+}
+
+TEST_F(MainFrameTest, LabelCellsCarryTheirRowColours) {
+    HWND grid = frame->settingsGrid.hwnd();
+    ::RedrawWindow(grid, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    guitest::Pump();
+    win::WindowDc dc(grid);
+    for (const auto& row : settings::Rows()) {
+        RECT rc{};
+        rc.left = LVIR_BOUNDS;
+        ASSERT_TRUE(::SendMessageW(grid, LVM_GETITEMRECT, row.row, reinterpret_cast<LPARAM>(&rc))) << row.row;
+        // Just left of the column divider: past every label's text.
+        const COLORREF pixel = ::GetPixel(dc.get(), 214, (rc.top + rc.bottom) / 2);
+        const COLORREF want = RGB((row.labelRgb >> 16) & 0xFF, (row.labelRgb >> 8) & 0xFF, row.labelRgb & 0xFF);
+        EXPECT_EQ(pixel, want) << "row " << row.row;
+    }
+}
+
+TEST_F(MainFrameTest, PickingTheRateInForceChangesNothing) {
+    auto* rateItem = frame->settingRows.ValueItem(settings::kSampleRate);
+    frame->spectrumDisplay.centerFrequency = 1234.0;  // row 3 still shows 2000 Hz
+    PropertyValue same(std::int32_t{4});
+    ::SendMessageW(frame->settingsGrid.hwnd(), 1456, reinterpret_cast<WPARAM>(&same), reinterpret_cast<LPARAM>(rateItem));
+    guitest::Pump();
+    EXPECT_EQ(frame->sampleRate, 48000);
+    EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"2000 Hz");
+}
+
+TEST_F(MainFrameTest, CentreShowsRoundedInRowThree) {
+    frame->spectrumDisplay.centerFrequency = 1234.6;
+    frame->RefreshCentreFrequencyRow();
+    EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"1235 Hz");
+}
+
+TEST_F(MainFrameTest, DisabledCaptureRowsOpenNoEditor) {
+    frame->settingRows.EnableCaptureRows(false);
+    HWND grid = frame->settingsGrid.hwnd();
+    for (int row = 0; row < 3; ++row) {
+        RECT rc{};
+        rc.top = 1;
+        rc.left = LVIR_BOUNDS;
+        ::SendMessageW(grid, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+        const LPARAM at = MAKELPARAM(rc.left + 20, (rc.top + rc.bottom) / 2);
+        ::SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(grid, WM_LBUTTONUP, 0, at);
+        guitest::Pump();
+        EXPECT_EQ(frame->settingsGrid.editorWindow(), nullptr) << row;
+    }
+    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 4);
+    frame->settingRows.EnableCaptureRows(true);
+}
