@@ -195,4 +195,5 @@ void CMainFrame::OnCreate() {
     SelectPane(kPaneFftSettings);
     settingRows.ApplyLabelColours();
     messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE);
+    UpdateLayout(false);  // gives the new hidden pane its place
 }

@@ -37,6 +37,8 @@ public:
     void SelectPane(int pane);
     void SetBandVisible(HWND child, bool visible);
     void PackBands();
+    // Places the bar and the current pane; the hidden panes get the same place.
+    void UpdateLayout(bool resizeBars = true) override;
 
     // Commands.
     void OnClose();

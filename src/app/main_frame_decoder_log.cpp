@@ -31,9 +31,26 @@ void CMainFrame::AppendToLog(const wchar_t* text, int length, const CHARFORMATW*
 }
 
 void CMainFrame::DrainDecoderUpdates(decoder::ReaderState* state) {
+    const bool running = state == nullptr;
     if (!state) state = decoderReaderState.get();
     if (!state) return;
-    for (decoder::LogUpdate& update : state->TakeAll()) {
+    // While the decoder runs, one hand-over message applies a bounded batch and asks for another,
+    // so that a flood of records never keeps the window from answering; the stop takes the rest.
+    constexpr std::size_t kBatch = 400;
+    bool more = false;
+    std::deque<decoder::LogUpdate> updates = running ? state->TakeSome(kBatch, more) : state->TakeAll();
+    // Consecutive shown texts of one category go into the log in one piece: the same text in the
+    // same colours, with one rich-edit update instead of one per record.
+    std::wstring pending;
+    int pendingCategory = -1;
+    auto flush = [&] {
+        if (pending.empty()) return;
+        const CHARFORMATW* format =
+            pendingCategory >= 0 && pendingCategory < kLogCategories ? &logFormats[pendingCategory] : nullptr;
+        AppendToLog(pending.c_str(), static_cast<int>(pending.size()), format);
+        pending.clear();
+    };
+    for (decoder::LogUpdate& update : updates) {
         if (update.headerFields) {
             ::SetWindowTextW(lesField, update.les.c_str());
             ::SetWindowTextW(frameField, update.frame.c_str());
@@ -44,9 +61,13 @@ void CMainFrame::DrainDecoderUpdates(decoder::ReaderState* state) {
             }
         }
         if (update.show) {
-            const CHARFORMATW* format =
-                update.category >= 0 && update.category < kLogCategories ? &logFormats[update.category] : nullptr;
-            AppendToLog(update.text.c_str(), static_cast<int>(update.text.size()), format);
+            if (update.category != pendingCategory) flush();
+            pendingCategory = update.category;
+            pending += update.text;
         }
+    }
+    flush();
+    if (more) {
+        if (HWND target = state->notify.load()) ::PostMessageW(target, state->notifyMessage, 0, 0);
     }
 }

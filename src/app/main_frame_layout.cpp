@@ -41,3 +41,19 @@ void CMainFrame::SelectPane(int pane) {
 void CMainFrame::SetBandVisible(HWND child, bool visible) { FrameWindow::SetBandVisible(topBar, child, visible); }
 
 void CMainFrame::PackBands() { FrameWindow::PackBands(topBar); }
+
+void CMainFrame::UpdateLayout(bool resizeBars) {
+    FrameWindow::UpdateLayout(resizeBars);
+    // A hidden rich edit still lays its text out at its own width: left at no width, it would wrap
+    // every character onto a line of its own, and a long decoder run then costs gigabytes and
+    // seconds per record. Hidden panes therefore always have the current pane's size.
+    if (!clientWindow) return;
+    RECT rect{};
+    ::GetWindowRect(clientWindow, &rect);
+    ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    for (HWND pane : {settingsGrid.hwnd(), decoderLog, messagesPane.hwnd()}) {
+        if (!pane || pane == clientWindow) continue;
+        ::SetWindowPos(pane, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}

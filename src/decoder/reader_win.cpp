@@ -13,17 +13,39 @@ void ReaderState::CloseTextLog() {
 }
 
 void ReaderState::Push(LogUpdate update) {
+    bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> guard(lock);
+        wasEmpty = queue.empty();
         queue.push_back(std::move(update));
     }
-    if (HWND target = notify.load()) ::PostMessageW(target, notifyMessage, 0, 0);
+    // One message per batch, not per record: a thread's posted-message queue holds 10,000 messages,
+    // and a flood of records would otherwise fill it and strand the last records until the stop.
+    // The drain takes everything queued, so a message is owed only when the queue was empty.
+    if (wasEmpty) {
+        if (HWND target = notify.load()) ::PostMessageW(target, notifyMessage, 0, 0);
+    }
 }
 
 std::deque<LogUpdate> ReaderState::TakeAll() {
     std::lock_guard<std::mutex> guard(lock);
     std::deque<LogUpdate> taken;
     taken.swap(queue);
+    return taken;
+}
+
+std::deque<LogUpdate> ReaderState::TakeSome(std::size_t limit, bool& more) {
+    std::lock_guard<std::mutex> guard(lock);
+    std::deque<LogUpdate> taken;
+    if (queue.size() <= limit) {
+        taken.swap(queue);
+    } else {
+        for (std::size_t i = 0; i < limit; ++i) {
+            taken.push_back(std::move(queue.front()));
+            queue.pop_front();
+        }
+    }
+    more = !queue.empty();
     return taken;
 }
 

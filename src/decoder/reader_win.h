@@ -50,6 +50,8 @@ struct ReaderState {
 
     void Push(LogUpdate update);
     std::deque<LogUpdate> TakeAll();
+    // At most `limit` updates from the front; `more` tells whether others wait.
+    std::deque<LogUpdate> TakeSome(std::size_t limit, bool& more);
     // Closes the text log (only once the reader has ended).
     void CloseTextLog();
 };

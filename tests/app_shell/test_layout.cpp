@@ -1,5 +1,5 @@
 // Pane switching and the layout on resize.
-#include "main_frame_fixture.h"
+#include "win/main_frame_fixture.h"
 
 #include <richedit.h>
 
@@ -95,4 +95,18 @@ TEST_F(MainFrameTest, LogTextSurvivesPaneSwitches) {
     wchar_t back[128] = {};
     ::GetWindowTextW(frame->decoderLog, back, 128);
     EXPECT_NE(std::wstring(back).find(L"written while the settings pane"), std::wstring::npos);
+}
+
+TEST_F(MainFrameTest, HiddenPanesKeepTheCurrentPanesSize) {
+    // A hidden log of no width would wrap every character onto its own line.
+    ::SetWindowPos(frame->hwnd(), nullptr, 0, 0, 720, 520, SWP_NOMOVE | SWP_NOZORDER);
+    guitest::Pump();
+    const RECT grid = ClientRectIn(frame->settingsGrid.hwnd());
+    for (HWND pane : {frame->decoderLog, frame->messagesPane.hwnd()}) {
+        const RECT rc = ClientRectIn(pane);
+        EXPECT_EQ(rc.left, grid.left);
+        EXPECT_EQ(rc.top, grid.top);
+        EXPECT_EQ(rc.right, grid.right);
+        EXPECT_EQ(rc.bottom, grid.bottom);
+    }
 }

@@ -200,6 +200,7 @@ TEST(SimTraffic, BulkRecords) {
             auto rec = decoder::ParseRecord(std::string_view(r).substr(0, decoder::kMaxRecordLength));
             EXPECT_TRUE(rec.accepted);
             EXPECT_EQ(rec.category, static_cast<int>(i));
+            if (bytes >= 80) EXPECT_EQ(rec.text.substr(0, 3), "#" + std::to_string(i) + " ");
         }
     }
     EXPECT_EQ(sim::LongRecord(1500).size(), 1500u);

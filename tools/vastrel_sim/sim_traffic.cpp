@@ -1,3 +1,4 @@
+#include <string>
 #include "sim_traffic.h"
 
 #include <cstdio>
@@ -92,6 +93,8 @@ std::string FloodRecord(std::uint64_t index, std::size_t bytes) {
     char head[16];
     std::snprintf(head, sizeof head, "L%d121%04u", category, static_cast<unsigned>(index % 10000));
     std::string r = head;
+    // The running number lets a reader check that nothing was lost or reordered.
+    r += "#" + std::to_string(index) + " ";
     if (category == 2) r += "frequency: 1975.3 ";
     static const char filler[] = "FLOOD TEST RECORD ";
     for (std::size_t i = 0; r.size() < bytes - 1; ++i) r.push_back(filler[i % (sizeof filler - 1)]);

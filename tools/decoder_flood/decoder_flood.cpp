@@ -1,0 +1,160 @@
+// Floods the front end with decoder records through the stand-in decoder and reports how it keeps
+// up: records per second, the longest time the window took to answer, memory before and after, and
+// whether every record reached the text log in order.
+//   decoder-flood.exe [records] [bytes per record]
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <psapi.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "app/main_frame.h"
+#include "resource.h"
+#include "settings/settings.h"
+#include "win/app_module.h"
+
+namespace {
+
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
+
+size_t WorkingSetKiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.WorkingSetSize / 1024;
+}
+
+std::wstring OnlyLogFile(const std::wstring& dir) {
+    WIN32_FIND_DATAW found{};
+    HANDLE h = ::FindFirstFileW((dir + L"\\*.log").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    ::FindClose(h);
+    return dir + L"\\" + found.cFileName;
+}
+
+// Counts the flood records in the text log and checks their running numbers follow each other.
+bool CheckTextLog(const std::wstring& path, long expected, long& seen) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::string line;
+    seen = 0;
+    bool ordered = true;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] != '#') continue;
+        if (std::atol(line.c_str() + 1) != seen) ordered = false;
+        ++seen;
+    }
+    return ordered && seen == expected;
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const long records = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 100000;
+    const long bytes = argc > 2 ? std::wcstol(argv[2], nullptr, 10) : 80;
+    ::CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    ::LoadLibraryW(L"RICHED20.DLL");
+    win::g_module.Init(::GetModuleHandleW(nullptr));
+
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring work = std::wstring(temp) + L"vastrel_flood_" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(work.c_str(), nullptr);
+    ::CopyFileW((Folder(self) + L"vastrel-sim.exe").c_str(), (work + L"\\vastrel.exe").c_str(), FALSE);
+    {
+        std::ofstream script(std::filesystem::path(work + L"\\script.txt"), std::ios::binary);
+        script << "flood " << records << " " << bytes << "\nwait-stop\n";
+    }
+    ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
+    ::SetCurrentDirectoryW(work.c_str());
+
+    CMainFrame frame;
+    if (!frame.CreateMainWindow()) return 2;
+    ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
+    frame.settingRows.WriteText(settings::kDecoderLogDir, work);
+    frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
+    // "hidden": every category off in the log filter, to tell the log's cost from the rest.
+    if (argc > 3 && std::wstring(argv[3]) == L"hidden")
+        for (UINT id : {112u, 113u, 114u, 115u, 116u}) ::SendMessageW(frame.hwnd(), WM_COMMAND, id, 0);
+    Pump();
+    const size_t memoryBefore = WorkingSetKiB();
+    if (argc > 3 && std::wstring(argv[3]) == L"direct") {
+        const std::wstring line = std::wstring(70, L'x') + L"\n";
+        const auto t0 = std::chrono::steady_clock::now();
+        for (long i = 0; i < records; ++i) frame.AppendToLog(line.c_str(), -1, &frame.logFormats[i % 6]);
+        std::printf("direct: %.2f s, working set %zu KiB before, %zu KiB after\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), memoryBefore,
+                    WorkingSetKiB());
+        return 0;
+    }
+
+    // A second thread measures how long the window takes to answer while records pour in.
+    std::atomic<bool> done{false};
+    std::atomic<long> worstMs{0}, timeouts{0};
+    std::thread prober([&] {
+        while (!done) {
+            const auto start = std::chrono::steady_clock::now();
+            DWORD_PTR result = 0;
+            if (!::SendMessageTimeoutW(frame.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result)) ++timeouts;
+            const long ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  std::chrono::steady_clock::now() - start)
+                                                  .count());
+            if (ms > worstMs) worstMs = ms;
+            ::Sleep(20);
+        }
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
+    // Shown records: categories 0, 1, 2, 3 and 5 of every six (4 is never shown).
+    long seen = 0;
+    const auto deadline = start + std::chrono::minutes(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        Pump();
+        if (frame.decoderLogCounter > 0) {
+            CheckTextLog(OnlyLogFile(work), records, seen);
+            if (seen >= records) break;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    Pump();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
+    const LRESULT logChars = ::SendMessageW(frame.decoderLog, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+    const size_t memoryAfter = WorkingSetKiB();
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);
+    done = true;
+    prober.join();
+    const bool complete = CheckTextLog(OnlyLogFile(work), records, seen);
+
+    std::printf("records: %ld of %ld bytes; text log complete and in order: %s (%ld seen)\n", records, bytes,
+                complete ? "yes" : "NO", seen);
+    std::printf("time: %.2f s, %.0f records/s\n", seconds, records / seconds);
+    std::printf("window answer: worst %ld ms, %ld timeouts over 2000 ms\n", worstMs.load(), timeouts.load());
+    std::printf("decoder log: %ld characters; working set %zu KiB before, %zu KiB after\n",
+                static_cast<long>(logChars), memoryBefore, memoryAfter);
+    ::DestroyWindow(frame.hwnd());
+    ::CoUninitialize();
+    return complete ? 0 : 1;
+}
