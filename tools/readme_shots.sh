@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Takes the README pictures in the test bed: the spectrum with a 1500 Hz tone, the decoder log with
+# the stand-in decoder's stream, and the messages pane. Writes docs/*.png.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+cmake --build --preset win --target readme-shots vastrel-sim
+eval "$(tools/testbed.sh start)"
+trap 'tools/testbed.sh stop >/dev/null 2>&1' EXIT
+work=build/shots
+mkdir -p "$work"
+cp build/win/bin/readme-shots.exe "$work/"
+cp build/win/bin/vastrel-sim.exe "$work/vastrel.exe"
+cd "$work"
+sox -n -t raw -r 48000 -c 2 -b 16 -e signed - synth 40 sine 1500 sine 1500 vol 0.25 2>/dev/null |
+  paplay --raw --rate=48000 --channels=2 -d "$VASTREL_SINK" &
+tone=$!
+VASTREL_SHOT_DELAY=6 ../../tools/screenshot.sh ../../docs/screenshot.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe spectrum
+kill $tone 2>/dev/null || true
+VASTREL_SHOT_DELAY=25 ../../tools/screenshot.sh ../../docs/decoder-log.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe decoder
+VASTREL_SHOT_DELAY=3 ../../tools/screenshot.sh ../../docs/messages-pane.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe messages
+pkill -f "vastrel.exe" 2>/dev/null || true   # a stand-in decoder left by the killed front end
