@@ -108,3 +108,22 @@ TEST_F(MainFrameTest, DisabledCaptureRowsOpenNoEditor) {
     EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 4);
     frame->settingRows.EnableCaptureRows(true);
 }
+
+TEST_F(MainFrameTest, WithoutACaptureDeviceTheSoundcardRowIsEmpty) {
+    // A grid of its own, built from an empty device list as on a machine without a sound card.
+    CPropertyGridCtrl grid;
+    ASSERT_NE(grid.create(frame->hwnd(), RECT{0, 0, 400, 300}, WS_CHILD, 0), nullptr);
+    grid.AddColumn(L"Name", 220);
+    grid.AddColumn(L"Value", 220);
+    const wchar_t* const noDevices[] = {nullptr};
+    SettingsRows rows;
+    rows.Build(grid, noDevices);
+    ASSERT_EQ(grid.dataRowCount(), 18);
+    auto* devices = dynamic_cast<CPropertyListItem*>(rows.ValueItem(settings::kSoundCard));
+    ASSERT_NE(devices, nullptr);
+    EXPECT_TRUE(devices->entries().empty());
+    EXPECT_EQ(DisplayText(devices), L"");
+    // The index names no entry: a capture start finds no device behind it.
+    EXPECT_EQ(rows.ReadIndex(settings::kSoundCard), 0);
+    ::DestroyWindow(grid.hwnd());
+}
