@@ -28,6 +28,7 @@ need_pkgs() {
   command -v sox >/dev/null || missing+=(sox)
   [ -x /usr/bin/convert ] || missing+=(imagemagick)
   command -v xdotool >/dev/null || missing+=(xdotool)
+  command -v pgrep >/dev/null || missing+=(procps)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   [ -f /usr/include/fftw3.h ] || missing+=(libfftw3-dev)
@@ -55,7 +56,9 @@ exports() {
   echo "export VASTREL_SINK=$sink"
 }
 
-display_up() { DISPLAY=:$display_num xdpyinfo >/dev/null 2>&1 || [ -S /tmp/.X11-unix/X$display_num ]; }
+# A real connection, not the socket file: a server that died (or a machine restored from an image
+# of one that ran) leaves /tmp/.X11-unix/X<n> and the lock file behind.
+display_up() { DISPLAY=:$display_num timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; }
 
 cmd_start() {
   mkdir -p "$state"
@@ -63,9 +66,13 @@ cmd_start() {
   local started=""
   if ! display_up; then
     started="$started xvfb"
+    # Nothing answers on the display, so its lock and socket are stale (a reused pid in the lock
+    # would make Xvfb refuse to start).
+    rm -f "/tmp/.X$display_num-lock" "/tmp/.X11-unix/X$display_num" 2>/dev/null || true
     Xvfb ":$display_num" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
     echo $! > "$state/xvfb.pid"
-    for _ in $(seq 1 100); do [ -S /tmp/.X11-unix/X$display_num ] && break; sleep 0.1; done
+    for _ in $(seq 1 100); do display_up && break; sleep 0.1; done
+    display_up || { echo "testbed: Xvfb :$display_num did not start (see $state/xvfb.log)" >&2; return 1; }
   fi
   if ! pactl info >/dev/null 2>&1; then
     started="$started pulse"
@@ -87,6 +94,10 @@ cmd_start() {
     wineserver -w || true
   fi
   # Keep one wineserver alive for the whole run so every test program starts quickly.
+  # The marker outlives a wineserver that was killed with the machine's processes.
+  if [ -f "$state/wineserver.started" ] && ! pgrep -x wineserver >/dev/null 2>&1 && ! pgrep -f '/wineserver' >/dev/null 2>&1; then
+    rm -f "$state/wineserver.started"
+  fi
   if [ ! -f "$state/wineserver.started" ]; then
     wineserver -p 600 >/dev/null 2>&1 && touch "$state/wineserver.started" || true
     started="$started wineserver"
