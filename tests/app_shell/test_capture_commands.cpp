@@ -19,9 +19,18 @@ TEST_F(MainFrameTest, TurnOnCapturesAndLocksTheSoundcardRowsUntilTurnOff) {
     EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.sampleCount() > 0 ||
                                                  frame->spectrumDisplay.fft.framesTotal > 0; }, 10000));
 
-    // Turning on again restarts with the current rows.
+    // Turning on again restarts with the current rows: here another rate, in stereo.
+    EXPECT_EQ(frame->soundCapture.BlockBytes(), 48000u * 2 / 8);
+    ASSERT_TRUE(frame->settingRows.WriteIndex(settings::kSampleRate, 0));   // 8000
+    ASSERT_TRUE(frame->settingRows.WriteIndex(settings::kCardChannel, 2));  // right channel
     Command(ID_FFT_ON);
     EXPECT_TRUE(frame->captureRunning);
+    EXPECT_EQ(frame->sampleRate, 8000);
+    EXPECT_EQ(frame->captureChannel, 2);
+    EXPECT_EQ(frame->soundCapture.BlockBytes(), 8000u * 2 * 2 / 8);
+    EXPECT_EQ(frame->spectrumDisplay.endFrequency, 4000);
+    const int framesBefore = frame->spectrumDisplay.fft.framesTotal;
+    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.fft.framesTotal > framesBefore; }, 15000));
 
     Command(ID_FFT_OFF);
     EXPECT_FALSE(frame->captureRunning);
