@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README pictures in the test bed: the spectrum with a 1500 Hz tone, the decoder log with
+# Takes the README pictures in the test bed: the spectrum with a carrier at 1500 Hz, the decoder log with
 # the stand-in decoder's stream, and the messages pane. Writes docs/*.png.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,10 +12,10 @@ mkdir -p "$work"
 cp build/win/bin/readme-shots.exe "$work/"
 cp build/win/bin/vastrel-sim.exe "$work/vastrel.exe"
 cd "$work"
-sox -n -t raw -r 48000 -c 2 -b 16 -e signed - synth 40 sine 1500 sine 1500 vol 0.25 2>/dev/null |
-  paplay --raw --rate=48000 --channels=2 -d "$VASTREL_SINK" &
+../../tools/play_carrier.sh 1500 40 &
 tone=$!
 VASTREL_SHOT_DELAY=6 ../../tools/screenshot.sh ../../docs/screenshot.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe spectrum
+pkill -P $tone 2>/dev/null || true
 kill $tone 2>/dev/null || true
 VASTREL_SHOT_DELAY=25 ../../tools/screenshot.sh ../../docs/decoder-log.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe decoder
 VASTREL_SHOT_DELAY=3 ../../tools/screenshot.sh ../../docs/messages-pane.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe messages

@@ -21,6 +21,15 @@ need_pkgs() {
   command -v g++ >/dev/null || missing+=(g++)
   command -v wine >/dev/null || missing+=(wine wine64)
   [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  # Wine's own fonts and the X extensions it uses, which come only as recommendations: without
+  # them a fresh machine draws every window in a stand-in font.
+  [ -f /usr/share/wine/fonts/tahoma.ttf ] || missing+=(fonts-wine)
+  local lib=/usr/lib/x86_64-linux-gnu
+  [ -e $lib/libXi.so.6 ] || missing+=(libxi6)
+  [ -e $lib/libXcursor.so.1 ] || missing+=(libxcursor1)
+  [ -e $lib/libXcomposite.so.1 ] || missing+=(libxcomposite1)
+  [ -e $lib/libXrandr.so.2 ] || missing+=(libxrandr2)
+  [ -e $lib/libXrender.so.1 ] || missing+=(libxrender1)
   command -v Xvfb >/dev/null || missing+=(xvfb)
   command -v xauth >/dev/null || missing+=(xauth)
   command -v pulseaudio >/dev/null || missing+=(pulseaudio)

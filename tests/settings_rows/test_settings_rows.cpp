@@ -68,10 +68,14 @@ TEST_F(MainFrameTest, LabelCellsCarryTheirRowColours) {
         RECT rc{};
         rc.left = LVIR_BOUNDS;
         ASSERT_TRUE(::SendMessageW(grid, LVM_GETITEMRECT, row.row, reinterpret_cast<LPARAM>(&rc))) << row.row;
-        // Just left of the column divider: past every label's text.
-        const COLORREF pixel = ::GetPixel(dc.get(), 214, (rc.top + rc.bottom) / 2);
+        // Along the middle of the label cell, most pixels are background (the text takes the rest,
+        // however wide the font draws it).
         const COLORREF want = RGB((row.labelRgb >> 16) & 0xFF, (row.labelRgb >> 8) & 0xFF, row.labelRgb & 0xFF);
-        EXPECT_EQ(pixel, want) << "row " << row.row;
+        const int y = (rc.top + rc.bottom) / 2;
+        int matching = 0, total = 0;
+        for (int x = 2; x < 216; ++x, ++total)
+            if (::GetPixel(dc.get(), x, y) == want) ++matching;
+        EXPECT_GT(matching, total / 2) << "row " << row.row << ": " << matching << " of " << total;
     }
 }
 

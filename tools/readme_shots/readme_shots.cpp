@@ -1,5 +1,5 @@
 // Opens the main window and puts it into one state for a README picture, then runs until closed:
-//   readme-shots.exe spectrum   capture on (play a tone into the sound card first)
+//   readme-shots.exe spectrum   capture on (play a carrier into the sound card first)
 //   readme-shots.exe decoder    the stand-in decoder (vastrel.exe in the current folder) running,
 //                               the "Decoder log" pane shown
 //   readme-shots.exe messages   the "Messages" pane shown
