@@ -104,6 +104,8 @@ public:
     // Applies every queued reader update of `state` (null: the running decoder's), in order, on the
     // user-interface thread.
     void DrainDecoderUpdates(decoder::ReaderState* state = nullptr);
+    // The window effects of some taken updates, in their order.
+    void ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates);
     LONG decoderLogCounter = 0;
     std::shared_ptr<decoder::ReaderState> decoderReaderState;  // pipe, text log, filter flag, queue
     win::UniqueHandle decoderReader;

@@ -53,6 +53,18 @@ bool CloseDecoderConsole(HANDLE process) {
     return true;
 }
 
+// Waits about `ms` milliseconds; messages that other threads send to this thread's windows are
+// answered meanwhile (nothing posted is taken, so no command or input runs inside the wait).
+void PauseAnsweringSentMessages(DWORD ms) {
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {
+        const DWORD left = static_cast<DWORD>(end - now);
+        if (::MsgWaitForMultipleObjectsEx(0, nullptr, left, QS_SENDMESSAGE, 0) != WAIT_OBJECT_0) break;
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 }  // namespace
 
 void CMainFrame::StartDecoder() {
@@ -125,21 +137,36 @@ void CMainFrame::StartDecoder() {
     }
 
     const std::wstring pipePath = decoder::PipePath(decoderInstanceName);
-    bool connected = false;
-    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    auto openPipe = [&] {
         HANDLE pipe = ::CreateFileW(pipePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (pipe != INVALID_HANDLE_VALUE) {
-            state->pipe.reset(pipe);
+        if (pipe == INVALID_HANDLE_VALUE) return false;
+        state->pipe.reset(pipe);
+        return true;
+    };
+    auto decoderExitCode = [&] {
+        DWORD code = STILL_ACTIVE;
+        ::GetExitCodeProcess(decoderProcess.hProcess, &code);
+        return code;
+    };
+    bool connected = false;
+    for (int attempt = 0; attempt < kConnectAttempts && !connected; ++attempt) {
+        if (openPipe()) {
             connected = true;
             break;
         }
         if (::GetLastError() != ERROR_PIPE_BUSY) {
-            ::Sleep(1000);
+            // The decoder makes its pipe once it runs: look again every 50 ms for a second (one
+            // attempt), answering what other threads send the window meanwhile.
+            for (int step = 0; step < 20 && !connected; ++step) {
+                PauseAnsweringSentMessages(50);
+                if (openPipe()) connected = true;
+                else if (::GetLastError() == ERROR_PIPE_BUSY || decoderExitCode() != STILL_ACTIVE) break;
+            }
+            if (connected) break;
         } else if (!::WaitNamedPipeW(pipePath.c_str(), 1000)) {
             break;
         }
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(decoderProcess.hProcess, &code);
+        const DWORD code = decoderExitCode();
         if (code != STILL_ACTIVE) {
             ShowMessage(Printf(L"Decoder terminated with error %d.\nTry running decoder first without GUI with "
                                L"same parameters.\nEXE commandline: %ls",

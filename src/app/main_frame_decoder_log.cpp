@@ -1,6 +1,8 @@
 // The decoder log: appending text, and applying what the reader thread handed over.
 #include "app/main_frame.h"
 
+#include <chrono>
+
 void CMainFrame::AppendToLog(const wchar_t* text, int length, const CHARFORMATW* format) {
     if (!text || !decoderLog) return;
     if (length < 0) length = static_cast<int>(::wcslen(text));
@@ -34,11 +36,26 @@ void CMainFrame::DrainDecoderUpdates(decoder::ReaderState* state) {
     const bool running = state == nullptr;
     if (!state) state = decoderReaderState.get();
     if (!state) return;
-    // While the decoder runs, one hand-over message applies a bounded batch and asks for another,
-    // so that a flood of records never keeps the window from answering; the stop takes the rest.
-    constexpr std::size_t kBatch = 400;
+    if (!running) {
+        ApplyDecoderUpdates(state->TakeAll());  // the stop takes everything that is left
+        return;
+    }
+    // While the decoder runs, one hand-over message applies records for a short slice of time and,
+    // if more wait, asks for another: a flood of records never keeps the window from answering
+    // (the messages that came meanwhile are handled first), however slow the log is to append.
+    constexpr std::size_t kChunk = 32;
+    constexpr auto kSlice = std::chrono::milliseconds(40);
+    const auto end = std::chrono::steady_clock::now() + kSlice;
     bool more = false;
-    std::deque<decoder::LogUpdate> updates = running ? state->TakeSome(kBatch, more) : state->TakeAll();
+    do {
+        ApplyDecoderUpdates(state->TakeSome(kChunk, more));
+    } while (more && std::chrono::steady_clock::now() < end);
+    if (more) {
+        if (HWND target = state->notify.load()) ::PostMessageW(target, state->notifyMessage, 0, 0);
+    }
+}
+
+void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {
     // Consecutive shown texts of one category go into the log in one piece: the same text in the
     // same colours, with one rich-edit update instead of one per record.
     std::wstring pending;
@@ -67,7 +84,4 @@ void CMainFrame::DrainDecoderUpdates(decoder::ReaderState* state) {
         }
     }
     flush();
-    if (more) {
-        if (HWND target = state->notify.load()) ::PostMessageW(target, state->notifyMessage, 0, 0);
-    }
 }

@@ -8,6 +8,7 @@
 #include <psapi.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +17,9 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "resource.h"
@@ -124,7 +128,8 @@ int wmain(int argc, wchar_t** argv) {
     if (argc > 3 && std::wstring(argv[3]) == L"direct") {
         const std::wstring line = std::wstring(70, L'x') + L"\n";
         const auto t0 = std::chrono::steady_clock::now();
-        for (long i = 0; i < records; ++i) frame.AppendToLog(line.c_str(), -1, &frame.logFormats[i % 6]);
+        const int formats = argc > 4 ? std::max(1, _wtoi(argv[4])) : 6;
+        for (long i = 0; i < records; ++i) frame.AppendToLog(line.c_str(), -1, &frame.logFormats[i % formats]);
         std::printf("direct: %.2f s, working set %zu KiB before, %zu KiB after\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), memoryBefore,
                     WorkingSetKiB());
@@ -134,6 +139,9 @@ int wmain(int argc, wchar_t** argv) {
     // A second thread measures how long the window takes to answer while records pour in.
     std::atomic<bool> done{false};
     std::atomic<long> worstMs{0}, timeouts{0}, probes{0}, slow{0};
+    std::mutex slowLock;
+    std::vector<std::pair<double, long>> slowTimes;  // when (s after the start command) and how long (ms)
+    const auto floodStart = std::chrono::steady_clock::now();
     std::thread prober([&] {
         while (!done) {
             const auto start = std::chrono::steady_clock::now();
@@ -144,7 +152,12 @@ int wmain(int argc, wchar_t** argv) {
                                                   .count());
             if (ms > worstMs) worstMs = ms;
             ++probes;
-            if (ms >= 200) ++slow;
+            if (ms >= 200) {
+                ++slow;
+                std::lock_guard guard(slowLock);
+                if (slowTimes.size() < 8)
+                    slowTimes.push_back({std::chrono::duration<double>(start - floodStart).count(), ms});
+            }
             ::Sleep(20);
         }
     });
@@ -185,6 +198,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("time: %.2f s, %.0f records/s\n", seconds, records / seconds);
     std::printf("window answer: %ld round trips, worst %ld ms, %ld of 200 ms or more, %ld timeouts over 2000 ms\n",
                 probes.load(), worstMs.load(), slow.load(), timeouts.load());
+    for (const auto& [when, ms] : slowTimes) std::printf("  slow answer at %.2f s: %ld ms\n", when, ms);
     std::printf("decoder log: %ld characters; working set %zu KiB before, %zu KiB after\n",
                 static_cast<long>(logChars), memoryBefore, memoryAfter);
     ::DestroyWindow(frame.hwnd());
