@@ -11,8 +11,11 @@ void CMainFrame::AppendToLog(const wchar_t* text, int length, const CHARFORMATW*
     CHARRANGE selection{};
     ::SendMessageW(decoderLog, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
 
+    // Placing the caret costs a walk through the whole text in some rich edits: skip it when the
+    // caret already stands at the counter, as it does after every append but a user's click.
     CHARRANGE end{decoderLogCounter, decoderLogCounter};
-    ::SendMessageW(decoderLog, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    if (selection.cpMin != end.cpMin || selection.cpMax != end.cpMax)
+        ::SendMessageW(decoderLog, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
     if (format) {
         CHARFORMATW applied = *format;
         applied.cbSize = sizeof(CHARFORMATW);
@@ -43,7 +46,7 @@ void CMainFrame::DrainDecoderUpdates(decoder::ReaderState* state) {
     // While the decoder runs, one hand-over message applies records for a short slice of time and,
     // if more wait, asks for another: a flood of records never keeps the window from answering
     // (the messages that came meanwhile are handled first), however slow the log is to append.
-    constexpr std::size_t kChunk = 32;
+    constexpr std::size_t kChunk = 8;
     constexpr auto kSlice = std::chrono::milliseconds(40);
     const auto end = std::chrono::steady_clock::now() + kSlice;
     bool more = false;

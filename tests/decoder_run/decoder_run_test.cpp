@@ -73,7 +73,9 @@ protected:
     }
     std::wstring Text(HWND h) const { return guitest::WindowText(h); }
     std::wstring LogText() const {
-        std::wstring text(65536, L'\0');
+        GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+        const LRESULT chars = ::SendMessageW(frame->decoderLog, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+        std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
         GETTEXTEX get{};
         get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         get.flags = GT_DEFAULT;
@@ -204,6 +206,44 @@ TEST_F(DecoderRunTest, RecordsReachFieldsLogAndTextLogAndTheCloseLeavesTheTextLo
     EXPECT_EQ(ReadFileBytes(file),
               "frame type\r\nfrequency: 1200.0\r\nsafety broadcast\r\ndemodulator note\r\nlast line\r\n");
     EXPECT_EQ(boxes.count(), 0u);
+}
+
+// The running numbers of the flood records ("#<n> ...") in the lines of `text`, in order.
+std::vector<long> FloodNumbers(const std::wstring& text) {
+    std::vector<long> numbers;
+    std::wistringstream lines(text);
+    std::wstring line;
+    while (std::getline(lines, line))
+        if (!line.empty() && line[0] == L'#') numbers.push_back(std::wcstol(line.c_str() + 1, nullptr, 10));
+    return numbers;
+}
+
+// A flood stopped halfway: every record the front end had taken reaches the log and the text log in
+// order, without gaps, before "Decoder terminated".
+TEST_F(DecoderRunTest, FloodStoppedHalfwayKeepsEveryRecordInOrder) {
+    InstallDecoder("wait-client\nflood 4000 80\nwait-stop\n");
+    const std::wstring logDir = work + L"\\flood";
+    ::CreateDirectoryW(logDir.c_str(), nullptr);
+    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
+    frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->decoderLogCounter > 40000; }, 30000));
+    Command(ID_DECODER_STOP);
+    ASSERT_FALSE(frame->decoderRunning);
+
+    const std::wstring log = LogText();
+    ASSERT_GT(log.size(), 40000u);
+    EXPECT_EQ(log.rfind(L"Decoder started\n", 0), 0u);
+    EXPECT_EQ(log.substr(log.size() - 19), L"Decoder terminated\n");
+    const std::vector<long> written = FloodNumbers(FromUtf8(ReadFileBytes(OnlyLogFile(logDir))));
+    ASSERT_FALSE(written.empty());
+    for (size_t i = 0; i < written.size(); ++i) ASSERT_EQ(written[i], static_cast<long>(i));
+    // The log shows the same records but category 4 (every sixth, from the fifth).
+    std::vector<long> shown;
+    for (long n : written)
+        if (n % 6 != 4) shown.push_back(n);
+    EXPECT_EQ(FloodNumbers(log), shown);
 }
 
 TEST_F(DecoderRunTest, FilteredTextLogKeepsOnlyShownRecords) {
