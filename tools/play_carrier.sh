@@ -13,7 +13,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 low=$((centre - 600)); high=$((centre + 600))
 [ "$low" -gt 0 ] || low=1
-sox -q -n -r 48000 -c 1 -b 16 "$tmp/carrier.wav" synth "$seconds" whitenoise sinc -n 8191 "$low-$high" gain -n -12
-sox -q -n -r 48000 -c 1 -b 16 "$tmp/floor.wav" synth "$seconds" pinknoise gain -n -45
+sox -q -n -r 48000 -c 1 -b 16 "$tmp/carrier.wav" synth "$seconds" whitenoise sinc -n 8191 "$low-$high" gain -n -6
+sox -q -n -r 48000 -c 1 -b 16 "$tmp/floor.wav" synth "$seconds" pinknoise gain -n -24
 sox -q -m "$tmp/carrier.wav" "$tmp/floor.wav" -c 2 "$tmp/both.wav"
 paplay -d "$sink" "$tmp/both.wav"

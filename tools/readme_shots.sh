@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 cmake --build --preset win --target readme-shots vastrel-sim
 eval "$(tools/testbed.sh start)"
-trap 'tools/testbed.sh stop >/dev/null 2>&1' EXIT
+trap '"$here/tools/testbed.sh" stop >/dev/null 2>&1' EXIT
 work=build/shots
 mkdir -p "$work"
 cp build/win/bin/readme-shots.exe "$work/"
