@@ -57,9 +57,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnCreate();
         return 0;
     case WM_CLOSE:
+        if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
         OnClose();
         break;
     case WM_COMMAND:
+        if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
         OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_SETTINGCHANGE:
@@ -80,6 +82,18 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (HandleFrameMessage(msg, wParam, lParam, result)) return result;
     if (win::ReflectNotification(hwnd(), msg, wParam, lParam, result)) return result;
     return DefaultHandling(msg, wParam, lParam);
+}
+
+LRESULT CMainFrame::DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    deferredMessages.push_back({msg, wParam, lParam});
+    return 0;
+}
+
+CMainFrame::DecoderWaitScope::~DecoderWaitScope() {
+    if (--frame_.decoderWaits > 0) return;
+    std::vector<DeferredMessage> deferred;
+    deferred.swap(frame_.deferredMessages);
+    for (const DeferredMessage& m : deferred) ::PostMessageW(frame_.hwnd(), m.message, m.wParam, m.lParam);
 }
 
 HWND CMainFrame::CreatePaneButton(const wchar_t* text) {

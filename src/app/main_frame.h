@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include <string>
+#include <vector>
 
 #include "audio/capture_device_list.h"
 #include "audio/channel_picker.h"
@@ -65,6 +66,7 @@ public:
 
     // Shows a modal box owned by the main window (OK button, no icon).
     void ShowMessage(const std::wstring& text, const wchar_t* caption = L"");
+    LRESULT DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // --- members (names shared with the other subsystems) ---
     win::MenuBar menuBar;
@@ -80,6 +82,25 @@ public:
     SettingsRows settingRows;                 // with the kept items of rows 0, 2 and 3
     HWND menuBarWindow = nullptr;
     bool decoderRunning = false;
+    // Starting and stopping the decoder wait for it while answering what other threads send the
+    // window; a close or command sent meanwhile is kept and posted again once the wait is over.
+    int decoderWaits = 0;
+    struct DeferredMessage {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    std::vector<DeferredMessage> deferredMessages;
+    class DecoderWaitScope {
+    public:
+        explicit DecoderWaitScope(CMainFrame& frame) : frame_(frame) { ++frame_.decoderWaits; }
+        DecoderWaitScope(const DecoderWaitScope&) = delete;
+        DecoderWaitScope& operator=(const DecoderWaitScope&) = delete;
+        ~DecoderWaitScope();
+
+    private:
+        CMainFrame& frame_;
+    };
     std::wstring decoderInstanceName;
     PROCESS_INFORMATION decoderProcess{};
     HWND statusField = nullptr;

@@ -53,13 +53,18 @@ bool CloseDecoderConsole(HANDLE process) {
     return true;
 }
 
-// Waits about `ms` milliseconds; messages that other threads send to this thread's windows are
-// answered meanwhile (nothing posted is taken, so no command or input runs inside the wait).
-void PauseAnsweringSentMessages(DWORD ms) {
+// Waits up to `ms` milliseconds for `object` (null: just waits), answering meanwhile what other
+// threads send this thread's windows. Nothing posted is taken, so no input runs inside the wait.
+// True when the object was signalled.
+bool WaitAnsweringSentMessages(HANDLE object, DWORD ms) {
     const ULONGLONG end = ::GetTickCount64() + ms;
-    for (ULONGLONG now = ::GetTickCount64(); now < end; now = ::GetTickCount64()) {
-        const DWORD left = static_cast<DWORD>(end - now);
-        if (::MsgWaitForMultipleObjectsEx(0, nullptr, left, QS_SENDMESSAGE, 0) != WAIT_OBJECT_0) break;
+    const DWORD count = object ? 1 : 0;
+    for (;;) {
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+        const DWORD result = ::MsgWaitForMultipleObjectsEx(count, object ? &object : nullptr, left, QS_SENDMESSAGE, 0);
+        if (object && result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + count || left == 0) return false;
         MSG msg;
         ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
@@ -69,6 +74,7 @@ void PauseAnsweringSentMessages(DWORD ms) {
 
 void CMainFrame::StartDecoder() {
     if (decoderRunning) return;
+    DecoderWaitScope waiting(*this);
     ::SetWindowTextW(statusField, L"Starting decoder...");
     ApplySampleRate();
 
@@ -158,7 +164,7 @@ void CMainFrame::StartDecoder() {
             // The decoder makes its pipe once it runs: look again every 50 ms for a second (one
             // attempt), answering what other threads send the window meanwhile.
             for (int step = 0; step < 20 && !connected; ++step) {
-                PauseAnsweringSentMessages(50);
+                WaitAnsweringSentMessages(nullptr, 50);
                 if (openPipe()) connected = true;
                 else if (::GetLastError() == ERROR_PIPE_BUSY || decoderExitCode() != STILL_ACTIVE) break;
             }
@@ -214,6 +220,7 @@ void CMainFrame::StartDecoder() {
 
 void CMainFrame::StopDecoder() {
     if (!decoderRunning) return;
+    DecoderWaitScope waiting(*this);
     win::UniqueHandle stopEvent(
         ::OpenEventW(EVENT_MODIFY_STATE, FALSE, decoder::StopEventName(decoderInstanceName).c_str()));
     ::SetWindowTextW(statusField, L"Shutting down decoder...");
@@ -224,7 +231,7 @@ void CMainFrame::StopDecoder() {
     } else if (decoderProcess.hProcess && !CloseDecoderConsole(decoderProcess.hProcess)) {
         ::TerminateProcess(decoderProcess.hProcess, 0);
     }
-    if (decoderProcess.hProcess && ::WaitForSingleObject(decoderProcess.hProcess, kStopWaitMs) != WAIT_OBJECT_0)
+    if (decoderProcess.hProcess && !WaitAnsweringSentMessages(decoderProcess.hProcess, kStopWaitMs))
         ::TerminateProcess(decoderProcess.hProcess, 0);
     if (decoderProcess.hProcess) ::CloseHandle(decoderProcess.hProcess);
     if (decoderProcess.hThread) ::CloseHandle(decoderProcess.hThread);
@@ -238,7 +245,7 @@ void CMainFrame::StopDecoder() {
         // The decoder's end normally breaks the pipe; a read still pending is cancelled.
         ::CancelSynchronousIo(decoderReader.get());
         ::CancelIoEx(state->pipe.get(), nullptr);
-        readerEnded = ::WaitForSingleObject(decoderReader.get(), kStopWaitMs) == WAIT_OBJECT_0;
+        readerEnded = WaitAnsweringSentMessages(decoderReader.get(), kStopWaitMs);
         decoderReader.reset();
     }
     // Everything the reader handed over reaches the log before the end note.
