@@ -9,9 +9,10 @@
 #include "win/main_frame_fixture.h"
 #include "resource.h"
 #include "settings/settings.h"
+#include "win/display_picture.h"
+#include "win/host_shell.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -19,59 +20,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A command line run by the host's /bin/sh. Wine gives no handle for a host program, so the job
-// tells its end and exit code through a file under /tmp.
-class ShellJob {
-public:
-    ShellJob() = default;
-    ShellJob(const ShellJob&) = delete;
-    ShellJob& operator=(const ShellJob&) = delete;
-    ~ShellJob() { ::DeleteFileW(DoneFile(L"Z:\\tmp\\").c_str()); }
-
-    bool Start(const std::wstring& script) {
-        static int counter = 0;
-        name_ = L"vastrel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-        const std::wstring done = DoneFile(L"/tmp/");
-        std::wstring cmd = L"/bin/sh -c \"(" + script + L"); echo $? >" + done + L".part && mv " + done + L".part " +
-                           done + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return false;
-        if (pi.hThread) ::CloseHandle(pi.hThread);
-        if (pi.hProcess) ::CloseHandle(pi.hProcess);
-        started_ = true;
-        return true;
-    }
-    // The job's exit code, or -1 when it did not end within timeoutMs (or never started).
-    int Wait(DWORD timeoutMs) {
-        if (!started_) return -1;
-        const std::wstring done = DoneFile(L"Z:\\tmp\\");
-        const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Clock::now() < end) {
-            if (FILE* f = _wfopen(done.c_str(), L"r")) {
-                int code = -1;
-                if (fscanf(f, "%d", &code) != 1) code = -1;
-                fclose(f);
-                return code;
-            }
-            ::Sleep(50);
-        }
-        return -1;
-    }
-
-private:
-    std::wstring DoneFile(const wchar_t* folder) const { return folder + name_ + L".done"; }
-    std::wstring name_;
-    bool started_ = false;
-};
-
-int RunShell(const std::wstring& script, DWORD timeoutMs) {
-    ShellJob job;
-    return job.Start(script) ? job.Wait(timeoutMs) : -1;
-}
+using guitest::Picture;
+using guitest::RunShell;
+using guitest::ShellJob;
 
 // Plays bands of noise into the test bed's sink; waits for the playing to end on destruction so
 // that the next case starts on a quiet sink.
@@ -98,59 +49,6 @@ public:
 
 private:
     ShellJob job_;
-};
-
-// The display's own rendering (WM_PRINTCLIENT), read back as pixels.
-class Picture {
-public:
-    explicit Picture(HWND display) {
-        RECT client{};
-        ::GetClientRect(display, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        win::WindowDc screen(display);
-        win::UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        win::UniqueBitmap bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!bitmap || !bits || width_ <= 0 || height_ <= 0) return;
-        win::SelectObjectScope select(memory.get(), bitmap.get());
-        ::SendMessageW(display, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT);
-        ::GdiFlush();
-        const auto* p = static_cast<const DWORD*>(bits);
-        pixels_.assign(p, p + static_cast<size_t>(width_) * height_);
-    }
-
-    int width() const { return width_; }
-    int height() const { return height_; }
-    bool operator==(const Picture& other) const { return pixels_ == other.pixels_; }
-
-    // The curve is the only white in the picture.
-    bool White(int x, int y) const { return (pixels_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF) == 0xFFFFFF; }
-
-    // Height of the curve in column x: rows from the bottom up to its highest white pixel.
-    int CurveHeight(int x) const {
-        for (int y = 0; y < height_; ++y)
-            if (White(x, y)) return height_ - y;
-        return 0;
-    }
-    // The column whose curve point is highest (the leftmost of a tie), or -1.
-    int HighestColumn() const {
-        if (pixels_.empty()) return -1;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                if (White(x, y)) return x;
-        return -1;
-    }
-
-private:
-    int width_ = 0, height_ = 0;
-    std::vector<DWORD> pixels_;
 };
 
 struct BandCase {
@@ -265,7 +163,7 @@ TEST_F(CaptureToneTest, DISABLED_LeftChannel) {
     ASSERT_TRUE(TurnOn(c));
     ExpectHighestColumnAt(c, 1000);
     Picture picture(frame->spectrumDisplay.hwnd());
-    EXPECT_LT(picture.CurveHeight(ColumnOf(3000, picture.width())), picture.height() / 10);
+    EXPECT_LT(picture.height() - picture.TopOfCurve(ColumnOf(3000, picture.width())), picture.height() / 10);
     TurnOffKeepsThePicture(1000);
 }
 
@@ -274,7 +172,7 @@ TEST_F(CaptureToneTest, DISABLED_RightChannel) {
     ASSERT_TRUE(TurnOn(c));
     ExpectHighestColumnAt(c, 3000);
     Picture picture(frame->spectrumDisplay.hwnd());
-    EXPECT_LT(picture.CurveHeight(ColumnOf(1000, picture.width())), picture.height() / 10);
+    EXPECT_LT(picture.height() - picture.TopOfCurve(ColumnOf(1000, picture.width())), picture.height() / 10);
     TurnOffKeepsThePicture(3000);
 }
 

@@ -5,6 +5,7 @@
 #include "audio/dsound_capture_win.h"
 #include "audio/sound_capture.h"
 #include "tone_analysis.h"
+#include "win/host_shell.h"
 
 #include <gtest/gtest.h>
 
@@ -128,17 +129,9 @@ bool WaitUntil(F cond, std::chrono::milliseconds limit) {
 }
 
 // Plays a 4 s tone into the test bed's sink through the host's sox and paplay.
-bool PlayTone(int channels, const std::wstring& synth) {
-    std::wstring cmd = L"/bin/sh -c \"sox -q -n -r 48000 -c " + std::to_wstring(channels) + L" -b 16 -t wav - synth 4 " +
-                       synth + L" gain -6 | paplay -d ${VASTREL_SINK:-vastrel_null}\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return true;
+bool PlayTone(guitest::ShellJob& player, int channels, const std::wstring& synth) {
+    return player.Start(L"sox -q -n -r 48000 -c " + std::to_wstring(channels) + L" -b 16 -t wav - synth 4 " + synth +
+                        L" gain -6 | paplay -d ${VASTREL_SINK:-vastrel_null}");
 }
 
 constexpr size_t kWindow = 8192;
@@ -151,7 +144,10 @@ struct ToneCapture {
     uint32_t rate;
     size_t toneStart = 0;
 
+    guitest::ShellJob player;
+
     ToneCapture(uint32_t r, bool stereo) : collector(stereo), rate(r) {}
+    ~ToneCapture() { player.Wait(10000); }  // the next case starts on a quiet sink
 
     // 1 = format refused, 0 = ok, -1 = failure (reported).
     int Run(int channels, const std::wstring& synth) {
@@ -162,7 +158,7 @@ struct ToneCapture {
         // An earlier tone may still be playing into the shared sink.
         if (!WaitUntil([&] { double r = collector.TailRms(quiet); return r >= 0 && r < 30; }, 12s))
             return ADD_FAILURE() << "no silence before the tone", -1;
-        if (!PlayTone(channels, synth)) return ADD_FAILURE() << "could not start sox/paplay", -1;
+        if (!PlayTone(player, channels, synth)) return ADD_FAILURE() << "could not start sox/paplay", -1;
         size_t probe = rate / 20;
         if (!WaitUntil([&] { return collector.TailRms(probe) > 1000; }, 8s))
             return ADD_FAILURE() << "tone never arrived; level " << collector.TailRms(probe) << " after "

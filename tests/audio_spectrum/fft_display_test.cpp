@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "audio/fft_display.h"
+#include "win/display_picture.h"
 
 namespace {
 
 const COLORREF kBackground = RGB(60, 60, 80);
 const COLORREF kBand = RGB(50, 85, 170);
 const COLORREF kCentreLine = RGB(100, 170, 255);
-const COLORREF kWhite = RGB(255, 255, 255);
+using guitest::kWhite;
+using guitest::Picture;
 
 class RecordingParent : public win::Window {
 public:
@@ -35,52 +37,6 @@ protected:
         }
         return DefaultHandling(msg, wParam, lParam);
     }
-};
-
-// The display's client area as it renders into a 32-bit bitmap.
-class Picture {
-public:
-    Picture(HWND window, int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-        win::UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!dc || !bitmap || !bits) return;
-        std::fill_n(static_cast<std::uint32_t*>(bits), width * height, 0x00123456u);  // not a colour we draw
-        {
-            win::SelectObjectScope select(dc.get(), bitmap.get());
-            ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-            ::GdiFlush();
-        }
-        const auto* p = static_cast<const std::uint32_t*>(bits);
-        pixels_.assign(p, p + width * height);
-    }
-    bool ok() const { return !pixels_.empty(); }
-    COLORREF At(int x, int y) const {
-        const std::uint32_t v = pixels_[static_cast<std::size_t>(y) * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    int CountInRow(int y, COLORREF colour) const {
-        int n = 0;
-        for (int x = 0; x < width_; ++x) n += At(x, y) == colour;
-        return n;
-    }
-    // Row of the highest white pixel in column x, or height when there is none.
-    int TopOfCurve(int x) const {
-        for (int y = 0; y < height_; ++y)
-            if (At(x, y) == kWhite) return y;
-        return height_;
-    }
-
-private:
-    int width_, height_;
-    std::vector<std::uint32_t> pixels_;
 };
 
 LPARAM PointAt(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }

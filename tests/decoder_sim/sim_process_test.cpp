@@ -11,16 +11,10 @@
 #include "decoder/argument_split.h"
 #include "decoder/command_line.h"
 #include "decoder/record_stream.h"
+#include "win/gui_support.h"
 #include "win/handles.h"
 
 namespace {
-
-std::wstring BinDir() {
-    wchar_t path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1);
-}
 
 std::wstring UniqueName(const wchar_t* stem) {
     static int counter = 0;
@@ -84,7 +78,7 @@ public:
 
     // Started the way the front end starts the decoder, but with our program in place of vastrel.exe.
     bool Start(const std::wstring& commandLine) {
-        std::wstring exe = BinDir() + L"vastrel-sim.exe";
+        std::wstring exe = guitest::ProgramFolder() + L"vastrel-sim.exe";
         std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
         line.push_back(L'\0');
         STARTUPINFOW si{};

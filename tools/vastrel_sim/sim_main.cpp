@@ -33,14 +33,19 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     return TRUE;
 }
 
+std::string Utf8(const std::wstring& w) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
 void Say(const std::wstring& text) {
     HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
     std::wstring line = L"vastrel-sim: " + text + L"\r\n";
     if (::WriteConsoleW(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return;
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), n, nullptr, nullptr);
+    const std::string utf8 = Utf8(line);
     ::WriteFile(err, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
@@ -51,13 +56,6 @@ std::wstring Environment(const wchar_t* name) {
     n = ::GetEnvironmentVariableW(name, value.data(), n);
     value.resize(n);
     return value;
-}
-
-std::string Utf8(const std::wstring& w) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
