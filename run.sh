@@ -23,5 +23,6 @@ fi
 echo "run.sh: no display; starting the program in Xvfb for a screenshot"
 eval "$(tools/testbed.sh start)"
 trap 'tools/testbed.sh stop >/dev/null 2>&1' EXIT
-(cd "$run" && ../../tools/screenshot.sh ../screenshot.png "Corvane VASTREL GUI v0.4" ./vastrel-gui.exe)
+version=$(sed -n 's/^project(vastrel_gui VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+(cd "$run" && ../../tools/screenshot.sh ../screenshot.png "Corvane VASTREL GUI v$version" ./vastrel-gui.exe)
 echo "run.sh: screenshot written to build/screenshot.png"

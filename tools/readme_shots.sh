@@ -4,6 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
+caption="Corvane VASTREL GUI v$(sed -n 's/^project(vastrel_gui VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 cmake --build --preset win --target readme-shots vastrel-sim
 eval "$(tools/testbed.sh start)"
 trap '"$here/tools/testbed.sh" stop >/dev/null 2>&1' EXIT
@@ -14,9 +15,9 @@ cp build/win/bin/vastrel-sim.exe "$work/vastrel.exe"
 cd "$work"
 ../../tools/play_carrier.sh 1500 40 &
 tone=$!
-VASTREL_SHOT_DELAY=6 ../../tools/screenshot.sh ../../docs/screenshot.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe spectrum
+VASTREL_SHOT_DELAY=6 ../../tools/screenshot.sh ../../docs/screenshot.png "$caption" ./readme-shots.exe spectrum
 pkill -P $tone 2>/dev/null || true
 kill $tone 2>/dev/null || true
-VASTREL_SHOT_DELAY=25 ../../tools/screenshot.sh ../../docs/decoder-log.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe decoder
-VASTREL_SHOT_DELAY=3 ../../tools/screenshot.sh ../../docs/messages-pane.png "Corvane VASTREL GUI v0.4" ./readme-shots.exe messages
+VASTREL_SHOT_DELAY=25 ../../tools/screenshot.sh ../../docs/decoder-log.png "$caption" ./readme-shots.exe decoder
+VASTREL_SHOT_DELAY=3 ../../tools/screenshot.sh ../../docs/messages-pane.png "$caption" ./readme-shots.exe messages
 pkill -f "vastrel.exe" 2>/dev/null || true   # a stand-in decoder left by the killed front end

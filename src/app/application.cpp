@@ -10,18 +10,12 @@
 
 int RunMainWindow(const wchar_t* commandLine, int showCommand) {
     (void)commandLine;  // no argument is read
-    auto loop = std::make_unique<win::MessageLoop>();
-    win::g_module.AddMessageLoop(loop.get());
+    win::MessageLoop loop;
     auto frame = std::make_unique<CMainFrame>();
-    if (!frame->CreateMainWindow()) {
-        frame.reset();
-        win::g_module.RemoveMessageLoop();
-        return 0;
-    }
+    if (!frame->CreateMainWindow()) return 0;
     frame->CentreOnMonitor();
     ::ShowWindow(frame->hwnd(), showCommand);
-    const int result = loop->Run();
-    win::g_module.RemoveMessageLoop();
+    const int result = loop.Run();
     frame.reset();
     return result;
 }

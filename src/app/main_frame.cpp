@@ -6,6 +6,8 @@
 #include "audio/capture_devices_win.h"
 #include "audio/dsound_capture_win.h"
 #include "resource.h"
+#include "version.h"
+#include "win/message_wait.h"
 #include "win/reflect.h"
 
 namespace {
@@ -25,7 +27,8 @@ LOGFONTW MakeLogFont(const wchar_t* face) {
 
 }  // namespace
 
-CMainFrame::CMainFrame() : soundCapture(audio::DirectSoundServiceFactory()) {}
+CMainFrame::CMainFrame()
+    : soundCapture(audio::DirectSoundServiceFactory()), decoderSession(win::WaitAnsweringSentMessages) {}
 
 CMainFrame::~CMainFrame() = default;
 
@@ -110,18 +113,6 @@ HWND CMainFrame::CreateStatusField(const wchar_t* text) {
                              nullptr);
 }
 
-void CMainFrame::CreateDecoderLog() {
-    decoderLog = ::CreateWindowExW(WS_EX_STATICEDGE, L"RichEdit20W", nullptr, 0x42203804, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, Instance(), nullptr);
-    if (!decoderLog) return;
-    // The log font lives as long as the process, like the log itself.
-    LOGFONTW logFont = MakeLogFont(L"Fixedsys");
-    ::SendMessageW(decoderLog, WM_SETFONT, reinterpret_cast<WPARAM>(::CreateFontIndirectW(&logFont)), FALSE);
-    // A rich edit stops taking text at 32767 characters unless told otherwise: a long run would
-    // silently stop showing records.
-    ::SendMessageW(decoderLog, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-}
-
 void CMainFrame::CreateSettingsGrid() {
     settingsGrid.create(hwnd(), RECT{0, 0, 0, 0}, kChildStyle, WS_EX_CLIENTEDGE);
     settingsGrid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
@@ -133,7 +124,7 @@ void CMainFrame::OnCreate() {
     // 1-2: icon and caption.
     HICON icon = static_cast<HICON>(::LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_APPICON), IMAGE_ICON, 16, 16, LR_SHARED));
     ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    ::SetWindowTextW(hwnd(), L"Corvane VASTREL GUI v0.4");
+    ::SetWindowTextW(hwnd(), L"Corvane VASTREL GUI v" VASTREL_VERSION_TEXT);
 
     // 3: the spectrum display and the run state.
     spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, 150}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
@@ -142,7 +133,6 @@ void CMainFrame::OnCreate() {
     captureChannel = 0;
     captureRunning = false;
     decoderRunning = false;
-    decoderProcess.dwProcessId = 0;
 
     // 4-7: the bar and the menu bar.
     topBar = CreateTopBar(0x56000A40);
@@ -180,7 +170,8 @@ void CMainFrame::OnCreate() {
     ::SetWindowTextW(frameField, L"----");
 
     // 13-15: the decoder log, its colours and filter.
-    CreateDecoderLog();
+    decoderLog.Create(hwnd(), Instance());
+    decoderLog.SetLineLimit(kLogLinesKept);
     for (int i = 0; i < kLogCategories; ++i) {
         logFormats[i] = CHARFORMATW{};
         logFormats[i].cbSize = sizeof(CHARFORMATW);
@@ -188,7 +179,7 @@ void CMainFrame::OnCreate() {
         logFormats[i].crTextColor = kLogColours[i];
     }
     const LONG startFilter[kLogCategories] = {1, 1, 1, 1, 0, 1};
-    for (int i = 0; i < kLogCategories; ++i) logFilter[i] = startFilter[i];
+    for (int i = 0; i < kLogCategories; ++i) logFilter->Set(i, startFilter[i] != 0);
     for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
                     ID_FILTER_MESSAGE_TEXT})
         ::CheckMenuItem(menu, id, MF_BYCOMMAND | MF_CHECKED);

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/decoder_log.h"
 #include "audio/capture_device_list.h"
 #include "audio/channel_picker.h"
 #include "audio/fft_display.h"
-#include "decoder/reader_win.h"
+#include "decoder/decoder_session_win.h"
+#include "decoder/hand_over_win.h"
 #include "audio/sound_capture.h"
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
@@ -24,6 +26,9 @@ public:
     static constexpr int kPaneDecoderLog = 1;
     static constexpr int kPaneMessages = 2;
     static constexpr int kLogCategories = 6;
+    // The decoder log keeps about this many lines; older ones leave the top (the text log and the
+    // store keep everything).
+    static constexpr std::size_t kLogLinesKept = 10000;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -102,15 +107,15 @@ public:
         CMainFrame& frame_;
     };
     std::wstring decoderInstanceName;
-    PROCESS_INFORMATION decoderProcess{};
     HWND statusField = nullptr;
     HWND lesField = nullptr;
     HWND frameField = nullptr;
     win::UniqueFont statusFont;
-    HWND decoderLog = nullptr;
+    CDecoderLog decoderLog;
     int currentPane = -1;
     CHARFORMATW logFormats[kLogCategories]{};
-    volatile LONG logFilter[kLogCategories] = {0, 0, 0, 0, 0, 0};
+    // Shared with each run, so a reader that outlives the window still reads valid flags.
+    std::shared_ptr<decoder::LogFilter> logFilter = std::make_shared<decoder::LogFilter>();
     HWND fftSettingsButton = nullptr;
     HWND decoderLogButton = nullptr;
     HWND messagesButton = nullptr;
@@ -119,17 +124,15 @@ public:
     // --- decoder run ---
     // Sets a Decoder/FFT menu item's state (MFS_ENABLED, MFS_GRAYED | MFS_DISABLED, ...).
     void SetMenuItemState(UINT id, UINT state);
-    // Appends UTF-16 text at the log counter (length -1: up to the terminator); format null keeps the
-    // insertion point's format. Keeps a user's selection and view, otherwise follows the newest text.
-    void AppendToLog(const wchar_t* text, int length, const CHARFORMATW* format);
-    // Applies every queued reader update of `state` (null: the running decoder's), in order, on the
-    // user-interface thread.
-    void DrainDecoderUpdates(decoder::ReaderState* state = nullptr);
+    // A sink that every later run gives its records to, after the text log and the window.
+    void AddRecordSink(std::shared_ptr<decoder::IRecordSink> sink) { recordSinks_.push_back(std::move(sink)); }
+    // Applies the running decoder's queued updates, in order, for a slice of time.
+    void DrainDecoderUpdates();
     // The window effects of some taken updates, in their order.
     void ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates);
-    LONG decoderLogCounter = 0;
-    std::shared_ptr<decoder::ReaderState> decoderReaderState;  // pipe, text log, filter flag, queue
-    win::UniqueHandle decoderReader;
+    decoder::DecoderSession decoderSession;  // process, pipe, reader, stop sequence
+    std::shared_ptr<decoder::HandOverSink> decoderHandOverSink;  // the running decoder's queue
+    std::shared_ptr<decoder::TextLogSink> decoderTextLog;
     decoder::HandOverWindow decoderHandOver;
     // --- end decoder run ---
 
@@ -137,10 +140,10 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    audio::ChannelPicker channelPicker_;  // used by the capture thread only while it runs
+    audio::ChannelPicker channelPicker_;
+    std::vector<std::shared_ptr<decoder::IRecordSink>> recordSinks_;  // used by the capture thread only while it runs
     HWND CreatePaneButton(const wchar_t* text);
     HWND CreateStatusField(const wchar_t* text);
-    void CreateDecoderLog();
     void CreateSettingsGrid();
     void ToggleLogFilter(UINT id, int category);
     void ShowConfigurationDialog(bool save);

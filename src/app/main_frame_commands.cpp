@@ -19,9 +19,9 @@ void CMainFrame::OnClose() {
 }
 
 void CMainFrame::ToggleLogFilter(UINT id, int category) {
-    const LONG value = logFilter[category] ? 0 : 1;
-    ::InterlockedExchange(&logFilter[category], value);
-    ::CheckMenuItem(menu, id, MF_BYCOMMAND | (value > 0 ? MF_CHECKED : MF_UNCHECKED));
+    const bool shown = !logFilter->Shown(category);
+    logFilter->Set(category, shown);
+    ::CheckMenuItem(menu, id, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {

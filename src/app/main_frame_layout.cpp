@@ -12,12 +12,12 @@ void CMainFrame::SelectPane(int pane) {
         clientWindow = grid;
         ::ShowWindow(grid, SW_SHOW);
         SetBandVisible(display, true);
-        ::ShowWindow(decoderLog, SW_HIDE);
+        ::ShowWindow(decoderLog.hwnd(), SW_HIDE);
         ::ShowWindow(messages, SW_HIDE);
         break;
     case kPaneDecoderLog:
-        clientWindow = decoderLog;
-        ::ShowWindow(decoderLog, SW_SHOW);
+        clientWindow = decoderLog.hwnd();
+        ::ShowWindow(decoderLog.hwnd(), SW_SHOW);
         ::ShowWindow(grid, SW_HIDE);
         ::ShowWindow(messages, SW_HIDE);
         SetBandVisible(display, false);
@@ -25,7 +25,7 @@ void CMainFrame::SelectPane(int pane) {
     case kPaneMessages:
         clientWindow = messages;
         ::ShowWindow(messages, SW_SHOW);
-        ::ShowWindow(decoderLog, SW_HIDE);
+        ::ShowWindow(decoderLog.hwnd(), SW_HIDE);
         ::ShowWindow(grid, SW_HIDE);
         SetBandVisible(display, false);
         break;
@@ -51,7 +51,7 @@ void CMainFrame::UpdateLayout(bool resizeBars) {
     RECT rect{};
     ::GetWindowRect(clientWindow, &rect);
     ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
-    for (HWND pane : {settingsGrid.hwnd(), decoderLog, messagesPane.hwnd()}) {
+    for (HWND pane : {settingsGrid.hwnd(), decoderLog.hwnd(), messagesPane.hwnd()}) {
         if (!pane || pane == clientWindow) continue;
         ::SetWindowPos(pane, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);

@@ -1,83 +1,39 @@
-// The decoder reader thread and its hand-over to the user-interface thread.
-//
-// The reader never touches a window: it queues what each record means and posts a message to a
-// message-only window owned by the user-interface thread, which applies the queue in order. Because
-// the reader never waits for the user-interface thread, a stop that waits for the reader cannot
-// deadlock with it; the stop drains the queue itself once the reader has ended.
+// The decoder reader thread: pipe reads, record splitting and typing, and delivery to the run's sinks.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "decoder/record_sink.h"
 #include "win/handles.h"
-#include "win/window.h"
 
 namespace decoder {
 
-// What one record does to the windows, or a note of the front end's own.
-struct LogUpdate {
-    int category = -1;          // 0..5; -1 for a note of the front end's own
-    bool headerFields = false;  // category 2: LES, Frame and "Decoding..."
-    std::wstring les;
-    std::wstring frame;
-    bool hasFrequency = false;
-    double frequencyHz = 0.0;
-    bool show = false;  // append `text` to the log in the category's colour
-    std::wstring text;
-};
-
-// Everything the reader thread uses. Shared so that a reader that outlives its stop (it did not wake
-// within the bound) still owns a valid pipe, file and queue until it ends by itself.
-struct ReaderState {
-    ~ReaderState();
-
+// What the reader thread uses. Shared so that a reader that outlives its stop (it did not wake
+// within the bound) still owns a valid pipe and sinks until it ends by itself.
+struct ReaderShared {
     win::UniqueHandle pipe;
-    std::FILE* textLog = nullptr;  // closed by the last owner; written only by the reader while it runs
-    bool textLogUseFilter = false;
-    const volatile LONG* logFilter = nullptr;  // six entries, toggled by the user-interface thread
     std::atomic<bool> running{true};
-    std::atomic<HWND> notify{nullptr};  // hand-over window; cleared when the run is stopped
-    UINT notifyMessage = 0;
-
-    std::mutex lock;
-    std::deque<LogUpdate> queue;
-
-    void Push(LogUpdate update);
-    std::deque<LogUpdate> TakeAll();
-    // At most `limit` updates from the front; `more` tells whether others wait.
-    std::deque<LogUpdate> TakeSome(std::size_t limit, bool& more);
-    // Closes the text log (only once the reader has ended).
-    void CloseTextLog();
+    std::shared_ptr<RecordSinks> sinks;
+    std::function<std::int64_t()> utcNowMs;  // the receive time of each record
+    std::atomic<bool> ended{false};          // set once the sinks have been told that the run ended
 };
 
-// Turns one record into its text-log write and its queued window effects. Runs on the reader thread.
-void HandleDecoderRecord(ReaderState& state, const char* record, std::size_t length);
-
-// The reader thread's body: "Decoder started\n" first, then records until a read fails or the run
-// is stopped. Returns 1.
-DWORD WINAPI ReadDecoderOutput(void* state);  // takes a heap std::shared_ptr<ReaderState>*
+// The reader thread's body: the sinks hear that the run started, then get every accepted record in
+// order until a read fails or the run is stopped, then hear that it ended. Returns 1.
+DWORD WINAPI ReadDecoderOutput(void* shared);  // takes a heap std::shared_ptr<ReaderShared>*
 
 // Starts the reader; null on failure.
-win::UniqueHandle StartReader(const std::shared_ptr<ReaderState>& state);
+win::UniqueHandle StartReader(const std::shared_ptr<ReaderShared>& shared);
 
 // ANSI code page text to UTF-16.
 std::wstring AnsiToWide(const char* text, std::size_t length);
 
-// Message-only window on the user-interface thread that applies queued updates.
-class HandOverWindow : public win::Window {
-public:
-    static constexpr UINT kDrainMessage = WM_APP + 0x41;
-    bool CreateHandOver();
-    std::function<void()> onDrain;
-
-protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-};
+// The system clock in milliseconds since 1970-01-01 UTC.
+std::int64_t SystemUtcMs();
 
 }  // namespace decoder

@@ -1,4 +1,6 @@
-# Decoder control, Windows part: the reader thread and its hand-over to the user-interface thread.
+# Decoder control, Windows part: the decoder session, its reader thread and the hand-over to the
+# user-interface thread.
 vastrel_win_library(decoder_run
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/reader_win.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/reader_win.cpp ${CMAKE_CURRENT_LIST_DIR}/hand_over_win.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/decoder_session_win.cpp
   LIBS decoder_portable vastrel_winlayer user32 kernel32)

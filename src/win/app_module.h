@@ -1,9 +1,6 @@
-// The process's module record (instance, main thread, message loops) and the message loop.
+// The process's module record (its instance) and the message loop.
 #pragma once
 #include <windows.h>
-
-#include <map>
-#include <mutex>
 
 namespace win {
 
@@ -15,19 +12,12 @@ public:
 
 class AppModule {
 public:
-    void Init(HINSTANCE instance);
-    void Term();
+    void Init(HINSTANCE instance) { instance_ = instance; }
+    void Term() { instance_ = nullptr; }
     HINSTANCE instance() const noexcept { return instance_; }
-    DWORD mainThreadId() const noexcept { return mainThreadId_; }
-    void AddMessageLoop(MessageLoop* loop);
-    void RemoveMessageLoop();
-    MessageLoop* GetMessageLoop(DWORD threadId = ::GetCurrentThreadId());
 
 private:
     HINSTANCE instance_ = nullptr;
-    DWORD mainThreadId_ = 0;
-    std::mutex lock_;  // guards loops_
-    std::map<DWORD, MessageLoop*> loops_;
 };
 
 extern AppModule g_module;

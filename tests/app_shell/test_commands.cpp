@@ -10,12 +10,12 @@ TEST_F(MainFrameTest, LogFilterItemToggledTwiceIsCheckedAgain) {
     for (const auto& item : items) {
         Command(item.id);
         EXPECT_FALSE(Checked(item.id)) << item.id;
-        EXPECT_EQ(frame->logFilter[item.category], 0) << item.id;
+        EXPECT_FALSE(frame->logFilter->Shown(item.category)) << item.id;
         Command(item.id);
         EXPECT_TRUE(Checked(item.id)) << item.id;
-        EXPECT_EQ(frame->logFilter[item.category], 1) << item.id;
+        EXPECT_TRUE(frame->logFilter->Shown(item.category)) << item.id;
     }
-    EXPECT_EQ(frame->logFilter[4], 0);
+    EXPECT_FALSE(frame->logFilter->Shown(4));
 }
 
 TEST_F(MainFrameTest, LoadWhileTheDecoderRunsIsRefusedWithABox) {

@@ -11,8 +11,8 @@ TEST_F(MainFrameTest, SwitchingPanesRemovesAndRestoresTheSpectrumRow) {
     ::SendMessageW(frame->decoderLogButton, BM_CLICK, 0, 0);
     guitest::Pump();
     EXPECT_EQ(frame->currentPane, 1);
-    EXPECT_EQ(frame->clientWindow, frame->decoderLog);
-    EXPECT_TRUE(::IsWindowVisible(frame->decoderLog));
+    EXPECT_EQ(frame->clientWindow, frame->decoderLog.hwnd());
+    EXPECT_TRUE(::IsWindowVisible(frame->decoderLog.hwnd()));
     EXPECT_FALSE(::IsWindowVisible(frame->settingsGrid.hwnd()));
     EXPECT_TRUE(BandStyleOf(frame->spectrumDisplay.hwnd()) & RBBS_HIDDEN);
     EXPECT_EQ(::SendMessageW(frame->decoderLogButton, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -22,7 +22,7 @@ TEST_F(MainFrameTest, SwitchingPanesRemovesAndRestoresTheSpectrumRow) {
     ::GetWindowRect(frame->topBar, &barAfter);
     const int lost = (barBefore.bottom - barBefore.top) - (barAfter.bottom - barAfter.top);
     EXPECT_GE(lost, 150);
-    const RECT logRect = ClientRectIn(frame->decoderLog);
+    const RECT logRect = ClientRectIn(frame->decoderLog.hwnd());
     EXPECT_EQ(logRect.top, gridRect.top - lost);
     EXPECT_EQ(logRect.bottom, gridRect.bottom);
 
@@ -30,7 +30,7 @@ TEST_F(MainFrameTest, SwitchingPanesRemovesAndRestoresTheSpectrumRow) {
     guitest::Pump();
     EXPECT_EQ(frame->currentPane, 2);
     EXPECT_TRUE(::IsWindowVisible(frame->messagesPane.hwnd()));
-    EXPECT_FALSE(::IsWindowVisible(frame->decoderLog));
+    EXPECT_FALSE(::IsWindowVisible(frame->decoderLog.hwnd()));
     EXPECT_EQ(ClientRectIn(frame->messagesPane.hwnd()).top, logRect.top);
 
     ::SendMessageW(frame->fftSettingsButton, BM_CLICK, 0, 0);
@@ -87,13 +87,13 @@ TEST_F(MainFrameTest, ResizeReLaysOutButMinimisingDoesNot) {
 
 TEST_F(MainFrameTest, LogTextSurvivesPaneSwitches) {
     const wchar_t text[] = L"written while the settings pane was current\n";
-    ::SendMessageW(frame->decoderLog, EM_SETSEL, -1, -1);
-    ::SendMessageW(frame->decoderLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_SETSEL, -1, -1);
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
     Command(107);
     Command(105);
     Command(107);
     wchar_t back[128] = {};
-    ::GetWindowTextW(frame->decoderLog, back, 128);
+    ::GetWindowTextW(frame->decoderLog.hwnd(), back, 128);
     EXPECT_NE(std::wstring(back).find(L"written while the settings pane"), std::wstring::npos);
 }
 
@@ -102,7 +102,7 @@ TEST_F(MainFrameTest, HiddenPanesKeepTheCurrentPanesSize) {
     ::SetWindowPos(frame->hwnd(), nullptr, 0, 0, 720, 520, SWP_NOMOVE | SWP_NOZORDER);
     guitest::Pump();
     const RECT grid = ClientRectIn(frame->settingsGrid.hwnd());
-    for (HWND pane : {frame->decoderLog, frame->messagesPane.hwnd()}) {
+    for (HWND pane : {frame->decoderLog.hwnd(), frame->messagesPane.hwnd()}) {
         const RECT rc = ClientRectIn(pane);
         EXPECT_EQ(rc.left, grid.left);
         EXPECT_EQ(rc.top, grid.top);

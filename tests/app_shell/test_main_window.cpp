@@ -11,7 +11,7 @@ TEST_F(MainFrameTest, StartsOnTheSettingsPaneWithIdleStatusAndAllFiltersChecked)
     EXPECT_EQ(frame->currentPane, 0);
     EXPECT_EQ(frame->clientWindow, frame->settingsGrid.hwnd());
     EXPECT_TRUE(::IsWindowVisible(frame->settingsGrid.hwnd()));
-    EXPECT_FALSE(::IsWindowVisible(frame->decoderLog));
+    EXPECT_FALSE(::IsWindowVisible(frame->decoderLog.hwnd()));
     EXPECT_FALSE(::IsWindowVisible(frame->messagesPane.hwnd()));
     ASSERT_GE(BandStyleOf(frame->spectrumDisplay.hwnd()), 0);
     EXPECT_FALSE(BandStyleOf(frame->spectrumDisplay.hwnd()) & RBBS_HIDDEN);
@@ -27,7 +27,7 @@ TEST_F(MainFrameTest, StartsOnTheSettingsPaneWithIdleStatusAndAllFiltersChecked)
 
     for (UINT id : {112u, 113u, 114u, 115u, 116u}) EXPECT_TRUE(Checked(id)) << id;
     const LONG expectedFilter[6] = {1, 1, 1, 1, 0, 1};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->logFilter[i], expectedFilter[i]) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->logFilter->Shown(i) ? 1 : 0, expectedFilter[i]) << i;
 
     EXPECT_TRUE(Grayed(ID_FFT_OFF));
     EXPECT_FALSE(Grayed(ID_FFT_ON));
@@ -74,13 +74,13 @@ TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
 }
 
 TEST_F(MainFrameTest, DecoderLogTakesMoreThanAMegabyteOfText) {
-    ASSERT_NE(frame->decoderLog, nullptr);
+    ASSERT_NE(frame->decoderLog.hwnd(), nullptr);
     std::wstring line(99, L'x');
     line += L'\n';
     std::wstring text;
     for (int i = 0; i < 11000; ++i) text += line;  // 1,100,000 characters
-    ::SendMessageW(frame->decoderLog, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageW(frame->decoderLog.hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
-    const LRESULT length = ::SendMessageW(frame->decoderLog, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+    const LRESULT length = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     EXPECT_GE(length, 1'100'000);
 }

@@ -4,6 +4,8 @@
 #include <richedit.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <chrono>
 #include <thread>
 #include <cstdio>
@@ -76,13 +78,13 @@ protected:
     std::wstring Text(HWND h) const { return guitest::WindowText(h); }
     std::wstring LogText() const {
         GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
-        const LRESULT chars = ::SendMessageW(frame->decoderLog, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+        const LRESULT chars = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
         std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
         GETTEXTEX get{};
         get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         get.flags = GT_DEFAULT;
         get.codepage = 1200;
-        const LRESULT n = ::SendMessageW(frame->decoderLog, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+        const LRESULT n = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
                                          reinterpret_cast<LPARAM>(text.data()));
         text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         for (wchar_t& c : text)
@@ -91,10 +93,10 @@ protected:
     }
     COLORREF LogColourAt(LONG position) const {
         CHARRANGE one{position, position + 1};
-        ::SendMessageW(frame->decoderLog, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+        ::SendMessageW(frame->decoderLog.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
         CHARFORMATW format{};
         format.cbSize = sizeof(format);
-        ::SendMessageW(frame->decoderLog, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        ::SendMessageW(frame->decoderLog.hwnd(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
         return format.crTextColor;
     }
     bool Disabled(UINT id) const {
@@ -183,9 +185,9 @@ TEST_F(DecoderRunTest, RecordsReachFieldsLogAndTextLogAndTheCloseLeavesTheTextLo
     frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
     frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
     frame->settingRows.WriteBool(settings::kDecoderLogUseFilter, false);
-    for (int k = 0; k < 6; ++k) frame->logFilter[k] = 1;
-    frame->logFilter[4] = 0;
-    frame->logFilter[5] = 0;
+    for (int k = 0; k < 6; ++k) frame->logFilter->Set(k, true);
+    frame->logFilter->Set(4, false);
+    frame->logFilter->Set(5, false);
 
     guitest::MessageBoxWatcher boxes;
     Command(ID_DECODER_START);
@@ -230,7 +232,7 @@ TEST_F(DecoderRunTest, FloodStoppedHalfwayKeepsEveryRecordInOrder) {
     frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
     Command(ID_DECODER_START);
     ASSERT_TRUE(frame->decoderRunning);
-    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->decoderLogCounter > 40000; }, 30000));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->decoderLog.Counter() > 40000; }, 30000));
     Command(ID_DECODER_STOP);
     ASSERT_FALSE(frame->decoderRunning);
 
@@ -260,8 +262,8 @@ TEST_F(DecoderRunTest, FilteredTextLogKeepsOnlyShownRecords) {
     frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
     frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
     frame->settingRows.WriteBool(settings::kDecoderLogUseFilter, true);
-    frame->logFilter[1] = 1;
-    frame->logFilter[5] = 0;
+    frame->logFilter->Set(1, true);
+    frame->logFilter->Set(5, false);
     Command(ID_DECODER_START);
     ASSERT_TRUE(frame->decoderRunning);
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText() == L"Decoder started\nshown\n"; }, 10000)) << LogText();
@@ -327,7 +329,7 @@ TEST_F(DecoderRunTest, DecoderIgnoringEveryRequestIsTerminated) {
     Command(ID_DECODER_START);
     ASSERT_TRUE(frame->decoderRunning);
     HANDLE process = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), frame->decoderProcess.hProcess, ::GetCurrentProcess(), &process,
+    ::DuplicateHandle(::GetCurrentProcess(), frame->decoderSession.process(), ::GetCurrentProcess(), &process,
                       SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0);
     win::UniqueHandle processCopy(process);
     const auto before = std::chrono::steady_clock::now();
@@ -354,19 +356,153 @@ TEST_F(DecoderRunTest, SelectionAndViewAreKeptWhileRecordsArrive) {
         "sleep 1500\n"
         "record L1xxxxxxxsecond line\\n\n"
         "wait-stop\n");
-    frame->logFilter[1] = 1;
+    frame->logFilter->Set(1, true);
     Command(ID_DECODER_START);
     ASSERT_TRUE(frame->decoderRunning);
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"first line\n"); }, 10000));
     CHARRANGE chosen{2, 7};
-    ::SendMessageW(frame->decoderLog, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&chosen));
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&chosen));
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"second line\n"); }, 10000));
     CHARRANGE now{};
-    ::SendMessageW(frame->decoderLog, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
     EXPECT_EQ(now.cpMin, 2);
     EXPECT_EQ(now.cpMax, 7);
     Command(ID_DECODER_STOP);
     EXPECT_TRUE(LogText().ends_with(L"second line\nDecoder terminated\n"));
+}
+
+// The reader asks for a drain only when the queue stops being empty: a hand-over message taken by
+// someone else must not leave the log behind for the rest of the run.
+TEST_F(DecoderRunTest, LogFollowsTheRunWhenAHandOverMessageIsLost) {
+    InstallDecoder("wait-client\nrecord L1xxxxxxxfirst line\\n\nwait-stop\n");
+    frame->logFilter->Set(1, true);
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    HWND handOver = frame->decoderHandOver.hwnd();
+    const UINT drain = decoder::HandOverWindow::kDrainMessage;
+    MSG msg;
+    bool taken = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!taken && std::chrono::steady_clock::now() < end) {
+        taken = ::PeekMessageW(&msg, handOver, drain, drain, PM_REMOVE) != 0;
+        if (!taken) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE);
+    }
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE(guitest::PumpUntil([&] { return LogText() == L"Decoder started\nfirst line\n"; }, 5000));
+    Command(ID_DECODER_STOP);
+}
+
+// Blocks the reader in its first record until opened.
+struct GateSink : decoder::IRecordSink {
+    std::mutex lock;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> records{0};
+    std::atomic<bool> ended{false};
+    void OnRecord(const decoder::Record&) override {
+        ++records;
+        std::unique_lock<std::mutex> guard(lock);
+        opened.wait(guard, [&] { return open; });
+    }
+    void OnRunEnded() override { ended = true; }
+    void Open() {
+        std::lock_guard<std::mutex> guard(lock);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+// A reader that does not end within the stop's bound is left to end by itself; it may outlive the
+// window, and then still reads a filter and sinks of its own.
+TEST_F(DecoderRunTest, ReaderThatOutlivesTheWindowEndsByItself) {
+    InstallDecoder("wait-client\nrecord L1xxxxxxxfirst\\n\nrecord L1xxxxxxxsecond\\n\nwait-stop\n");
+    auto gate = std::make_shared<GateSink>();
+    frame->AddRecordSink(gate);
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return gate->records > 0; }, 10000));
+    Command(ID_DECODER_STOP);  // gives up on the reader after its bound
+    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_TRUE(LogText().ends_with(L"Decoder terminated\n"));
+    EXPECT_FALSE(gate->ended);
+    ::SendMessageW(frame->hwnd(), WM_CLOSE, 0, 0);
+    guitest::Pump();
+    frame.reset();
+    gate->Open();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!gate->ended && std::chrono::steady_clock::now() < end) ::Sleep(10);
+    EXPECT_TRUE(gate->ended);
+    EXPECT_GE(gate->records.load(), 1);
+}
+
+// The window's longest answer to messages sent from another thread while it is watched.
+class AnswerProbe {
+public:
+    explicit AnswerProbe(HWND window) : thread_([this, window] {
+        while (!done_) {
+            const auto start = std::chrono::steady_clock::now();
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                  start).count();
+            if (ms > worst_) worst_ = static_cast<long>(ms);
+            ::Sleep(20);
+        }
+        finished_ = true;
+    }) {}
+    ~AnswerProbe() { Stop(); }
+    // Ends the probing; the window's thread answers the last probe meanwhile.
+    long Stop() {
+        done_ = true;
+        if (thread_.joinable()) {
+            guitest::PumpUntil([&] { return finished_.load(); }, 10000);
+            thread_.join();
+        }
+        return worst_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<long> worst_{0};
+    std::thread thread_;
+};
+
+// A long run, a stop, and a start whose decoder sends a burst at once: clearing the long log must
+// not hold up the new run, five times in a row.
+TEST_F(DecoderRunTest, StartAfterALongRunShowsTheBurstAtOnce) {
+    auto lastShown = [&](long number) {
+        const LONG end = frame->decoderLog.Counter();
+        wchar_t tail[256] = {};
+        TEXTRANGEW range{{end > 200 ? end - 200 : 0, end}, tail};
+        ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+        return std::wstring(tail).find(L"#" + std::to_wstring(number) + L" ") != std::wstring::npos;
+    };
+    frame->decoderLog.SetLineLimit(0);  // all lines kept: the long run's log really is long
+    AnswerProbe probe(frame->hwnd());
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        SCOPED_TRACE(cycle);
+        InstallDecoder("wait-client\nflood 20000 80\nwait-stop\n");
+        Command(ID_DECODER_START);
+        ASSERT_TRUE(frame->decoderRunning);
+        ASSERT_TRUE(guitest::PumpUntil([&] { return lastShown(19999); }, 60000));
+        Command(ID_DECODER_STOP);
+        ASSERT_GT(frame->decoderLog.Counter(), 20000 * 5 / 6 * 60);
+
+        InstallDecoder("wait-client\nflood 3000 80\nwait-stop\n");
+        const auto start = std::chrono::steady_clock::now();
+        Command(ID_DECODER_START);
+        ASSERT_TRUE(frame->decoderRunning);
+        ASSERT_TRUE(guitest::PumpUntil([&] { return lastShown(2999); }, 10000));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        // The new run's log holds only the new run: it began empty.
+        EXPECT_LT(frame->decoderLog.Counter(), 3000 * 80 + 100);
+        EXPECT_EQ(Text(frame->lesField), L"121");
+        Command(ID_DECODER_STOP);
+    }
+    const long worst = probe.Stop();
+    std::printf("longest answer %ld ms\n", worst);
+    EXPECT_LT(worst, 2000);
 }
 
 // The one slow case: a decoder that never opens its pipe is given up after 25 attempts.
@@ -407,7 +543,7 @@ TEST_F(DecoderRunTest, PipeThatNeverAppearsIsGivenUpAndTheDecoderStopped) {
     EXPECT_EQ(Text(frame->lesField), L"---");
     EXPECT_TRUE(LogText().ends_with(L"Decoder terminated\n"));
     EXPECT_FALSE(Disabled(ID_DECODER_START));
-    EXPECT_EQ(frame->decoderProcess.hProcess, nullptr);
+    EXPECT_FALSE(frame->decoderSession.HasProcess());
     // Once the start is over the kept close goes through the normal close path.
     EXPECT_TRUE(guitest::PumpUntil([&] { return !::IsWindow(window); }, 10000));
 }

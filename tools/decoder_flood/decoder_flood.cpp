@@ -129,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring line = std::wstring(70, L'x') + L"\n";
         const auto t0 = std::chrono::steady_clock::now();
         const int formats = argc > 4 ? std::max(1, _wtoi(argv[4])) : 6;
-        for (long i = 0; i < records; ++i) frame.AppendToLog(line.c_str(), -1, &frame.logFormats[i % formats]);
+        for (long i = 0; i < records; ++i) frame.decoderLog.Append(line.c_str(), -1, &frame.logFormats[i % formats]);
         std::printf("direct: %.2f s, working set %zu KiB before, %zu KiB after\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), memoryBefore,
                     WorkingSetKiB());
@@ -184,7 +184,7 @@ int wmain(int argc, wchar_t** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
-    const LRESULT logChars = ::SendMessageW(frame.decoderLog, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+    const LRESULT logChars = ::SendMessageW(frame.decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     const size_t memoryAfter = WorkingSetKiB();
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);
     done = true;

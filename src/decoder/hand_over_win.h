@@ -1,0 +1,77 @@
+// The hand-over of a run's records to the user-interface thread.
+//
+// The reader never touches a window: the hand-over sink queues what each record does to the windows
+// and posts a message to a message-only window of the user-interface thread, which applies the
+// queue in order. Because the reader never waits for the user-interface thread, a stop that waits
+// for the reader cannot deadlock with it; the stop drains the queue itself once the reader has ended.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "decoder/record_sink.h"
+#include "win/window.h"
+
+namespace decoder {
+
+// What one record does to the windows, or a note of the front end's own.
+struct LogUpdate {
+    int category = -1;          // 0..5; -1 for a note of the front end's own
+    bool headerFields = false;  // a bulletin-board header: LES, Frame and "Decoding..."
+    std::wstring les;
+    std::wstring frame;
+    bool hasFrequency = false;
+    double frequencyHz = 0.0;
+    bool show = false;  // append `text` to the log in the category's colour
+    std::wstring text;
+};
+
+class HandOverSink : public IRecordSink {
+public:
+    HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage);
+
+    // "Decoder started\n", before any record.
+    void OnRunStarted() override;
+    void OnRecord(const Record& record) override;
+
+    std::deque<LogUpdate> TakeAll();
+    // At most `limit` updates from the front; `more` tells whether others wait.
+    std::deque<LogUpdate> TakeSome(std::size_t limit, bool& more);
+    // No more messages once the run is stopped; what is queued is taken by the stop.
+    void Detach() { notify_.store(nullptr); }
+    void AskForDrain() const;
+
+private:
+    void Push(LogUpdate update);
+
+    std::shared_ptr<const LogFilter> filter_;
+    std::atomic<HWND> notify_;
+    const UINT notifyMessage_;
+    std::mutex lock_;
+    std::deque<LogUpdate> queue_;
+};
+
+// Message-only window on the user-interface thread that applies queued updates.
+//
+// The sink posts one message when its queue stops being empty. While a run lasts, a slow timer
+// drains as well: should that message ever be taken by someone else, the queue would otherwise
+// never be empty again, no further message would come, and the log would stop following the run.
+class HandOverWindow : public win::Window {
+public:
+    static constexpr UINT kDrainMessage = WM_APP + 0x41;
+    static constexpr UINT kBackstopMs = 250;
+    bool CreateHandOver();
+    void StartBackstop();
+    void StopBackstop();
+    std::function<void()> onDrain;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+}  // namespace decoder

@@ -1,0 +1,118 @@
+// The run's sinks: dispatch in order, the filter, the queued sink and the text log.
+#include "decoder/record_sink.h"
+
+#include <chrono>
+
+namespace decoder {
+
+LogFilter::LogFilter() {
+    for (auto& s : shown_) s.store(false);
+}
+
+bool LogFilter::Shown(int category) const {
+    return category >= 0 && category < kCategories && shown_[static_cast<std::size_t>(category)].load();
+}
+
+void LogFilter::Set(int category, bool shown) {
+    if (category >= 0 && category < kCategories) shown_[static_cast<std::size_t>(category)].store(shown);
+}
+
+void RecordSinks::Add(std::shared_ptr<IRecordSink> sink) {
+    if (sink) sinks_.push_back(std::move(sink));
+}
+
+template <class Call>
+void RecordSinks::Each(Call&& call) {
+    for (const auto& sink : sinks_) {
+        try {
+            call(*sink);
+        } catch (...) {
+            // One sink's trouble is its own: the record still goes to the others.
+            ++failures_;
+        }
+    }
+}
+
+void RecordSinks::RunStarted() {
+    Each([](IRecordSink& s) { s.OnRunStarted(); });
+}
+
+void RecordSinks::Deliver(const Record& record) {
+    Each([&](IRecordSink& s) { s.OnRecord(record); });
+}
+
+void RecordSinks::RunEnded() {
+    Each([](IRecordSink& s) { s.OnRunEnded(); });
+}
+
+QueuedSink::QueuedSink(std::shared_ptr<IRecordSink> inner, int finishWaitMs)
+    : inner_(std::move(inner)), finishWaitMs_(finishWaitMs), worker_([this] { Work(); }) {}
+
+QueuedSink::~QueuedSink() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    worker_.join();
+}
+
+void QueuedSink::OnRunStarted() { inner_->OnRunStarted(); }
+
+void QueuedSink::OnRecord(const Record& record) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        queue_.push_back(record);
+    }
+    wake_.notify_one();
+}
+
+void QueuedSink::OnRunEnded() {
+    std::unique_lock<std::mutex> guard(lock_);
+    idle_.wait_for(guard, std::chrono::milliseconds(finishWaitMs_), [&] { return queue_.empty() && !busy_; });
+    guard.unlock();
+    inner_->OnRunEnded();
+}
+
+void QueuedSink::Work() {
+    std::unique_lock<std::mutex> guard(lock_);
+    for (;;) {
+        wake_.wait(guard, [&] { return quit_ || !queue_.empty(); });
+        if (queue_.empty()) return;  // quitting with nothing left
+        std::deque<Record> batch;
+        batch.swap(queue_);
+        busy_ = true;
+        guard.unlock();
+        for (const Record& r : batch) {
+            try {
+                inner_->OnRecord(r);
+            } catch (...) {
+                // The inner sink's own trouble; the queue goes on.
+            }
+            ++delivered_;
+        }
+        guard.lock();
+        busy_ = false;
+        if (queue_.empty()) idle_.notify_all();
+    }
+}
+
+TextLogSink::TextLogSink(std::FILE* file, bool onlyShown, std::shared_ptr<const LogFilter> filter)
+    : file_(file), onlyShown_(onlyShown), filter_(std::move(filter)) {}
+
+TextLogSink::~TextLogSink() { Close(); }
+
+void TextLogSink::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+void TextLogSink::OnRecord(const Record& record) {
+    if (!file_) return;
+    if (onlyShown_ && !(filter_ && filter_->Shown(record.category))) return;
+    // Write errors are not the run's concern: the log and the other sinks go on.
+    std::fwrite(record.text.data(), 1, record.text.size(), file_);
+    std::fflush(file_);
+}
+
+}  // namespace decoder

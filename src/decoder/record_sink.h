@@ -1,0 +1,108 @@
+// Where a run's records go: the sink interface, the ordered list of a run's sinks, and the sinks
+// every run has (the log filter's text log) or may wrap others in (a queue with its own thread).
+//
+// Portable: no Windows header.
+#pragma once
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "decoder/decoder_record.h"
+
+namespace decoder {
+
+// Receives every record of a run on the reader thread, in order. OnRecord must not block: a sink
+// with slow work (a database, the network) hands it to a thread of its own (see QueuedSink).
+class IRecordSink {
+public:
+    virtual ~IRecordSink() = default;
+    virtual void OnRunStarted() {}
+    virtual void OnRecord(const Record& record) = 0;
+    // After the last record, when the reader ends (by a stop or by itself). A sink finishes what it
+    // holds here: once the reader has ended, everything a sink was given is done.
+    virtual void OnRunEnded() {}
+};
+
+// Which categories the log shows. Toggled by the user-interface thread and read by the reader; a
+// run holds its own share, so a reader that outlives the window still reads valid memory.
+class LogFilter {
+public:
+    LogFilter();
+    bool Shown(Category c) const { return shown_[static_cast<std::size_t>(Index(c))].load(); }
+    bool Shown(int category) const;  // false outside 0..5
+    void Set(int category, bool shown);
+
+private:
+    std::array<std::atomic<bool>, kCategories> shown_;
+};
+
+// The run's sinks in their order. A sink that throws is skipped for that call; the others still
+// get the record.
+class RecordSinks {
+public:
+    void Add(std::shared_ptr<IRecordSink> sink);
+    void RunStarted();
+    void Deliver(const Record& record);
+    void RunEnded();
+    std::uint64_t failures() const { return failures_.load(); }
+    bool empty() const { return sinks_.empty(); }
+
+private:
+    template <class Call>
+    void Each(Call&& call);
+
+    std::vector<std::shared_ptr<IRecordSink>> sinks_;
+    std::atomic<std::uint64_t> failures_{0};
+};
+
+// Gives an inner sink its records on a thread of its own, so that however slow it is, the reader
+// and the other sinks never wait for it. Its queue has no bound: nothing recorded is dropped.
+class QueuedSink : public IRecordSink {
+public:
+    // `finishWaitMs` bounds how long OnRunEnded waits for the inner sink to catch up.
+    explicit QueuedSink(std::shared_ptr<IRecordSink> inner, int finishWaitMs = 4000);
+    ~QueuedSink() override;
+    void OnRunStarted() override;
+    void OnRecord(const Record& record) override;
+    void OnRunEnded() override;
+    // Records given to the inner sink so far.
+    std::uint64_t delivered() const { return delivered_.load(); }
+
+private:
+    void Work();
+
+    std::shared_ptr<IRecordSink> inner_;
+    const int finishWaitMs_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::deque<Record> queue_;
+    bool busy_ = false;
+    bool quit_ = false;
+    std::atomic<std::uint64_t> delivered_{0};
+    std::thread worker_;
+};
+
+// The decoder text log: every record's text, or only the shown ones', flushed per record so that
+// the file is complete whatever happens to the process later. Owns the file.
+class TextLogSink : public IRecordSink {
+public:
+    TextLogSink(std::FILE* file, bool onlyShown, std::shared_ptr<const LogFilter> filter);
+    ~TextLogSink() override;
+    void OnRecord(const Record& record) override;
+    void Close();
+
+private:
+    std::FILE* file_;
+    const bool onlyShown_;
+    std::shared_ptr<const LogFilter> filter_;
+};
+
+}  // namespace decoder

@@ -1,0 +1,127 @@
+// Measures the decoder log: the time to clear it after N lines were appended in the six category
+// colours, the time per appended line at that size, and the working set.
+//   log-bench.exe [recreate|settext|replace] [shown] [colours=N] [kept=N] [lines ...]
+// Defaults: recreate, hidden, 6 colours, all lines kept, 1000 10000 100000 200000 lines.
+// "recreate" is how the log clears; "settext" (WM_SETTEXT with an empty text) and "replace" (select
+// all, replace with nothing) are the in-place ways, for comparison. "kept=N" bounds the log as the
+// "Log lines kept" setting does.
+#include <windows.h>
+#include <psapi.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/decoder_log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+size_t WorkingSetMiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.WorkingSetSize / (1024 * 1024);
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+}
+
+constexpr COLORREF kColours[6] = {RGB(60, 60, 60),   RGB(100, 100, 200), RGB(0, 0, 200),
+                                  RGB(200, 200, 200), RGB(200, 0, 0),     RGB(100, 200, 100)};
+
+std::wstring Line(long i) {
+    // About 80 characters, like a decoder record.
+    wchar_t text[96];
+    std::swprintf(text, 96, L"%08ld category %d LES 121 frame 0042 bulletin board text of a typical length ....\n", i,
+                  static_cast<int>(i % 6));
+    return text;
+}
+
+// Fills the log to `lines` lines, one colour per line, as the window does: pieces of 8 lines with
+// the window's messages (painting included) answered between them. Returns the mean time per line
+// over the last 1000 (microseconds).
+double Fill(CDecoderLog& log, long lines, const CHARFORMATW* formats, int colours) {
+    const long timedFrom = lines > 1000 ? lines - 1000 : 0;
+    Clock::time_point start{};
+    for (long i = 0; i < lines;) {
+        for (long end = std::min(i + 8, lines); i < end; ++i) {
+            if (i == timedFrom) start = Clock::now();
+            const std::wstring text = Line(i);
+            log.Append(text.c_str(), static_cast<int>(text.size()), colours ? &formats[i % colours] : nullptr);
+        }
+        Pump();
+    }
+    return Ms(Clock::now() - start) * 1000.0 / static_cast<double>(lines - timedFrom);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring method = L"recreate";
+    std::vector<long> sizes;
+    bool shown = false;
+    int colours = 6;
+    std::size_t kept = 0;  // the log's bound on lines; 0 keeps all
+    for (int i = 1; i < argc; ++i) {
+        if (std::iswdigit(argv[i][0])) sizes.push_back(std::wcstol(argv[i], nullptr, 10));
+        else if (std::wstring(argv[i]) == L"shown") shown = true;
+        else if (std::wcsncmp(argv[i], L"colours=", 8) == 0) colours = std::max(0, _wtoi(argv[i] + 8));
+        else if (std::wcsncmp(argv[i], L"kept=", 5) == 0) kept = static_cast<std::size_t>(_wtoi(argv[i] + 5));
+        else method = argv[i];
+    }
+    if (sizes.empty()) sizes = {1000, 10000, 100000, 200000};
+    if (method != L"recreate" && method != L"settext" && method != L"replace") {
+        std::fwprintf(stderr, L"usage: log-bench.exe [recreate|settext|replace] [shown] [colours=N] [kept=N] [lines ...]\n");
+        return 2;
+    }
+    HMODULE richEdit = ::LoadLibraryW(L"RICHED20.DLL");
+    HWND parent = ::CreateWindowExW(0, L"STATIC", L"log-bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
+                                    nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    CHARFORMATW formats[6]{};
+    for (int i = 0; i < 6; ++i) {
+        formats[i].cbSize = sizeof(CHARFORMATW);
+        formats[i].dwMask = CFM_COLOR;
+        formats[i].crTextColor = kColours[i];
+    }
+    std::wprintf(L"method %ls, log %ls, lines kept %zu (0: all)\n%10ls %12ls %14ls %10ls %10ls\n", method.c_str(),
+                 shown ? L"shown" : L"hidden", kept, L"lines", L"clear ms", L"us/line(last1k)", L"MiB full",
+                 L"MiB after");
+    for (long lines : sizes) {
+        CDecoderLog log;
+        log.Create(parent, ::GetModuleHandleW(nullptr));
+        log.SetLineLimit(kept);
+        // Hidden, as while another pane is selected, unless asked: a shown log also pays for
+        // drawing every append.
+        ::SetWindowPos(log.hwnd(), nullptr, 0, 0, 780, 540, SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : 0));
+        const double perLine = Fill(log, lines, formats, colours);
+        Pump();
+        const size_t full = WorkingSetMiB();
+        const Clock::time_point start = Clock::now();
+        if (method == L"recreate") {
+            log.Clear();
+        } else if (method == L"settext") {
+            ::SendMessageW(log.hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        } else {
+            CHARRANGE all{0, -1};
+            ::SendMessageW(log.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+            ::SendMessageW(log.hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        }
+        const double clearMs = Ms(Clock::now() - start);
+        Pump();
+        std::wprintf(L"%10ld %12.1f %14.1f %10zu %10zu\n", lines, clearMs, perLine, full, WorkingSetMiB());
+        std::fflush(stdout);
+    }
+    ::DestroyWindow(parent);
+    if (richEdit) ::FreeLibrary(richEdit);
+    return 0;
+}
