@@ -2,7 +2,7 @@
 # The test bed: packages, an X display, a Wine prefix under build/, and a PulseAudio daemon with a
 # null sink whose monitor is the default capture source.
 #
-#   tools/testbed.sh install      install what is missing (idempotent)
+#   tools/testbed.sh install      install what is missing (idempotent), pinned sources included
 #   tools/testbed.sh start        start what is not running; prints 'export' lines for eval
 #   tools/testbed.sh stop         stop only what 'start' started
 #   tools/testbed.sh env          print the 'export' lines without starting anything
@@ -54,6 +54,8 @@ cmd_install() {
     $sudo apt-get update -q >&2
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $pkgs >&2
   fi
+  # Sources that Debian does not package in the pinned version (the SQLite amalgamation).
+  "$here/tools/deps.sh"
 }
 
 exports() {
