@@ -32,16 +32,18 @@ void Database::Close() noexcept {
     db_ = nullptr;
 }
 
-void Database::Fail(int code, std::string_view what) const {
+void ThrowSqliteError(sqlite3* db, int code, std::string_view what) {
     std::string message(what);
     message += ": ";
-    message += db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+    message += db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     throw SqliteError(code, message);
 }
 
-void Database::Execute(const char* sql) {
+namespace {
+
+void Execute(sqlite3* db, const char* sql) {
     char* error = nullptr;
-    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
         std::string message = error ? error : sqlite3_errstr(rc);
         sqlite3_free(error);
@@ -49,16 +51,20 @@ void Database::Execute(const char* sql) {
     }
 }
 
-Statement::Statement(Database& db, std::string_view sql) : db_(&db) {
+}  // namespace
+
+void Database::Execute(const char* sql) { messages::Execute(db_, sql); }
+
+Statement::Statement(Database& db, std::string_view sql) {
     if (sql.size() > INT_MAX) throw SqliteError(SQLITE_TOOBIG, "SQL text too long");
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &stmt_, &tail);
-    if (rc != SQLITE_OK) db.Fail(rc, "cannot prepare '" + std::string(sql.substr(0, 200)) + "'");
+    if (rc != SQLITE_OK) ThrowSqliteError(db.handle(), rc, "cannot prepare '" + std::string(sql.substr(0, 200)) + "'");
     if (!stmt_) throw SqliteError(SQLITE_MISUSE, "no statement in SQL text");
 }
 
 void Statement::Check(int rc, const char* what) const {
-    if (rc != SQLITE_OK) db_->Fail(rc, what);
+    if (rc != SQLITE_OK) ThrowSqliteError(sqlite3_db_handle(stmt_), rc, what);
 }
 
 Statement& Statement::Bind(int index, std::int64_t value) {
@@ -89,7 +95,7 @@ bool Statement::Step() {
     // The statement must be reset before it can run again; its error stays on the connection.
     std::string sql = sqlite3_sql(stmt_) ? sqlite3_sql(stmt_) : "";
     sqlite3_reset(stmt_);
-    db_->Fail(rc, "cannot run '" + sql.substr(0, 200) + "'");
+    ThrowSqliteError(sqlite3_db_handle(stmt_), rc, "cannot run '" + sql.substr(0, 200) + "'");
 }
 
 std::string_view Statement::ColumnText(int column) const noexcept {
@@ -103,16 +109,16 @@ void Statement::Reset(bool clearBindings) noexcept {
     if (clearBindings) sqlite3_clear_bindings(stmt_);
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.Execute("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db.handle()) { Execute(db_, "BEGIN IMMEDIATE"); }
 
 Transaction::~Transaction() {
     if (!open_) return;
     // Nothing to report from a destructor; SQLite may already have rolled back after an error.
-    sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Transaction::Commit() {
-    db_.Execute("COMMIT");
+    Execute(db_, "COMMIT");
     open_ = false;
 }
 

@@ -48,19 +48,20 @@ public:
     sqlite3* handle() const noexcept { return db_; }
     explicit operator bool() const noexcept { return db_ != nullptr; }
 
-    // Throws SqliteError with `what`, the result code and the connection's message.
-    [[noreturn]] void Fail(int code, std::string_view what) const;
-
 private:
     explicit Database(sqlite3* db) : db_(db) {}
     sqlite3* db_ = nullptr;
 };
 
-// One prepared statement. Bind indexes are 1-based and column indexes 0-based, as in SQLite.
+// Throws SqliteError: "<what>: <the connection's message>", with the result code.
+[[noreturn]] void ThrowSqliteError(sqlite3* db, int code, std::string_view what);
+
+// One prepared statement. Bind indexes are 1-based and column indexes 0-based, as in SQLite. It keeps
+// its connection alive (see Database::Close) but not the Database object, which may move meanwhile.
 class Statement {
 public:
     Statement(Database& db, std::string_view sql);
-    Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+    Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
     Statement& operator=(Statement&&) = delete;
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -86,7 +87,6 @@ public:
 
 private:
     void Check(int rc, const char* what) const;
-    Database* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -101,7 +101,7 @@ public:
     void Commit();
 
 private:
-    Database& db_;
+    sqlite3* db_;
     bool open_ = true;
 };
 

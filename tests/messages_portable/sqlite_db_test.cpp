@@ -50,6 +50,16 @@ TEST(SqliteOwners, BoundValuesComeBackAsTheyWent) {
     EXPECT_FALSE(read.Step());
     read.Reset();
     EXPECT_TRUE(read.Step());  // runs again after a reset
+
+    // The statement survives its Database object's move, and may be finalised after the close
+    // (SQLite then ends the connection with the last statement).
+    Database moved = std::move(db);
+    read.Reset();
+    EXPECT_TRUE(read.Step());
+    EXPECT_EQ(read.ColumnInt64(0), -9007199254740993);
+    read.Reset();
+    EXPECT_THROW(read.Bind(9, std::int64_t{1}), SqliteError);  // errors still find the connection
+    moved.Close();
 }
 
 TEST(SqliteOwners, ErrorsCarrySqlitesMessage) {
