@@ -25,4 +25,4 @@ fi
   "$out/sqlite3.o" -lpthread -lm \
   -o "$out/filter_fuzz"
 cd "$out"
-exec ./filter_fuzz -max_len=4200 "$@" corpus "$here/tests/messages_fuzz/corpus"
+exec ./filter_fuzz -max_len=4200 -dict="$here/tests/messages_fuzz/filter.dict" "$@" corpus "$here/tests/messages_fuzz/corpus"
