@@ -50,6 +50,9 @@ std::vector<Case> Cases() {
         {"frame=1999.5", {}},
         {"frame!=1999.5", all},
         {"copies>=2", {1, 3, 5, 6}},
+        {"copies<2.5", {2, 3, 4, 6, 7, 8}},
+        {"copies>2.5", {1, 5}},
+        {"len>2.5 & len<=13.5", {7}},
         {"len<3", {8}},
         {"len=13", {7}},  // 13 characters in 19 bytes
         // Priorities, ordered routine < safety < urgency < distress.
