@@ -2,7 +2,7 @@
 # The test bed: packages, an X display, a Wine prefix under build/, and a PulseAudio daemon with a
 # null sink whose monitor is the default capture source.
 #
-#   tools/testbed.sh install      install what is missing (idempotent)
+#   tools/testbed.sh install      install what is missing (idempotent), pinned sources included
 #   tools/testbed.sh start        start what is not running; prints 'export' lines for eval
 #   tools/testbed.sh stop         stop only what 'start' started
 #   tools/testbed.sh env          print the 'export' lines without starting anything
@@ -39,6 +39,7 @@ need_pkgs() {
   command -v xdotool >/dev/null || missing+=(xdotool)
   command -v pgrep >/dev/null || missing+=(procps)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  command -v sqlite3 >/dev/null || missing+=(sqlite3)  # Debian's own shell reads the message database in a test
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   [ -f /usr/include/fftw3.h ] || missing+=(libfftw3-dev)
   printf '%s\n' "${missing[@]}"
@@ -54,6 +55,8 @@ cmd_install() {
     $sudo apt-get update -q >&2
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $pkgs >&2
   fi
+  # Sources that Debian does not package in the pinned version (the SQLite amalgamation).
+  "$here/tools/deps.sh"
 }
 
 exports() {

@@ -1,0 +1,11 @@
+# Filter language: parsing and compiling to SQL (optimised, unsanitised library).
+find_package(benchmark QUIET)
+if(benchmark_FOUND AND TARGET messages_portable_opt)
+  add_executable(filter_bench ${CMAKE_CURRENT_LIST_DIR}/filter_bench.cpp)
+  target_include_directories(filter_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(filter_bench PRIVATE -O2)
+  target_compile_definitions(filter_bench PRIVATE NDEBUG)
+  target_link_libraries(filter_bench PRIVATE messages_portable_opt benchmark::benchmark)
+else()
+  message(STATUS "filter_bench skipped: Google Benchmark or messages_portable_opt not found")
+endif()
