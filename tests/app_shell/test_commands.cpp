@@ -6,7 +6,8 @@ TEST_F(MainFrameTest, LogFilterItemToggledTwiceIsCheckedAgain) {
     const struct {
         UINT id;
         int category;
-    } items[] = {{112, 0}, {113, 1}, {114, 2}, {115, 3}, {116, 5}};
+    } items[] = {{ID_FILTER_FRAME_HEADERS, 0}, {ID_FILTER_BB_CONTENTS, 1}, {ID_FILTER_BB_HEADER, 2},
+                 {ID_FILTER_UNKNOWN, 3}, {ID_FILTER_MESSAGE_TEXT, 5}};
     for (const auto& item : items) {
         Command(item.id);
         EXPECT_FALSE(Checked(item.id)) << item.id;
@@ -29,7 +30,7 @@ TEST_F(MainFrameTest, LoadWhileTheDecoderRunsIsRefusedWithABox) {
 }
 
 TEST_F(MainFrameTest, CommandWithIdZeroFromAnotherControlDoesNothing) {
-    Command(107);
+    Command(ID_PANE_DECODER_LOG);
     ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(0, 0), reinterpret_cast<LPARAM>(frame->statusField));
     EXPECT_EQ(frame->currentPane, 1);
     ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(999, 0), 0);

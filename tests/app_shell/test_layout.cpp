@@ -1,5 +1,6 @@
 // Pane switching and the layout on resize.
 #include "win/main_frame_fixture.h"
+#include "resource.h"
 
 #include <richedit.h>
 
@@ -43,11 +44,11 @@ TEST_F(MainFrameTest, SwitchingPanesRemovesAndRestoresTheSpectrumRow) {
 }
 
 TEST_F(MainFrameTest, PaneCommandsSelectPanesToo) {
-    Command(107);
+    Command(ID_PANE_DECODER_LOG);
     EXPECT_EQ(frame->currentPane, 1);
-    Command(108);
+    Command(ID_PANE_MESSAGES);
     EXPECT_EQ(frame->currentPane, 2);
-    Command(105);
+    Command(ID_PANE_FFT_SETTINGS);
     EXPECT_EQ(frame->currentPane, 0);
 }
 
@@ -89,9 +90,9 @@ TEST_F(MainFrameTest, LogTextSurvivesPaneSwitches) {
     const wchar_t text[] = L"written while the settings pane was current\n";
     ::SendMessageW(frame->decoderLog.hwnd(), EM_SETSEL, -1, -1);
     ::SendMessageW(frame->decoderLog.hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
-    Command(107);
-    Command(105);
-    Command(107);
+    Command(ID_PANE_DECODER_LOG);
+    Command(ID_PANE_FFT_SETTINGS);
+    Command(ID_PANE_DECODER_LOG);
     wchar_t back[128] = {};
     ::GetWindowTextW(frame->decoderLog.hwnd(), back, 128);
     EXPECT_NE(std::wstring(back).find(L"written while the settings pane"), std::wstring::npos);

@@ -25,7 +25,9 @@ TEST_F(MainFrameTest, StartsOnTheSettingsPaneWithIdleStatusAndAllFiltersChecked)
     EXPECT_EQ(guitest::WindowText(frame->lesField), L"---");
     EXPECT_EQ(guitest::WindowText(frame->frameField), L"----");
 
-    for (UINT id : {112u, 113u, 114u, 115u, 116u}) EXPECT_TRUE(Checked(id)) << id;
+    for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
+                    ID_FILTER_MESSAGE_TEXT})
+        EXPECT_TRUE(Checked(id)) << id;
     const LONG expectedFilter[6] = {1, 1, 1, 1, 0, 1};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->logFilter->Shown(i) ? 1 : 0, expectedFilter[i]) << i;
 
@@ -62,13 +64,14 @@ TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
 
     HMENU file = ::GetSubMenu(frame->menu, 0);
     ASSERT_EQ(::GetMenuItemCount(file), 4);
-    EXPECT_EQ(::GetMenuItemID(file, 0), 102u);
-    EXPECT_EQ(::GetMenuItemID(file, 1), 103u);
+    EXPECT_EQ(::GetMenuItemID(file, 0), ID_FILE_LOAD);
+    EXPECT_EQ(::GetMenuItemID(file, 1), ID_FILE_SAVE);
     EXPECT_TRUE(::GetMenuState(file, 2, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(::GetMenuItemID(file, 3), 104u);
+    EXPECT_EQ(::GetMenuItemID(file, 3), ID_FILE_EXIT);
 
     HMENU filter = ::GetSubMenu(frame->menu, 3);
-    const UINT order[] = {112, 114, 113, 115, 116};
+    const UINT order[] = {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_HEADER, ID_FILTER_BB_CONTENTS, ID_FILTER_UNKNOWN,
+                          ID_FILTER_MESSAGE_TEXT};
     ASSERT_EQ(::GetMenuItemCount(filter), 5);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(::GetMenuItemID(filter, i), order[i]);
 }

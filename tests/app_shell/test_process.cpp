@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "resource.h"
 #include "win/gui_support.h"
 
 namespace {
@@ -68,7 +69,7 @@ void SendKey(WORD key, bool up) {
 TEST(GuiProcess, ExitMenuCommandEndsWithCodeOne) {
     Gui gui;
     ASSERT_TRUE(gui.Start(L" --ignored argument"));
-    ::PostMessageW(gui.window, WM_COMMAND, MAKEWPARAM(104, 0), 0);
+    ::PostMessageW(gui.window, WM_COMMAND, MAKEWPARAM(ID_FILE_EXIT, 0), 0);
     EXPECT_EQ(gui.WaitForExit(), 1u);
 }
 

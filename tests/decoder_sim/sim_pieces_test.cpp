@@ -102,12 +102,13 @@ TEST(SimScript, Commands) {
         "long 1500\n"
         "live 9000\n"
         "wait-stop\n"
+        "mark C:\\temp\\here now\n"
         "exit 3\n";
     ASSERT_TRUE(sim::ParseScript(text, s, error)) << error;
     EXPECT_TRUE(s.noPipe);
     EXPECT_FALSE(s.noEvent);
     EXPECT_TRUE(s.ignoreStop);
-    ASSERT_EQ(s.steps.size(), 10u);
+    ASSERT_EQ(s.steps.size(), 11u);
     EXPECT_EQ(s.steps[0].kind, sim::StepKind::WaitClient);
     EXPECT_EQ(s.steps[1].kind, sim::StepKind::Record);
     EXPECT_EQ(s.steps[1].bytes, "L5abcdefgline one\nline twoA\\ end  ");
@@ -122,8 +123,10 @@ TEST(SimScript, Commands) {
     EXPECT_EQ(s.steps[6].kind, sim::StepKind::Long);
     EXPECT_EQ(s.steps[7].kind, sim::StepKind::Live);
     EXPECT_EQ(s.steps[8].kind, sim::StepKind::WaitStop);
-    EXPECT_EQ(s.steps[9].kind, sim::StepKind::Exit);
-    EXPECT_EQ(s.steps[9].number, 3);
+    EXPECT_EQ(s.steps[9].kind, sim::StepKind::Mark);
+    EXPECT_EQ(s.steps[9].bytes, "C:\\temp\\here now");
+    EXPECT_EQ(s.steps[10].kind, sim::StepKind::Exit);
+    EXPECT_EQ(s.steps[10].number, 3);
 
     ASSERT_TRUE(sim::ParseScript("noevent", s, error));
     EXPECT_TRUE(s.noEvent);
@@ -137,6 +140,7 @@ TEST(SimScript, ErrorsNameTheLine) {
         {"flood 10 9\n", "line 1"},             {"record \\q\n", "line 1"},     {"record \\x4\n", "line 1"},
         {"record abc\\\n", "line 1"},           {"raw\n", "line 1"},            {"nopipe now\n", "line 1"},
         {"\n\nlong 5\n", "line 3"},             {"garbage many\n", "line 1"},   {"wait-stop 5\n", "line 1"},
+        {"mark\n", "line 1"},
     };
     for (auto [text, where] : bad) {
         sim::Script s;

@@ -27,6 +27,13 @@ std::wstring TempFile(const wchar_t* stem) {
     return std::wstring(dir) + UniqueName(stem) + L".txt";
 }
 
+std::string Utf8(const std::wstring& w) {
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
 std::wstring FromUtf8(const std::string& s) {
     int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(n), L'\0');
@@ -314,12 +321,14 @@ TEST(SimProcess, BadUsageAndScriptedExitCodes) {
 
 TEST(SimProcess, WithoutPipeOrEventAndIgnoringStop) {
     {
-        SimProcess sim("nopipe\nnoevent\nwait-stop\n");
+        // The mark comes after the set-up that would have made the pipe and the event.
+        const std::wstring mark = TempFile(L"simmark");
+        ::DeleteFileW(mark.c_str());
+        SimProcess sim("nopipe\nnoevent\nmark " + Utf8(mark) + "\nwait-stop\n");
         ASSERT_TRUE(sim.Start(TypicalSettings()));
-        // Bounded wait for the program to get past its set-up: its argument file appears first.
-        for (int i = 0; i < 300 && sim.ArgumentsSeen().empty(); ++i) ::Sleep(50);
-        ASSERT_FALSE(sim.ArgumentsSeen().empty());
-        ::Sleep(500);
+        for (int i = 0; i < 300 && ::GetFileAttributesW(mark.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(50);
+        ASSERT_NE(::GetFileAttributesW(mark.c_str()), INVALID_FILE_ATTRIBUTES);
+        ::DeleteFileW(mark.c_str());
         EXPECT_FALSE(sim.SignalStop());
         HANDLE h = ::CreateFileW(decoder::PipePath(sim.name()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(h, INVALID_HANDLE_VALUE);

@@ -122,7 +122,8 @@ int wmain(int argc, wchar_t** argv) {
     frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
     // "hidden": every category off in the log filter, to tell the log's cost from the rest.
     if (argc > 3 && std::wstring(argv[3]) == L"hidden")
-        for (UINT id : {112u, 113u, 114u, 115u, 116u}) ::SendMessageW(frame.hwnd(), WM_COMMAND, id, 0);
+        for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
+                        ID_FILTER_MESSAGE_TEXT}) ::SendMessageW(frame.hwnd(), WM_COMMAND, id, 0);
     Pump();
     const size_t memoryBefore = WorkingSetKiB();
     if (argc > 3 && std::wstring(argv[3]) == L"direct") {

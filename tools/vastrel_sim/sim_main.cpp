@@ -40,6 +40,13 @@ std::string Utf8(const std::wstring& w) {
     return s;
 }
 
+std::wstring FromUtf8(const std::string& s) {
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
 void Say(const std::wstring& text) {
     HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
@@ -231,6 +238,12 @@ int RunScript(Decoder& decoder, const sim::SimOptions& options, const sim::Scrip
             case sim::StepKind::Long: r = decoder.Write(sim::LongRecord(static_cast<std::size_t>(step.number)) + '\0'); break;
             case sim::StepKind::Live: r = RunLive(decoder, options, static_cast<DWORD>(step.number), seed); break;
             case sim::StepKind::WaitStop: r = decoder.Sleep(INFINITE); break;
+            case sim::StepKind::Mark: {
+                const std::wstring path = FromUtf8(step.bytes);
+                HANDLE mark = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+                if (mark != INVALID_HANDLE_VALUE) ::CloseHandle(mark);
+                break;
+            }
         }
         if (r == Result::Stopped) {
             Say(L"asked to stop");

@@ -91,6 +91,10 @@ bool ParseScript(std::string_view text, Script& out, std::string& error) {
             step.kind = word == "record" ? StepKind::Record : StepKind::Raw;
             if (!DecodeEscapes(rest, step.bytes)) return fail("bad escape (use \\n \\r \\t \\0 \\\\ \\xNN)");
             if (step.kind == StepKind::Raw && step.bytes.empty()) return fail("raw needs bytes");
+        } else if (word == "mark") {
+            step.kind = StepKind::Mark;
+            step.bytes.assign(rest);
+            if (step.bytes.empty()) return fail("mark needs a path");
         } else if (word == "sleep" || word == "live") {
             step.kind = word == "sleep" ? StepKind::Sleep : StepKind::Live;
             if (!ReadNumber(rest, step.number, 0, big) || !OnlyBlanks(rest)) return fail("expected milliseconds");

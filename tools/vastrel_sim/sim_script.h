@@ -18,11 +18,12 @@ enum class StepKind {
     Long,        // number = record length
     Live,        // number = milliseconds of the realistic stream
     WaitStop,    // sit until asked to stop
+    Mark,        // bytes = a path (UTF-8): create that empty file, to show a test how far the run got
 };
 
 struct ScriptStep {
     StepKind kind = StepKind::Sleep;
-    std::string bytes;      // Record, Raw
+    std::string bytes;      // Record, Raw, Mark
     std::int64_t number = 0;
     std::int64_t size = 0;  // Flood
     int line = 0;           // 1-based line in the script, for messages
