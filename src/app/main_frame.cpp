@@ -6,6 +6,8 @@
 #include "audio/capture_devices_win.h"
 #include "audio/dsound_capture_win.h"
 #include "resource.h"
+#include "theme/palette.h"
+#include "win/colour.h"
 #include "win/reflect.h"
 
 namespace {
@@ -13,7 +15,9 @@ namespace {
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;  // 0x56000000
 constexpr UINT kBandStyle = RBBS_CHILDEDGE | RBBS_NOGRIPPER | RBBS_USECHEVRON;
 constexpr COLORREF kLogColours[CMainFrame::kLogCategories] = {
-    RGB(60, 60, 60), RGB(100, 100, 200), RGB(0, 0, 200), RGB(200, 200, 200), RGB(200, 0, 0), RGB(100, 200, 100),
+    win::ToColorRef(palette::kDecoderLogCategories[0]), win::ToColorRef(palette::kDecoderLogCategories[1]),
+    win::ToColorRef(palette::kDecoderLogCategories[2]), win::ToColorRef(palette::kDecoderLogCategories[3]),
+    win::ToColorRef(palette::kDecoderLogCategories[4]), win::ToColorRef(palette::kDecoderLogCategories[5]),
 };
 
 LOGFONTW MakeLogFont(const wchar_t* face) {
