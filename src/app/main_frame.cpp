@@ -141,7 +141,7 @@ void CMainFrame::OnCreate() {
 
     // 3: the spectrum display and the run state.
     spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, 150}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
-    spectrumDisplay.SetStartupValues();
+    spectrum.SetStartupValues();
     sampleRate = 48000;
     captureChannel = 0;
     captureRunning = false;
