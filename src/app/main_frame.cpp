@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/main_frame_styles.h"
 #include "app/window_placement.h"
 #include "audio/capture_devices_win.h"
 #include "audio/dsound_capture_win.h"
@@ -12,7 +13,8 @@
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;  // 0x56000000
+using namespace main_frame_styles;
+
 constexpr UINT kBandStyle = RBBS_CHILDEDGE | RBBS_NOGRIPPER | RBBS_USECHEVRON;
 constexpr COLORREF kLogColours[CMainFrame::kLogCategories] = {
     win::ToColorRef(palette::kDecoderLogCategories[0]), win::ToColorRef(palette::kDecoderLogCategories[1]),
@@ -34,7 +36,7 @@ CMainFrame::CMainFrame() : soundCapture(audio::DirectSoundServiceFactory()) {}
 CMainFrame::~CMainFrame() = default;
 
 HWND CMainFrame::CreateMainWindow() {
-    return Create(nullptr, RECT{0, 0, 800, 600}, nullptr, 0x06CF0000, 0x00040100);
+    return Create(nullptr, RECT{0, 0, 800, 600}, nullptr, kMainWindowStyle, kMainWindowExStyle);
 }
 
 void CMainFrame::CentreOnMonitor() {
@@ -101,8 +103,8 @@ CMainFrame::DecoderWaitScope::~DecoderWaitScope() {
 }
 
 HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
-    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kChildStyle | BS_PUSHLIKE | BS_CHECKBOX, 0, 0, 90, 24,
-                                    hwnd(), nullptr, Instance(), nullptr);
+    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kPaneButtonStyle, 0, 0, 90, 24, hwnd(), nullptr,
+                                    Instance(), nullptr);
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     ::SetWindowTextW(button, text);
     return button;
@@ -110,13 +112,13 @@ HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
 
 HWND CMainFrame::CreateStatusField(const wchar_t* text) {
     (void)text;
-    return ::CreateWindowExW(0, L"STATIC", nullptr, kChildStyle | 0x0C00, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
+    return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
                              nullptr);
 }
 
 void CMainFrame::CreateDecoderLog() {
-    decoderLog = ::CreateWindowExW(WS_EX_STATICEDGE, L"RichEdit20W", nullptr, 0x42203804, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, Instance(), nullptr);
+    decoderLog = ::CreateWindowExW(WS_EX_STATICEDGE, L"RichEdit20W", nullptr, kDecoderLogStyle, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, Instance(), nullptr);
     if (!decoderLog) return;
     // The log font lives as long as the process, like the log itself.
     LOGFONTW logFont = MakeLogFont(L"Fixedsys");
@@ -149,8 +151,8 @@ void CMainFrame::OnCreate() {
     decoderProcess.dwProcessId = 0;
 
     // 4-7: the bar and the menu bar.
-    topBar = CreateTopBar(0x56000A40);
-    menuBarWindow = menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, 0x5600184C);
+    topBar = CreateTopBar(kTopBarStyle);
+    menuBarWindow = menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, kMenuBarStyle);
     menuBar.LoadMenuResource(Instance(), IDR_MAINMENU);
     menu = menuBar.menu();
     frameMenuBar = &menuBar;
@@ -212,6 +214,6 @@ void CMainFrame::OnCreate() {
     currentPane = -1;
     SelectPane(kPaneFftSettings);
     settingRows.ApplyLabelColours();
-    messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE);
+    messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
     UpdateLayout(false);  // gives the new hidden pane its place
 }
