@@ -4,15 +4,7 @@
 #include <cwchar>
 #include <string>
 
-namespace {
-
-// A hidden child with a vertical scroll bar that stays (greyed) while the text fits; multi-line and
-// read-only. ES_WANTRETURN only matters for typing, which a read-only log never takes.
-constexpr DWORD kLogStyle = WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | ES_DISABLENOSCROLL | ES_WANTRETURN |
-                            ES_READONLY | ES_MULTILINE;
-static_assert(kLogStyle == 0x42203804);
-
-}  // namespace
+#include "app/main_frame_styles.h"
 
 CDecoderLog::~CDecoderLog() {
     // The control normally goes with its parent; the font must outlive it.
@@ -37,7 +29,7 @@ bool CDecoderLog::Create(HWND parent, HINSTANCE instance) {
     logFont.lfHeight = 21;
     wcsncpy_s(logFont.lfFaceName, L"Fixedsys", _TRUNCATE);
     font_.reset(::CreateFontIndirectW(&logFont));
-    window_ = CreateControl(parent, kLogStyle, WS_EX_STATICEDGE,
+    window_ = CreateControl(parent, main_frame_styles::kDecoderLogStyle, WS_EX_STATICEDGE,
                             RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT});
     counter_ = 0;
     lineLengths_.clear();

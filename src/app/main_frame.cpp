@@ -2,20 +2,26 @@
 
 #include <commctrl.h>
 
+#include "app/main_frame_styles.h"
 #include "app/window_placement.h"
 #include "audio/capture_devices_win.h"
 #include "audio/dsound_capture_win.h"
 #include "resource.h"
+#include "theme/palette.h"
 #include "version.h"
+#include "win/colour.h"
 #include "win/message_wait.h"
 #include "win/reflect.h"
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;  // 0x56000000
+using namespace main_frame_styles;
+
 constexpr UINT kBandStyle = RBBS_CHILDEDGE | RBBS_NOGRIPPER | RBBS_USECHEVRON;
 constexpr COLORREF kLogColours[CMainFrame::kLogCategories] = {
-    RGB(60, 60, 60), RGB(100, 100, 200), RGB(0, 0, 200), RGB(200, 200, 200), RGB(200, 0, 0), RGB(100, 200, 100),
+    win::ToColorRef(palette::kDecoderLogCategories[0]), win::ToColorRef(palette::kDecoderLogCategories[1]),
+    win::ToColorRef(palette::kDecoderLogCategories[2]), win::ToColorRef(palette::kDecoderLogCategories[3]),
+    win::ToColorRef(palette::kDecoderLogCategories[4]), win::ToColorRef(palette::kDecoderLogCategories[5]),
 };
 
 LOGFONTW MakeLogFont(const wchar_t* face) {
@@ -33,7 +39,7 @@ CMainFrame::CMainFrame()
 CMainFrame::~CMainFrame() = default;
 
 HWND CMainFrame::CreateMainWindow() {
-    return Create(nullptr, RECT{0, 0, 800, 600}, nullptr, 0x06CF0000, 0x00040100);
+    return Create(nullptr, RECT{0, 0, 800, 600}, nullptr, kMainWindowStyle, kMainWindowExStyle);
 }
 
 void CMainFrame::CentreOnMonitor() {
@@ -100,8 +106,8 @@ CMainFrame::DecoderWaitScope::~DecoderWaitScope() {
 }
 
 HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
-    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kChildStyle | BS_PUSHLIKE | BS_CHECKBOX, 0, 0, 90, 24,
-                                    hwnd(), nullptr, Instance(), nullptr);
+    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kPaneButtonStyle, 0, 0, 90, 24, hwnd(), nullptr,
+                                    Instance(), nullptr);
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     ::SetWindowTextW(button, text);
     return button;
@@ -109,7 +115,7 @@ HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
 
 HWND CMainFrame::CreateStatusField(const wchar_t* text) {
     (void)text;
-    return ::CreateWindowExW(0, L"STATIC", nullptr, kChildStyle | 0x0C00, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
+    return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
                              nullptr);
 }
 
@@ -128,15 +134,15 @@ void CMainFrame::OnCreate() {
 
     // 3: the spectrum display and the run state.
     spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, 150}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
-    spectrumDisplay.SetStartupValues();
+    spectrum.SetStartupValues();
     sampleRate = 48000;
     captureChannel = 0;
     captureRunning = false;
     decoderRunning = false;
 
     // 4-7: the bar and the menu bar.
-    topBar = CreateTopBar(0x56000A40);
-    menuBarWindow = menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, 0x5600184C);
+    topBar = CreateTopBar(kTopBarStyle);
+    menuBarWindow = menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, kMenuBarStyle);
     menuBar.LoadMenuResource(Instance(), IDR_MAINMENU);
     menu = menuBar.menu();
     frameMenuBar = &menuBar;
@@ -199,6 +205,6 @@ void CMainFrame::OnCreate() {
     currentPane = -1;
     SelectPane(kPaneFftSettings);
     settingRows.ApplyLabelColours();
-    messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE);
+    messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
     UpdateLayout(false);  // gives the new hidden pane its place
 }

@@ -76,7 +76,8 @@ public:
     // --- members (names shared with the other subsystems) ---
     win::MenuBar menuBar;
     HMENU menu = nullptr;
-    CFFTDisp spectrumDisplay;
+    SpectrumModel spectrum;            // centre, ranges and analysis; outlives the display below
+    CFFTDisp spectrumDisplay{spectrum};
     audio::CSoundCapture soundCapture;
     audio::CaptureDeviceId captureDevice{};
     int sampleRate = 0;

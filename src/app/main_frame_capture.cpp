@@ -1,4 +1,4 @@
-// Capture start and stop (FFT menu) and the sink that feeds the spectrum display.
+// Capture start and stop (FFT menu) and the sink that feeds the spectrum model.
 #include "app/main_frame.h"
 
 #include "resource.h"
@@ -7,7 +7,7 @@
 void CMainFrame::OnCaptureBlock(void* context, const void* bytes, uint32_t byteCount) {
     auto* self = static_cast<CMainFrame*>(context);
     const auto samples = self->channelPicker_.Pick(bytes, byteCount, self->captureChannel);
-    if (!samples.empty()) self->spectrumDisplay.AddSamples(samples.data(), static_cast<int>(samples.size()));
+    if (!samples.empty()) self->spectrum.AddSamples(samples.data(), static_cast<int>(samples.size()));
 }
 
 void CMainFrame::StartCapture() {

@@ -48,12 +48,12 @@ void CMainFrame::loadConfiguration(const wchar_t* path) {
         case settings::Kind::RateList:
             // The analysis and the display follow the working rate; ApplyRate copes with 0 and below.
             sampleRate = ReadInt(d.key, d.missingInt, path);
-            spectrumDisplay.ApplyRate(sampleRate);
+            spectrum.ApplyRate(sampleRate);
             break;
         case settings::Kind::CentreText: {
             const double centre = settings::ClampLoadedCentre(ReadInt(d.key, d.missingInt, path), sampleRate);
-            spectrumDisplay.centerFrequency = centre;
-            spectrumDisplay.pointerFrequency = centre;
+            spectrum.centerFrequency = centre;
+            spectrum.pointerFrequency = centre;
             RefreshCentreFrequencyRow();
             if (spectrumDisplay.hwnd()) ::InvalidateRect(spectrumDisplay.hwnd(), nullptr, FALSE);
             // Only a list rate moves the row; any other rate stays the working rate alone.
@@ -86,7 +86,7 @@ void CMainFrame::saveConfiguration(const wchar_t* path) {
         switch (d.kind) {
         case settings::Kind::RateList: WriteText(d.key, settings::IntegerText(sampleRate).c_str(), path); break;
         case settings::Kind::CentreText:
-            WriteText(d.key, settings::CentreFileText(spectrumDisplay.centerFrequency).c_str(), path);
+            WriteText(d.key, settings::CentreFileText(spectrum.centerFrequency).c_str(), path);
             break;
         case settings::Kind::DeviceList:
             // With no device there is nothing to describe: the key goes rather than holding a stale name.

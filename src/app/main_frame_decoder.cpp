@@ -38,7 +38,7 @@ void CMainFrame::StartDecoder() {
     ApplySampleRate();
 
     decoder::LaunchSettings s;
-    s.centerFrequency = spectrumDisplay.centerFrequency;
+    s.centerFrequency = spectrum.centerFrequency;
     const std::int32_t card = settingRows.ReadIndex(settings::kSoundCard);
     if (card >= 0 && card < captureDevices.Count() && captureDevices.Name(card)) s.soundCard = captureDevices.Name(card);
     s.cardChannel = settingRows.ReadIndex(settings::kCardChannel);

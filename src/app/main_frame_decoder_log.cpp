@@ -37,7 +37,7 @@ void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {
             ::SetWindowTextW(frameField, update.frame.c_str());
             ::SetWindowTextW(statusField, L"Decoding...");
             if (update.hasFrequency) {
-                spectrumDisplay.centerFrequency = update.frequencyHz;
+                spectrum.centerFrequency = update.frequencyHz;
                 RefreshCentreFrequencyRow();
             }
         }

@@ -5,13 +5,13 @@
 
 #include "settings/settings.h"
 
-void CMainFrame::RefreshCentreFrequencyRow() { settingRows.ShowCentre(spectrumDisplay.centerFrequency); }
+void CMainFrame::RefreshCentreFrequencyRow() { settingRows.ShowCentre(spectrum.centerFrequency); }
 
 void CMainFrame::ApplySampleRate() {
     const std::int32_t rate = settings::SampleRateAt(settingRows.ReadIndex(settings::kSampleRate));
     if (rate == sampleRate) return;
     sampleRate = rate;
-    spectrumDisplay.ApplyRate(rate);
+    spectrum.ApplyRate(rate);
     OnCommand(0, 0, spectrumDisplay.hwnd());
 }
 

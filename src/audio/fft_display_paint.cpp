@@ -2,28 +2,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cmath>
-#include <mutex>
 
 #include "audio/fft_display.h"
+#include "theme/palette.h"
+#include "win/colour.h"
 #include "win/double_buffer.h"
-
-namespace {
-
-const COLORREF kBackground = RGB(60, 60, 80);
-const COLORREF kBand = RGB(50, 85, 170);
-const COLORREF kCentreLine = RGB(100, 170, 255);
-
-// Nearest pixel, halves to even; out-of-range and non-finite values are kept far off the plot
-// instead of overflowing the conversion. Returns false for NaN.
-bool ToPixel(double x, int& pixel) {
-    if (std::isnan(x)) return false;
-    const double limit = 1e6;
-    pixel = static_cast<int>(std::nearbyint(std::clamp(x, -limit, limit)));
-    return true;
-}
-
-}  // namespace
+#include "win/handles.h"
 
 void CFFTDisp::OnPaint() {
     win::PaintScope paint(hwnd());
@@ -39,40 +23,33 @@ void CFFTDisp::OnPrintClient(HDC dc) {
 }
 
 void CFFTDisp::PaintSpectrum(HDC dc) {
-    std::lock_guard<win::CriticalSection> guard(lock);
     win::SaveDcScope saved(dc);
     RECT client{};
     ::GetClientRect(hwnd(), &client);
-    win::UniqueBrush background(::CreateSolidBrush(kBackground));
+    win::UniqueBrush background(::CreateSolidBrush(win::ToColorRef(palette::kSpectrumBackground)));
     ::FillRect(dc, &client, background ? background.get() : static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
 
-    plotWidth = client.right - client.left;
-    plotHeight = client.bottom - client.top;
-
-    // An empty or reversed range (a rate of 0 or below) has no frequency scale: no pointer
-    // frequency, no band and no centre line.
-    const double range = static_cast<double>(endFrequency) - startFrequency;
-    const double hzPerPixel = plotWidth > 0 && range > 0.0 ? range / plotWidth : 0.0;
-    pointerFrequency = hzPerPixel > 0.0 && pointerX >= 0 ? hzPerPixel * pointerX + startFrequency : -1.0;
-    if (hzPerPixel > 0.0) DrawBandAndCentre(dc, client, hzPerPixel);
-    DrawCurve(dc);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    // The levels are copied under the model's lock, so a frame being analysed is never half drawn.
+    const int analysedColumns = model_.TakeColumns(width, height, levels_);
+    model_.pointerFrequency = model_.FrequencyAtX(pointerX, width);
+    DrawBandAndCentre(dc, client, width);
+    DrawCurve(dc, width, height, analysedColumns);
 }
 
-void CFFTDisp::DrawBandAndCentre(HDC dc, const RECT& client, double hzPerPixel) {
+// Without a frequency scale (a rate of 0 or below) neither is drawn.
+void CFFTDisp::DrawBandAndCentre(HDC dc, const RECT& client, int width) {
     int left = 0, right = 0;
-    if (markerStyle == kBandMarker &&
-        ToPixel((bandLowOffset + centerFrequency - startFrequency) / hzPerPixel, left) &&
-        ToPixel((bandHighOffset + centerFrequency - startFrequency) / hzPerPixel, right)) {
-        if (right < left) std::swap(left, right);
+    if (model_.BandColumns(width, left, right)) {
         // Both edge columns belong to the band, so that it sits symmetrically around the centre line.
         const RECT band{left, client.top, right + 1, client.bottom};
-        ::SetBkColor(dc, kBand);
+        ::SetBkColor(dc, win::ToColorRef(palette::kSpectrumBand));
         ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, L"", 0, nullptr);
     }
     int x = 0;
-    if (startFrequency <= centerFrequency && centerFrequency <= endFrequency &&
-        ToPixel((centerFrequency - startFrequency) / hzPerPixel, x)) {
-        win::UniquePen pen(::CreatePen(PS_SOLID, 1, kCentreLine));
+    if (model_.CentreColumn(width, x)) {
+        win::UniquePen pen(::CreatePen(PS_SOLID, 1, win::ToColorRef(palette::kSpectrumCentreLine)));
         if (pen) {
             win::SelectObjectScope select(dc, pen.get());
             ::MoveToEx(dc, x, client.top, nullptr);
@@ -83,14 +60,15 @@ void CFFTDisp::DrawBandAndCentre(HDC dc, const RECT& client, double hzPerPixel) 
 
 // One point per analysed column; a level is never drawn above the top row, even when the plot
 // shrank after the frame was analysed.
-void CFFTDisp::DrawCurve(HDC dc) {
-    const int columns = std::min(plotWidth, kMaxColumns);
-    if (columns <= 0 || plotHeight <= 0) return;
+void CFFTDisp::DrawCurve(HDC dc, int width, int height, int analysedColumns) {
+    const int columns = std::min(width, SpectrumModel::kMaxColumns);
+    if (columns <= 0 || height <= 0) return;
     auto yOf = [&](int i) {
-        const int level = i < analysedColumns ? std::clamp(columnLevels[i], 0, plotHeight - 1) : 0;
-        return plotHeight - level - 1;
+        const int level = i < analysedColumns ? std::clamp(levels_[i], 0, height - 1) : 0;
+        return height - level - 1;
     };
-    win::SelectObjectScope select(dc, ::GetStockObject(WHITE_PEN));
+    win::UniquePen pen(::CreatePen(PS_SOLID, 1, win::ToColorRef(palette::kSpectrumCurve)));
+    win::SelectObjectScope select(dc, pen ? static_cast<HGDIOBJ>(pen.get()) : ::GetStockObject(WHITE_PEN));
     ::MoveToEx(dc, 0, yOf(0), nullptr);
     for (int i = 0; i < columns; ++i) ::LineTo(dc, i, yOf(i));
     ::LineTo(dc, columns, yOf(columns - 1));  // LineTo leaves out its end point: finish the last column

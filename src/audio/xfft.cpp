@@ -198,3 +198,8 @@ double Cxfft::AverageBels(int bin) {
     if (bin < 0 || bin >= static_cast<int>(averages.size())) return 0.0;
     return averages[plan.Position(bin)];
 }
+
+bool Cxfft::HasAverages() {
+    std::lock_guard<std::mutex> guard(lock);
+    return framesInAverage > 0;
+}

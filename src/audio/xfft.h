@@ -40,6 +40,8 @@ public:
     // out of range. LevelDb is the same in dB.
     double AverageBels(int bin);
     double LevelDb(int bin) { return 10.0 * AverageBels(bin); }
+    // True once a frame has gone into the averages since they were last reset.
+    bool HasAverages();
 
     // --- state, read by the display and by tests ---
     int framesInAverage = 0;

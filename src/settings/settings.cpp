@@ -3,14 +3,16 @@
 #include <cmath>
 #include <cstdio>
 
+#include "theme/palette.h"
+
 namespace settings {
 namespace {
 
-constexpr std::uint32_t kSoundColour = 0xEAE6AA;   // 234, 230, 170
-constexpr std::uint32_t kCentreColour = 0xFFC184;  // 255, 193, 132
-constexpr std::uint32_t kSwitchColour = 0xCBBCF1;  // 203, 188, 241
-constexpr std::uint32_t kFileColour = 0xBCEDBA;    // 188, 237, 186
-constexpr std::uint32_t kTarColour = 0xA8E1EC;     // 168, 225, 236
+constexpr std::uint32_t kSoundColour = palette::kSettingsSoundRows;
+constexpr std::uint32_t kCentreColour = palette::kSettingsCentreRow;
+constexpr std::uint32_t kSwitchColour = palette::kSettingsSwitchRows;
+constexpr std::uint32_t kFileColour = palette::kSettingsFileLogRows;
+constexpr std::uint32_t kTarColour = palette::kSettingsTarLogRows;
 
 }  // namespace
 

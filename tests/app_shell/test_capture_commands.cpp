@@ -16,8 +16,8 @@ TEST_F(MainFrameTest, TurnOnCapturesAndLocksTheSoundcardRowsUntilTurnOff) {
     EXPECT_TRUE(frame->settingRows.ValueItem(settings::kCenterFrequency)->isEnabled());
 
     // Frames arrive from the capture thread: the accumulator moves.
-    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.sampleCount() > 0 ||
-                                                 frame->spectrumDisplay.fft.framesTotal > 0; }, 10000));
+    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.sampleCount() > 0 ||
+                                                 frame->spectrum.fft.framesTotal > 0; }, 10000));
 
     // Turning on again restarts with the current rows: here another rate, in stereo.
     EXPECT_EQ(frame->soundCapture.BlockBytes(), 48000u * 2 / 8);
@@ -28,9 +28,9 @@ TEST_F(MainFrameTest, TurnOnCapturesAndLocksTheSoundcardRowsUntilTurnOff) {
     EXPECT_EQ(frame->sampleRate, 8000);
     EXPECT_EQ(frame->captureChannel, 2);
     EXPECT_EQ(frame->soundCapture.BlockBytes(), 8000u * 2 * 2 / 8);
-    EXPECT_EQ(frame->spectrumDisplay.endFrequency, 4000);
-    const int framesBefore = frame->spectrumDisplay.fft.framesTotal;
-    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.fft.framesTotal > framesBefore; }, 15000));
+    EXPECT_EQ(frame->spectrum.endFrequency, 4000);
+    const int framesBefore = frame->spectrum.fft.framesTotal;
+    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > framesBefore; }, 15000));
 
     Command(ID_FFT_OFF);
     EXPECT_FALSE(frame->captureRunning);
@@ -61,8 +61,8 @@ TEST_F(MainFrameTest, PickingAnotherRateAppliesItAndKeepsTheCentreWhenItFits) {
                    reinterpret_cast<LPARAM>(rateItem));
     guitest::Pump();
     EXPECT_EQ(frame->sampleRate, 8000);
-    EXPECT_EQ(frame->spectrumDisplay.endFrequency, 4000);
-    EXPECT_DOUBLE_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->spectrum.endFrequency, 4000);
+    EXPECT_DOUBLE_EQ(frame->spectrum.centerFrequency, 2000.0);
     wchar_t text[64] = {};
     frame->settingRows.centreItem->displayText(text, 64);
     EXPECT_STREQ(text, L"2000 Hz");
@@ -79,7 +79,7 @@ TEST_F(MainFrameTest, ClickOnTheSpectrumShowsTheNewCentreInTheRow) {
     ::RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 20));
     const double expected = 24000.0 / client.right * x;
-    EXPECT_NEAR(frame->spectrumDisplay.centerFrequency, expected, 1e-6);
+    EXPECT_NEAR(frame->spectrum.centerFrequency, expected, 1e-6);
     wchar_t text[64] = {};
     frame->settingRows.centreItem->displayText(text, 64);
     EXPECT_EQ(std::wstring(text), settings::CentreText(expected));

@@ -84,7 +84,7 @@ protected:
     // Plays the case's bands and waits until the highest column is the one for `expectHz` (+-1).
     void ExpectHighestColumnAt(const BandCase& c, int expectHz) {
         // Wine's capture stream takes a moment to start: play once frames come in.
-        ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.fft.framesTotal > 1; }, 15000));
+        ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > 1; }, 15000));
         HWND display = frame->spectrumDisplay.hwnd();
         RECT client{};
         ::GetClientRect(display, &client);
@@ -102,7 +102,7 @@ protected:
             },
             15000))
             << "highest column " << found << ", expected " << expected << " (" << expectHz << " Hz); frames analysed "
-            << frame->spectrumDisplay.fft.framesTotal;
+            << frame->spectrum.fft.framesTotal;
     }
 
     // "Turn OFF" ends capture within 5 s and leaves the last picture as it was.
@@ -114,10 +114,10 @@ protected:
         HWND display = frame->spectrumDisplay.hwnd();
         guitest::PumpUntil([] { return false; }, 300);
         Picture before(display);
-        const int frames = frame->spectrumDisplay.fft.framesTotal;
+        const int frames = frame->spectrum.fft.framesTotal;
         guitest::PumpUntil([] { return false; }, 700);
         Picture after(display);
-        EXPECT_EQ(frame->spectrumDisplay.fft.framesTotal, frames);
+        EXPECT_EQ(frame->spectrum.fft.framesTotal, frames);
         EXPECT_TRUE(before == after);
         const int expected = ColumnOf(expectHz, after.width());
         EXPECT_NEAR(after.HighestColumn(), expected, 1);
@@ -190,7 +190,7 @@ TEST_F(CaptureToneTest, DISABLED_SoundServerGoesWhileCapturing) {
     ASSERT_EQ(killed, 0);
 
     ASSERT_TRUE(TurnOn(BandCase{48000, 0, 700, 0}));
-    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrumDisplay.fft.framesTotal > 2; }, 15000));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > 2; }, 15000));
     ASSERT_EQ(RunShell(L"p=$(cat \\\"$VASTREL_TESTBED_STATE/pulse.pid\\\") && kill $p && "
                        L"while kill -0 $p 2>/dev/null; do sleep 0.1; done",
                        15000),

@@ -5,6 +5,7 @@
 #include "audio/dsound_capture_win.h"
 #include "audio/sound_capture.h"
 #include "tone_analysis.h"
+#include "win/handles.h"
 #include "win/host_shell.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +68,8 @@ TEST(DirectSoundCapture, UnknownDeviceFailsToOpenAndStaysClosed) {
     EXPECT_EQ(capture.Close(), 0);
 }
 
-// Collects what the sink hands on: mono samples, or left and right picked from stereo.
+// Collects what the sink hands on: mono samples, or left and right picked from stereo. Keeps a handle
+// to every thread that called the sink, so that a test can tell when they have all ended.
 class Collector {
 public:
     explicit Collector(bool stereo) : stereo_(stereo) {}
@@ -76,6 +78,7 @@ public:
         auto* self = static_cast<Collector*>(context);
         self->priority_ = ::GetThreadPriority(::GetCurrentThread());
         std::lock_guard lock(self->mutex_);
+        self->NoteCallingThread();
         if (self->stereo_) {
             auto l = self->left_.Pick(bytes, byteCount, 1);
             self->a_.insert(self->a_.end(), l.begin(), l.end());
@@ -104,18 +107,49 @@ public:
         return {v.begin() + from, v.begin() + from + n};
     }
     int Priority() const { return priority_; }
+    // Waits (at most `limit` in all) until every thread that has called the sink has ended.
+    bool CallingThreadsEnded(std::chrono::milliseconds limit) {
+        std::vector<HANDLE> threads;
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& t : threads_) threads.push_back(t.get());
+        }
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + limit;
+        for (HANDLE t : threads) {
+            const long long left = duration_cast<milliseconds>(end - steady_clock::now()).count();
+            if (::WaitForSingleObject(t, static_cast<DWORD>(std::max(left, 0LL))) != WAIT_OBJECT_0) return false;
+        }
+        return true;
+    }
+    size_t CallingThreadCount() {
+        std::lock_guard lock(mutex_);
+        return threads_.size();
+    }
     int Pieces() {
         std::lock_guard lock(mutex_);
         return pieces_;
     }
 
 private:
+    void NoteCallingThread() {
+        const DWORD id = ::GetCurrentThreadId();
+        if (std::find(threadIds_.begin(), threadIds_.end(), id) != threadIds_.end()) return;
+        HANDLE thread = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &thread, SYNCHRONIZE,
+                          FALSE, 0);
+        threadIds_.push_back(id);
+        threads_.emplace_back(thread);
+    }
+
     bool stereo_;
     std::mutex mutex_;
     ChannelPicker left_, right_;
     std::vector<int16_t> a_, b_;
     std::atomic<int> priority_{THREAD_PRIORITY_ERROR_RETURN};
     int pieces_ = 0;
+    std::vector<DWORD> threadIds_;
+    std::vector<win::UniqueHandle> threads_;
 };
 
 template <class F>
@@ -169,11 +203,19 @@ struct ToneCapture {
         return 0;
     }
 
+    // Also checks that nothing reaches the sink after Stop has returned. The pieces delivered are
+    // counted when Stop returns; then every thread that ever called the sink must end within a
+    // bounded wait. Once they have all ended no further call can come, so a count that still equals
+    // the one taken at Stop's return proves that no piece arrived after it, however late.
     void StopAndClose() {
         auto t0 = std::chrono::steady_clock::now();
         EXPECT_EQ(capture.Stop(), 0);
+        const int piecesAtStop = collector.Pieces();
         EXPECT_LT(std::chrono::steady_clock::now() - t0, 5000ms);
         EXPECT_FALSE(capture.LastStopAbandonedThread());
+        EXPECT_EQ(collector.CallingThreadCount(), 1u);  // one capture thread per run
+        EXPECT_TRUE(collector.CallingThreadsEnded(5000ms));
+        EXPECT_EQ(collector.Pieces(), piecesAtStop);
         EXPECT_EQ(capture.Close(), 0);
         EXPECT_EQ(capture.State(), CaptureState::Closed);
     }
@@ -194,9 +236,6 @@ void ExpectMonoTone(uint32_t rate) {
     auto s = t.collector.Range(false, t.toneStart, kWindow);
     double f = DominantFrequency(s.data(), s.size(), rate, 100, rate / 2.0 - 100, 25);
     EXPECT_NEAR(f, 1500, 30);
-    int pieces = t.collector.Pieces();
-    ::Sleep(300);
-    EXPECT_EQ(t.collector.Pieces(), pieces);  // nothing after Stop
 }
 
 // The tone cases run one per process (see CMakeLists.txt): under Wine a second capture at another

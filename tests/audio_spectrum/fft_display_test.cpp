@@ -1,5 +1,5 @@
-// The spectrum display as a real child window: rendered through WM_PRINTCLIENT into a bitmap,
-// driven with pointer messages, fed with samples; the parent records the WM_COMMANDs it gets.
+// The spectrum display as a real child window over its model: rendered through WM_PRINTCLIENT into a
+// bitmap, driven with pointer messages, fed with samples; the parent records the WM_COMMANDs it gets.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,13 +9,18 @@
 #include <vector>
 
 #include "audio/fft_display.h"
+#include "theme/palette.h"
+#include "win/colour.h"
 #include "win/display_picture.h"
 
 namespace {
 
-const COLORREF kBackground = RGB(60, 60, 80);
-const COLORREF kBand = RGB(50, 85, 170);
-const COLORREF kCentreLine = RGB(100, 170, 255);
+const COLORREF kBackground = win::ToColorRef(palette::kSpectrumBackground);
+const COLORREF kBand = win::ToColorRef(palette::kSpectrumBand);
+const COLORREF kCentreLine = win::ToColorRef(palette::kSpectrumCentreLine);
+// The picture reader finds the curve by its white.
+static_assert(win::ToColorRef(palette::kSpectrumCurve) == guitest::kWhite);
+constexpr DWORD kDisplayStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 using guitest::kWhite;
 using guitest::Picture;
 
@@ -24,15 +29,15 @@ public:
     struct Command {
         WPARAM wParam;
         LPARAM lParam;
-        double centre;  // the display's centre frequency when the command arrived
+        double centre;  // the model's centre frequency when the command arrived
     };
     std::vector<Command> commands;
-    CFFTDisp* display = nullptr;
+    SpectrumModel* model = nullptr;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_COMMAND) {
-            commands.push_back({wParam, lParam, display ? display->centerFrequency : 0.0});
+            commands.push_back({wParam, lParam, model ? model->centerFrequency : 0.0});
             return 0;
         }
         return DefaultHandling(msg, wParam, lParam);
@@ -71,21 +76,23 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(parent && parent->hwnd());
         parent->commands.clear();
-        parent->display = &display;
-        ASSERT_TRUE(display.Create(*parent, RECT{0, 0, 0, 150}, nullptr, 0x56000000, WS_EX_CLIENTEDGE));
-        display.SetStartupValues();
+        parent->model = &model;
+        ASSERT_TRUE(display.Create(*parent, RECT{0, 0, 0, 150}, nullptr, kDisplayStyle, WS_EX_CLIENTEDGE));
+        model.SetStartupValues();
         Resize(700, 150);
     }
     void TearDown() override {
         PumpMessages();
-        parent->display = nullptr;
+        parent->model = nullptr;
     }
-    void Resize(int width, int height) {
+    void Resize(int width, int height) { Resize(display, width, height); }
+    static void Resize(HWND window, int width, int height) {
         RECT r{0, 0, width, height};
         ::AdjustWindowRectEx(&r, WS_CHILD, FALSE, WS_EX_CLIENTEDGE);
-        ::SetWindowPos(display, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         RECT client{};
-        ::GetClientRect(display, &client);
+        ::GetClientRect(window, &client);
         ASSERT_EQ(client.right, width);
         ASSERT_EQ(client.bottom, height);
     }
@@ -96,42 +103,46 @@ protected:
     }
     void Feed(const std::vector<std::int16_t>& s, int perCall) {
         for (std::size_t at = 0; at < s.size(); at += perCall)
-            display.AddSamples(s.data() + at, static_cast<int>(std::min<std::size_t>(perCall, s.size() - at)));
+            model.AddSamples(s.data() + at, static_cast<int>(std::min<std::size_t>(perCall, s.size() - at)));
     }
 
     static RecordingParent* parent;
-    CFFTDisp display;
+    SpectrumModel model;
+    CFFTDisp display{model};
 };
 
 RecordingParent* SpectrumDisplay::parent = nullptr;
 
 TEST_F(SpectrumDisplay, CreationAndStartupValues) {
-    CFFTDisp fresh;
-    ASSERT_TRUE(fresh.Create(*parent, RECT{0, 0, 0, 150}, nullptr, 0x56000000, WS_EX_CLIENTEDGE));
-    EXPECT_EQ(fresh.bottomDb, -140.0);
-    EXPECT_EQ(fresh.frameSize, 4096);
-    EXPECT_EQ(fresh.fft.frameSize, 4096);
-    EXPECT_EQ(fresh.centerFrequency, -1.0);
-    EXPECT_EQ(fresh.bandHighOffset, 125.0);
+    SpectrumModel freshModel;
+    CFFTDisp fresh{freshModel};
+    ASSERT_TRUE(fresh.Create(*parent, RECT{0, 0, 0, 150}, nullptr, kDisplayStyle, WS_EX_CLIENTEDGE));
+    EXPECT_EQ(fresh.pointerX, -1);
+    EXPECT_EQ(&fresh.model(), &freshModel);
+    EXPECT_EQ(freshModel.bottomDb, -140.0);
+    EXPECT_EQ(freshModel.frameSize, 4096);
+    EXPECT_EQ(freshModel.fft.frameSize, 4096);
+    EXPECT_EQ(freshModel.centerFrequency, -1.0);
+    EXPECT_EQ(freshModel.bandHighOffset, 125.0);
     EXPECT_EQ(::GetWindowLongW(fresh, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
-    EXPECT_EQ(display.bottomDb, -80.0);
-    EXPECT_EQ(display.overlapFactor, 4);
-    EXPECT_EQ(display.frameSize, 16384);
-    EXPECT_EQ(display.fft.frameSize, 16384);
-    EXPECT_EQ(display.fft.averagingLength, 10);
-    EXPECT_EQ(display.fft.rate, 48000.0);
-    EXPECT_EQ(display.endFrequency, 24000);
-    EXPECT_EQ(display.centerFrequency, 2000.0);
-    EXPECT_EQ(display.pointerFrequency, 2000.0);
-    EXPECT_EQ(display.bandLowOffset, -1200.0);
-    EXPECT_EQ(display.markerStyle, 2);
+    EXPECT_EQ(model.bottomDb, -80.0);
+    EXPECT_EQ(model.overlapFactor, 4);
+    EXPECT_EQ(model.frameSize, 16384);
+    EXPECT_EQ(model.fft.frameSize, 16384);
+    EXPECT_EQ(model.fft.averagingLength, 10);
+    EXPECT_EQ(model.fft.rate, 48000.0);
+    EXPECT_EQ(model.endFrequency, 24000);
+    EXPECT_EQ(model.centerFrequency, 2000.0);
+    EXPECT_EQ(model.pointerFrequency, 2000.0);
+    EXPECT_EQ(model.bandLowOffset, -1200.0);
+    EXPECT_EQ(model.markerStyle, 2);
     EXPECT_EQ(::SendMessageW(display, WM_ERASEBKGND, 0, 0), 1);
 }
 
 TEST_F(SpectrumDisplay, DarkWindowShowsBackgroundBandCentreLineAndBottomRow) {
     const Picture p = Render();
-    EXPECT_EQ(display.plotWidth, 700);
-    EXPECT_EQ(display.plotHeight, 150);
+    EXPECT_EQ(model.plotWidth, 700);
+    EXPECT_EQ(model.plotHeight, 150);
     // 24000 / 700 Hz per pixel: band 800..3200 Hz at x 23..93, centre 2000 Hz at x 58.
     EXPECT_EQ(p.At(10, 50), kBackground);
     EXPECT_EQ(p.At(22, 50), kBackground);
@@ -151,10 +162,10 @@ TEST_F(SpectrumDisplay, LeftClickSelectsTheFrequencyUnderThePointer) {
     ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
     EXPECT_EQ(display.pointerX, 350);
     Render();
-    EXPECT_DOUBLE_EQ(display.pointerFrequency, 12000.0);
+    EXPECT_DOUBLE_EQ(model.pointerFrequency, 12000.0);
     EXPECT_TRUE(parent->commands.empty());
     ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(350, 40));
-    EXPECT_DOUBLE_EQ(display.centerFrequency, 12000.0);
+    EXPECT_DOUBLE_EQ(model.centerFrequency, 12000.0);
     ASSERT_EQ(parent->commands.size(), 1u);
     EXPECT_EQ(parent->commands[0].wParam, 0u);
     EXPECT_EQ(parent->commands[0].lParam, reinterpret_cast<LPARAM>(display.hwnd()));
@@ -175,7 +186,7 @@ TEST_F(SpectrumDisplay, LeftClickSelectsTheFrequencyUnderThePointer) {
     ::SendMessageW(display, WM_MOUSEMOVE, MK_LBUTTON, PointAt(175, 40));
     Render();
     ::SendMessageW(display, WM_MOUSEMOVE, MK_LBUTTON, PointAt(175, 40));
-    EXPECT_DOUBLE_EQ(display.centerFrequency, 6000.0);
+    EXPECT_DOUBLE_EQ(model.centerFrequency, 6000.0);
     EXPECT_EQ(parent->commands.size(), 3u);
 }
 
@@ -188,11 +199,11 @@ TEST_F(SpectrumDisplay, ClicksWithOtherKeysOrButtonsSelectNothing) {
         ::SendMessageW(display, WM_MOUSEMOVE, keys, PointAt(350, 40));
     }
     EXPECT_TRUE(parent->commands.empty());
-    EXPECT_EQ(display.centerFrequency, 2000.0);
+    EXPECT_EQ(model.centerFrequency, 2000.0);
     EXPECT_EQ(display.pointerX, 350);
 }
 
-TEST_F(SpectrumDisplay, PointerLeavingClearsItAndAClickThenUsesMinusOne) {
+TEST_F(SpectrumDisplay, PointerLeavingClearsItOnce) {
     ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
     Render();
     PumpMessages();
@@ -202,21 +213,82 @@ TEST_F(SpectrumDisplay, PointerLeavingClearsItAndAClickThenUsesMinusOne) {
     EXPECT_EQ(display.pointerX, -1);
     RECT update{};
     EXPECT_TRUE(::GetUpdateRect(display, &update, FALSE));  // one repaint requested
-    EXPECT_EQ(display.centerFrequency, 2000.0);
+    EXPECT_EQ(model.centerFrequency, 2000.0);
     PumpMessages();
     ::ValidateRect(display, nullptr);
     ::SendMessageW(display, WM_MOUSELEAVE, 0, 0);  // already gone: nothing to repaint
     EXPECT_FALSE(::GetUpdateRect(display, &update, FALSE));
-
     Render();
-    EXPECT_EQ(display.pointerFrequency, -1.0);
-    // A click before any repaint takes the frequency of the latest paint.
-    ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(350, 40));
-    EXPECT_EQ(display.centerFrequency, -1.0);
-    ASSERT_EQ(parent->commands.size(), 1u);
+    EXPECT_EQ(model.pointerFrequency, -1.0);
+    EXPECT_TRUE(parent->commands.empty());
+
+    // A centre of -1 Hz (below the range) draws no centre line, only the band's upper part.
+    model.centerFrequency = -1.0;
     const Picture p = Render();
     for (int y : {0, 75, 149}) EXPECT_EQ(p.CountInRow(y, kCentreLine), 0) << y;
-    EXPECT_EQ(p.At(20, 75), kBand);  // the band around -1 Hz still shows its upper part
+    EXPECT_EQ(p.At(20, 75), kBand);
+    EXPECT_EQ(p.At(36, 75), kBackground);
+}
+
+TEST_F(SpectrumDisplay, AClickTunesWhereItLandsEvenBeforeARepaint) {
+    // The latest paint saw the pointer at x 350 (12000 Hz). The pointer then moves to x 100 and
+    // clicks there; both messages are posted, so the repaint the move asks for comes only after
+    // the click has been handled.
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
+    Render();
+    ::ValidateRect(display, nullptr);
+    ASSERT_DOUBLE_EQ(model.pointerFrequency, 12000.0);
+    ::PostMessageW(display, WM_MOUSEMOVE, 0, PointAt(100, 40));
+    ::PostMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(100, 40));
+    PumpMessages();
+    ASSERT_EQ(parent->commands.size(), 1u);
+    EXPECT_DOUBLE_EQ(parent->commands[0].centre, 24000.0 / 700 * 100);
+    EXPECT_DOUBLE_EQ(model.centerFrequency, 24000.0 / 700 * 100);
+
+    // After the pointer left (the latest paint had no frequency under the pointer), a click that
+    // arrives before any repaint still tunes to its own x, and the picture follows.
+    ::SendMessageW(display, WM_MOUSELEAVE, 0, 0);
+    Render();
+    ASSERT_EQ(model.pointerFrequency, -1.0);
+    ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(525, 40));
+    EXPECT_DOUBLE_EQ(model.centerFrequency, 18000.0);
+    EXPECT_DOUBLE_EQ(model.pointerFrequency, 18000.0);
+    ASSERT_EQ(parent->commands.size(), 2u);
+    const Picture p = Render();
+    EXPECT_EQ(p.At(525, 60), kCentreLine);
+    EXPECT_EQ(p.CountInRow(60, kCentreLine), 1);
+}
+
+TEST_F(SpectrumDisplay, TwoViewsOfOneModelShowAndTuneTheSame) {
+    {
+        CFFTDisp second{model};
+        ASSERT_TRUE(second.Create(*parent, RECT{0, 170, 0, 320}, nullptr, kDisplayStyle, WS_EX_CLIENTEDGE));
+        Resize(second, 700, 150);
+        ::SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(350, 40));
+        EXPECT_DOUBLE_EQ(model.centerFrequency, 12000.0);
+        Render();  // the frame is analysed for the painted width, which both views share
+        Feed(Tone(3000.0, 48000.0, 16000.0, 17000), 1000);
+        ASSERT_EQ(model.fft.framesTotal, 1);
+        const Picture first = Render();
+        const Picture other(second, 700, 150);
+        ASSERT_TRUE(other.ok());
+        EXPECT_TRUE(first == other);
+        EXPECT_EQ(other.At(350, 60), kCentreLine);
+
+        // A new frame asks both for a repaint.
+        ::ValidateRect(display, nullptr);
+        ::ValidateRect(second, nullptr);
+        Feed(Tone(3000.0, 48000.0, 16000.0, 4096, 17000), 4096);
+        RECT update{};
+        EXPECT_TRUE(::GetUpdateRect(display, &update, FALSE));
+        EXPECT_TRUE(::GetUpdateRect(second, &update, FALSE));
+    }
+    // The second view is gone; the first still hears of new frames.
+    ::ValidateRect(display, nullptr);
+    Feed(Tone(3000.0, 48000.0, 16000.0, 4096, 21096), 4096);
+    EXPECT_EQ(model.fft.framesTotal, 3);
+    RECT update{};
+    EXPECT_TRUE(::GetUpdateRect(display, &update, FALSE));
 }
 
 TEST_F(SpectrumDisplay, NewRatesMoveTheRangeAndMaybeTheCentre) {
@@ -225,58 +297,58 @@ TEST_F(SpectrumDisplay, NewRatesMoveTheRangeAndMaybeTheCentre) {
         double expected;
     };
     for (const Case c : {Case{5000.0, 2000.0}, Case{4000.0, 2000.0}, Case{3999.0, 3999.0}}) {
-        ASSERT_TRUE(display.ApplyRate(48000) || display.fft.rate == 48000.0);
-        display.centerFrequency = c.centre;
+        ASSERT_TRUE(model.ApplyRate(48000) || model.fft.rate == 48000.0);
+        model.centerFrequency = c.centre;
         Feed(Tone(1000.0, 48000.0, 8000.0, 3000), 1000);
-        ASSERT_EQ(display.sampleCount(), 3000);
-        EXPECT_TRUE(display.ApplyRate(8000));
-        EXPECT_EQ(display.endFrequency, 4000);
-        EXPECT_EQ(display.centerFrequency, c.expected) << c.centre;
-        EXPECT_EQ(display.pointerFrequency, c.expected);
-        EXPECT_EQ(display.sampleCount(), 0);
-        EXPECT_EQ(display.fft.rate, 8000.0);
-        EXPECT_EQ(display.fft.frameSize, 16384);
-        EXPECT_EQ(display.frameSize, 16384);
-        display.ApplyRate(48000);
+        ASSERT_EQ(model.sampleCount(), 3000);
+        EXPECT_TRUE(model.ApplyRate(8000));
+        EXPECT_EQ(model.endFrequency, 4000);
+        EXPECT_EQ(model.centerFrequency, c.expected) << c.centre;
+        EXPECT_EQ(model.pointerFrequency, c.expected);
+        EXPECT_EQ(model.sampleCount(), 0);
+        EXPECT_EQ(model.fft.rate, 8000.0);
+        EXPECT_EQ(model.fft.frameSize, 16384);
+        EXPECT_EQ(model.frameSize, 16384);
+        model.ApplyRate(48000);
     }
     // The band now spans 0..4000 Hz across the plot.
-    display.centerFrequency = 5000.0;
-    display.ApplyRate(8000);
+    model.centerFrequency = 5000.0;
+    model.ApplyRate(8000);
     Render();
     ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
     Render();
-    EXPECT_DOUBLE_EQ(display.pointerFrequency, 2000.0);
+    EXPECT_DOUBLE_EQ(model.pointerFrequency, 2000.0);
 }
 
 TEST_F(SpectrumDisplay, TheSameRateChangesNothing) {
     Render();
     Feed(Tone(3000.0, 48000.0, 8000.0, 30000), 1000);
-    const int frames = display.fft.framesTotal;
+    const int frames = model.fft.framesTotal;
     ASSERT_GT(frames, 0);
-    const double level = display.fft.LevelDb(1024);
-    const int collected = display.sampleCount();
-    display.centerFrequency = 30000.0;  // above rate / 2, yet no change is made
-    EXPECT_FALSE(display.ApplyRate(48000));
-    EXPECT_EQ(display.fft.framesTotal, frames);
-    EXPECT_EQ(display.fft.LevelDb(1024), level);
-    EXPECT_EQ(display.sampleCount(), collected);
-    EXPECT_EQ(display.centerFrequency, 30000.0);
+    const double level = model.fft.LevelDb(1024);
+    const int collected = model.sampleCount();
+    model.centerFrequency = 30000.0;  // above rate / 2, yet no change is made
+    EXPECT_FALSE(model.ApplyRate(48000));
+    EXPECT_EQ(model.fft.framesTotal, frames);
+    EXPECT_EQ(model.fft.LevelDb(1024), level);
+    EXPECT_EQ(model.sampleCount(), collected);
+    EXPECT_EQ(model.centerFrequency, 30000.0);
     // Another rate with the same frame size and averaging keeps the averages too.
-    EXPECT_TRUE(display.ApplyRate(96000));
-    EXPECT_EQ(display.fft.framesTotal, frames);
-    EXPECT_EQ(display.fft.LevelDb(1024), level);
+    EXPECT_TRUE(model.ApplyRate(96000));
+    EXPECT_EQ(model.fft.framesTotal, frames);
+    EXPECT_EQ(model.fft.LevelDb(1024), level);
 }
 
 TEST_F(SpectrumDisplay, RatesOfZeroOrBelowGiveAFlatPicture) {
     for (int rate : {0, -8000}) {
-        display.ApplyRate(48000);
+        model.ApplyRate(48000);
         ::SendMessageW(display, WM_MOUSEMOVE, 0, PointAt(350, 40));
-        EXPECT_TRUE(display.ApplyRate(rate));
-        EXPECT_EQ(display.endFrequency, rate / 2);
-        EXPECT_EQ(display.centerFrequency, 2000.0);
+        EXPECT_TRUE(model.ApplyRate(rate));
+        EXPECT_EQ(model.endFrequency, rate / 2);
+        EXPECT_EQ(model.centerFrequency, 2000.0);
         Feed(Tone(3000.0, 48000.0, 30000.0, 20000), 1000);
         const Picture p = Render();
-        EXPECT_EQ(display.pointerFrequency, -1.0);
+        EXPECT_EQ(model.pointerFrequency, -1.0);
         EXPECT_EQ(p.CountInRow(75, kBand), 0);
         EXPECT_EQ(p.CountInRow(75, kCentreLine), 0);
         EXPECT_EQ(p.CountInRow(75, kBackground), 700);
@@ -289,12 +361,12 @@ TEST_F(SpectrumDisplay, FramesEvery4096SamplesAfterTheFirst16384) {
     Render();
     const auto s = Tone(1000.0, 48000.0, 8000.0, 40000);
     for (int call = 1; call <= 40; ++call) {
-        display.AddSamples(s.data() + (call - 1) * 1000, 1000);
+        model.AddSamples(s.data() + (call - 1) * 1000, 1000);
         const int fed = call * 1000;
         const int expected = fed < 16384 ? 0 : 1 + (fed - 16384) / 4096;
-        ASSERT_EQ(display.fft.framesTotal, expected) << "after call " << call;
+        ASSERT_EQ(model.fft.framesTotal, expected) << "after call " << call;
     }
-    EXPECT_EQ(display.sampleCount(), 12288 + (40000 - 16384) % 4096);
+    EXPECT_EQ(model.sampleCount(), 12288 + (40000 - 16384) % 4096);
 }
 
 TEST_F(SpectrumDisplay, AToneIsTheHighestColumnAtItsFrequency) {
@@ -302,7 +374,7 @@ TEST_F(SpectrumDisplay, AToneIsTheHighestColumnAtItsFrequency) {
     // Bin 2053.5 of 16384 at 48000 Hz: the middle of column 175 (11.7 bins per column).
     const double hz = 2053.5 * 48000.0 / 16384.0;
     Feed(Tone(hz, 48000.0, 16000.0, 17000), 1000);
-    ASSERT_EQ(display.fft.framesTotal, 1);
+    ASSERT_EQ(model.fft.framesTotal, 1);
     const Picture p = Render();
     int best = -1, bestTop = 150, secondTop = 150;
     for (int x = 0; x < 700; ++x) {
@@ -324,25 +396,28 @@ TEST_F(SpectrumDisplay, AToneIsTheHighestColumnAtItsFrequency) {
 TEST_F(SpectrumDisplay, OversizePlotsAndFramesStayInsideTheBuffers) {
     Resize(9000, 100);
     ASSERT_TRUE(Picture(display, 9000, 100).ok());
-    EXPECT_EQ(display.plotWidth, 9000);
-    display.frameSize = 100000;  // taken as the largest frame the buffer holds
+    EXPECT_EQ(model.plotWidth, 9000);
+    model.frameSize = 100000;  // taken as the largest frame the buffer holds
     Feed(Tone(3000.0, 48000.0, 16000.0, 20000), 1000);
-    EXPECT_EQ(display.fft.framesTotal, 1);
+    EXPECT_EQ(model.fft.framesTotal, 1);
     const Picture p(display, 9000, 100);
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(p.TopOfCurve(8100), 100);  // past the analysed columns no curve is drawn
     EXPECT_LT(p.TopOfCurve(10), 100);
     // An analyser frame larger than the display's buffer is never fed.
-    display.fft.Setup(65536, 10, 48000.0);
+    model.fft.Setup(65536, 10, 48000.0);
     Feed(Tone(3000.0, 48000.0, 16000.0, 70000), 7000);
-    EXPECT_EQ(display.fft.framesTotal, 0);
+    EXPECT_EQ(model.fft.framesTotal, 0);
 }
 
-TEST_F(SpectrumDisplay, NothingIsCollectedAfterTheWindowIsGone) {
+TEST_F(SpectrumDisplay, AfterTheWindowIsGoneTheModelCarriesOnAlone) {
     ::DestroyWindow(display);
+    EXPECT_EQ(display.hwnd(), nullptr);
+    // The model no longer tells the window (it has left the listeners); its analysis goes on.
     Feed(Tone(3000.0, 48000.0, 16000.0, 20000), 1000);
-    EXPECT_EQ(display.sampleCount(), 0);
-    EXPECT_EQ(display.fft.framesTotal, 0);
+    EXPECT_EQ(model.fft.framesTotal, 1);
+    EXPECT_EQ(model.sampleCount(), 12288 + (20000 - 16384));
+    EXPECT_TRUE(model.LevelDbAt(3000.0).has_value());
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST_F(DecoderRunTest, DefaultStartConnectsPassesTheCommandLineAndStopsByTheEven
 
     // Start-up settings: update check on, hide on, no logging, Mono.
     wchar_t centre[32];
-    std::swprintf(centre, 32, L"-f%.0f", frame->spectrumDisplay.centerFrequency);
+    std::swprintf(centre, 32, L"-f%.0f", frame->spectrum.centerFrequency);
     const wchar_t* device = frame->captureDevices.Count() > 0 ? frame->captureDevices.Name(0) : L"";
     const std::vector<std::wstring> expected = {L"vastrel.exe", centre, std::wstring(L"-c") + device, L"-h",
                                                 L"-p" + frame->decoderInstanceName};
@@ -197,7 +197,7 @@ TEST_F(DecoderRunTest, RecordsReachFieldsLogAndTextLogAndTheCloseLeavesTheTextLo
     EXPECT_EQ(Text(frame->lesField), L"121");
     EXPECT_EQ(Text(frame->frameField), L"0042");
     EXPECT_EQ(Text(frame->statusField), L"Decoding...");
-    EXPECT_DOUBLE_EQ(frame->spectrumDisplay.centerFrequency, 1215.0);
+    EXPECT_DOUBLE_EQ(frame->spectrum.centerFrequency, 1215.0);
     EXPECT_EQ(frame->settingRows.ReadText(settings::kCenterFrequency), L"1215 Hz");
     const LONG header = static_cast<LONG>(std::wstring(L"Decoder started\nframe type\n").size());
     EXPECT_EQ(LogColourAt(header), RGB(0, 0, 200));

@@ -92,7 +92,7 @@ protected:
             }
         }
         s.rate = frame->sampleRate;
-        s.centre = frame->spectrumDisplay.centerFrequency;
+        s.centre = frame->spectrum.centerFrequency;
         return s;
     }
 

@@ -74,7 +74,7 @@ TEST_F(ConfigTest, FileDialogsAddTheExtensionAndStartInTheCurrentDirectory) {
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
 
-    frame->spectrumDisplay.centerFrequency = 1777.5;
+    frame->spectrum.centerFrequency = 1777.5;
     const std::wstring saved = PathOf(L"typed.ccf");
     {
         FileDialogDriver driver(L"typed");
@@ -92,6 +92,6 @@ TEST_F(ConfigTest, FileDialogsAddTheExtensionAndStartInTheCurrentDirectory) {
     }
     EXPECT_EQ(frame->sampleRate, 22050);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 2);
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 3000.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 3000.0);
     ::SetCurrentDirectoryW(previous);
 }

@@ -28,15 +28,15 @@ TEST_F(ConfigTest, EmptyAndMissingFilesGiveTheMissingValues) {
         rows().WriteBool(settings::kHideDecoderWindow, false);
         rows().WriteText(settings::kFileLogDir, L"C:\\logs");
         rows().WriteText(settings::kDecoderLogDir, L"C:\\out");
-        frame->spectrumDisplay.centerFrequency = 3000;
+        frame->spectrum.centerFrequency = 3000;
         const int deviceBefore = rows().ReadIndex(settings::kSoundCard);
 
         Load(path);
         EXPECT_EQ(frame->sampleRate, 48000);
-        EXPECT_EQ(frame->spectrumDisplay.endFrequency, 24000);
+        EXPECT_EQ(frame->spectrum.endFrequency, 24000);
         EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 4);
-        EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
-        EXPECT_EQ(frame->spectrumDisplay.pointerFrequency, 2000.0);
+        EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
+        EXPECT_EQ(frame->spectrum.pointerFrequency, 2000.0);
         EXPECT_EQ(rows().ReadText(settings::kCenterFrequency), L"2000 Hz");
         EXPECT_EQ(rows().ReadIndex(settings::kCardChannel), 0);
         EXPECT_FALSE(rows().ReadBool(settings::kCheckForUpdates));
@@ -78,42 +78,42 @@ TEST_F(ConfigTest, ChannelAndSwitchValues) {
 
 TEST_F(ConfigTest, CentreReadsItsLeadingIntegerAndSavesWithoutFraction) {
     Load(FileWith(L"c.ccf", "[Settings]\r\nCenter=1234.9\r\n"));
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 1234.0);
-    EXPECT_EQ(frame->spectrumDisplay.pointerFrequency, 1234.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 1234.0);
+    EXPECT_EQ(frame->spectrum.pointerFrequency, 1234.0);
     EXPECT_EQ(rows().ReadText(settings::kCenterFrequency), L"1234 Hz");
 
-    frame->spectrumDisplay.centerFrequency = 1234.9;
+    frame->spectrum.centerFrequency = 1234.9;
     const std::wstring out = PathOf(L"c-out.ccf");
     Save(out);
     EXPECT_EQ(Key(out, L"Center"), L"1234");
 
     // Beyond the display's band, or negative (read as a huge unsigned number): the start-up centre.
     Load(FileWith(L"neg.ccf", "[Settings]\r\nCenter=-5\r\n"));
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
     Load(FileWith(L"edge.ccf", "[Settings]\r\nCenter=24000\r\n"));
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 24000.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 24000.0);
     Load(FileWith(L"far.ccf", "[Settings]\r\nCenter=24001\r\n"));
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
     EXPECT_EQ(rows().ReadText(settings::kCenterFrequency), L"2000 Hz");
     Load(FileWith(L"low.ccf", "[Settings]\r\nSampleRate=8000\r\nCenter=4001\r\n"));
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
     Load(FileWith(L"low2.ccf", "[Settings]\r\nSampleRate=8000\r\nCenter=4000\r\n"));
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 4000.0);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 4000.0);
 }
 
 TEST_F(ConfigTest, SampleRateFromTheListOrKeptAsWorkingRate) {
     Load(FileWith(L"r1.ccf", "[Settings]\r\nSampleRate=44100\r\nCenter=1000\r\n"));
     EXPECT_EQ(frame->sampleRate, 44100);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 3);
-    EXPECT_EQ(frame->spectrumDisplay.endFrequency, 22050);
+    EXPECT_EQ(frame->spectrum.endFrequency, 22050);
 
     const std::wstring odd = FileWith(L"r2.ccf", "[Settings]\r\nSampleRate=32000\r\nCenter=1000\r\n");
     Load(odd);
     EXPECT_EQ(frame->sampleRate, 32000);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 3);  // the previous choice stays
-    EXPECT_EQ(frame->spectrumDisplay.startFrequency, 0);
-    EXPECT_EQ(frame->spectrumDisplay.endFrequency, 16000);
-    EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 1000.0);
+    EXPECT_EQ(frame->spectrum.startFrequency, 0);
+    EXPECT_EQ(frame->spectrum.endFrequency, 16000);
+    EXPECT_EQ(frame->spectrum.centerFrequency, 1000.0);
     Save(odd);
     EXPECT_EQ(Key(odd, L"SampleRate"), L"32000");
 
@@ -123,7 +123,7 @@ TEST_F(ConfigTest, SampleRateFromTheListOrKeptAsWorkingRate) {
         Load(path);
         EXPECT_EQ(frame->sampleRate, std::atoi(rate));
         EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 3);
-        EXPECT_EQ(frame->spectrumDisplay.centerFrequency, 2000.0);
+        EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
         ::RedrawWindow(frame->spectrumDisplay.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Save(path);
         EXPECT_EQ(Key(path, L"SampleRate"), std::wstring(rate, rate + std::strlen(rate)));
@@ -160,7 +160,7 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     if (frame->captureDevices.Count() > 1) rows().WriteIndex(settings::kSoundCard, 1);
     rows().WriteIndex(settings::kSampleRate, 5);
     frame->ApplySampleRate();
-    frame->spectrumDisplay.centerFrequency = 1500.75;
+    frame->spectrum.centerFrequency = 1500.75;
     frame->RefreshCentreFrequencyRow();
     rows().WriteIndex(settings::kCardChannel, 1);
     bool on = false;
@@ -172,7 +172,7 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     }
     const std::wstring path = PathOf(L"round.ccf");
     Save(path);
-    frame->spectrumDisplay.centerFrequency = 1500;  // what the file holds
+    frame->spectrum.centerFrequency = 1500;  // what the file holds
     frame->RefreshCentreFrequencyRow();
     const Snapshot saved = Take();
 
@@ -192,7 +192,7 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     EXPECT_EQ(loaded.cells, saved.cells);
     EXPECT_EQ(loaded.rate, 96000);
     EXPECT_EQ(loaded.centre, 1500.0);
-    EXPECT_EQ(frame->spectrumDisplay.pointerFrequency, 1500.0);
+    EXPECT_EQ(frame->spectrum.pointerFrequency, 1500.0);
 }
 
 TEST_F(ConfigTest, LoadWhileDecodingIsRefusedAndChangesNothing) {

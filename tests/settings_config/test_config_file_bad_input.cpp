@@ -27,7 +27,7 @@ TEST_F(ConfigTest, GarbageAndUnreadablePathsLeaveDefinedValues) {
     for (const std::wstring& path : paths) {
         Load(path);
         const int rate = frame->sampleRate;
-        const double centre = frame->spectrumDisplay.centerFrequency;
+        const double centre = frame->spectrum.centerFrequency;
         EXPECT_TRUE(centre == 2000.0 || (centre >= 0 && rate > 0 && centre <= rate / 2)) << centre;
         const int channel = rows().ReadIndex(settings::kCardChannel);
         EXPECT_TRUE(channel >= 0 && channel <= 2);

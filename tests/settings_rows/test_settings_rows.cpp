@@ -81,7 +81,7 @@ TEST_F(MainFrameTest, LabelCellsCarryTheirRowColours) {
 
 TEST_F(MainFrameTest, PickingTheRateInForceChangesNothing) {
     auto* rateItem = frame->settingRows.ValueItem(settings::kSampleRate);
-    frame->spectrumDisplay.centerFrequency = 1234.0;  // row 3 still shows 2000 Hz
+    frame->spectrum.centerFrequency = 1234.0;  // row 3 still shows 2000 Hz
     PropertyValue same(std::int32_t{4});
     ::SendMessageW(frame->settingsGrid.hwnd(), 1456, reinterpret_cast<WPARAM>(&same), reinterpret_cast<LPARAM>(rateItem));
     guitest::Pump();
@@ -90,7 +90,7 @@ TEST_F(MainFrameTest, PickingTheRateInForceChangesNothing) {
 }
 
 TEST_F(MainFrameTest, CentreShowsRoundedInRowThree) {
-    frame->spectrumDisplay.centerFrequency = 1234.6;
+    frame->spectrum.centerFrequency = 1234.6;
     frame->RefreshCentreFrequencyRow();
     EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"1235 Hz");
 }

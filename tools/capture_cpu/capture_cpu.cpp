@@ -62,9 +62,9 @@ bool Measure(CMainFrame& frame, const char* label, std::int32_t rate, std::int32
     }
     double wall = 0;
     PumpFor(2, wall);  // let the stream settle
-    const int frames0 = frame.spectrumDisplay.fft.framesTotal;
+    const int frames0 = frame.spectrum.fft.framesTotal;
     const double cpu = PumpFor(seconds, wall);
-    Report(label, cpu, wall, frame.spectrumDisplay.fft.framesTotal - frames0);
+    Report(label, cpu, wall, frame.spectrum.fft.framesTotal - frames0);
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_OFF, 0);
     return true;
 }

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "controls/property_grid.h"
+#include "theme/palette.h"
+#include "win/colour.h"
 #include "win/reflect.h"
 #include "win/window.h"
 
@@ -56,7 +58,7 @@ private:
 
     void AddRow(const wchar_t* label, std::unique_ptr<IProperty> value) {
         auto name = std::make_unique<CPropertyReadOnlyItem>(L"", label);
-        name->SetBackColor(RGB(234, 230, 170));
+        name->SetBackColor(win::ToColorRef(palette::kSettingsSoundRows));  // as the sound-card rows
         int row = grid.insertItem(-1, std::move(name));
         if (row >= 0) grid.setSubItem(row, 1, std::move(value));
     }

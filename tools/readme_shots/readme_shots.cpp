@@ -28,7 +28,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     ::UpdateWindow(frame.hwnd());
     if (stage == L"spectrum") {
         // A centre on the tone the script plays, so that the band sits around it.
-        frame.spectrumDisplay.centerFrequency = 1500.0;
+        frame.spectrum.centerFrequency = 1500.0;
         frame.RefreshCentreFrequencyRow();
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_ON, 0);
     } else if (stage == L"decoder") {

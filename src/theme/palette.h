@@ -1,0 +1,37 @@
+// Every colour the program draws with, as 0x00RRGGBB values: the one place a theme changes them.
+//
+// Portable (no Windows header), so that the settings record, the spectrum display, the main window
+// and the tools can all include it; Win32 code turns a value into a COLORREF with win::ToColorRef
+// (win/colour.h). Colours that follow the system's (the grid's text, selection and lines) are not
+// here: they come from GetSysColor so that they follow the user's scheme.
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace palette {
+
+// The spectrum display, in drawing order: background, the band around the centre, the centre line,
+// the curve.
+inline constexpr std::uint32_t kSpectrumBackground = 0x3C3C50;  // 60, 60, 80
+inline constexpr std::uint32_t kSpectrumBand = 0x3255AA;        // 50, 85, 170
+inline constexpr std::uint32_t kSpectrumCentreLine = 0x64AAFF;  // 100, 170, 255
+inline constexpr std::uint32_t kSpectrumCurve = 0xFFFFFF;       // 255, 255, 255
+
+// The settings grid's row labels, one colour per group of rows.
+inline constexpr std::uint32_t kSettingsSoundRows = 0xEAE6AA;    // 234, 230, 170: sound card and decoder output
+inline constexpr std::uint32_t kSettingsCentreRow = 0xFFC184;    // 255, 193, 132: centre frequency
+inline constexpr std::uint32_t kSettingsSwitchRows = 0xCBBCF1;   // 203, 188, 241: on/off switches
+inline constexpr std::uint32_t kSettingsFileLogRows = 0xBCEDBA;  // 188, 237, 186: file logging
+inline constexpr std::uint32_t kSettingsTarLogRows = 0xA8E1EC;   // 168, 225, 236: SES-TAR logging
+
+// The decoder log's text, indexed by the decoder record's category (0-5).
+inline constexpr std::array<std::uint32_t, 6> kDecoderLogCategories = {
+    0x3C3C3C,  // 0: 60, 60, 60
+    0x6464C8,  // 1: 100, 100, 200
+    0x0000C8,  // 2: 0, 0, 200
+    0xC8C8C8,  // 3: 200, 200, 200
+    0xC80000,  // 4: 200, 0, 0
+    0x64C864,  // 5: 100, 200, 100
+};
+
+}  // namespace palette
