@@ -113,8 +113,7 @@ HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
     return button;
 }
 
-HWND CMainFrame::CreateStatusField(const wchar_t* text) {
-    (void)text;
+HWND CMainFrame::CreateStatusField() {
     return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
                              nullptr);
 }
@@ -142,14 +141,13 @@ void CMainFrame::OnCreate() {
 
     // 4-7: the bar and the menu bar.
     topBar = CreateTopBar(kTopBarStyle);
-    menuBarWindow = menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, kMenuBarStyle);
+    menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, kMenuBarStyle);
     menuBar.LoadMenuResource(Instance(), IDR_MAINMENU);
-    menu = menuBar.menu();
     frameMenuBar = &menuBar;
     SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
     SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
     SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED);
-    InsertBand(topBar, menuBarWindow, nullptr, kBandStyle | RBBS_BREAK, 300, 24);
+    InsertBand(topBar, menuBar.hwnd(), nullptr, kBandStyle | RBBS_BREAK, 300, 24);
 
     // 8-11: pane buttons and status fields on the second row.
     fftSettingsButton = CreatePaneButton(L"FFT && Settings");
@@ -159,11 +157,11 @@ void CMainFrame::OnCreate() {
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton = CreatePaneButton(L"Messages");
     InsertBand(topBar, messagesButton, nullptr, kBandStyle, 90, 24);
-    statusField = CreateStatusField(L"Idle");
+    statusField = CreateStatusField();
     InsertBand(topBar, statusField, L" Status: ", kBandStyle, 200, 24);
-    lesField = CreateStatusField(L"---");
+    lesField = CreateStatusField();
     InsertBand(topBar, lesField, L" LES: ", kBandStyle, 40, 24);
-    frameField = CreateStatusField(L"----");
+    frameField = CreateStatusField();
     InsertBand(topBar, frameField, L" Frame: ", kBandStyle, 40, 24);
 
     // 12: the status font and texts.
@@ -188,7 +186,7 @@ void CMainFrame::OnCreate() {
     for (int i = 0; i < kLogCategories; ++i) logFilter->Set(i, startFilter[i] != 0);
     for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
                     ID_FILTER_MESSAGE_TEXT})
-        ::CheckMenuItem(menu, id, MF_BYCOMMAND | MF_CHECKED);
+        ::CheckMenuItem(menu(), id, MF_BYCOMMAND | MF_CHECKED);
 
     // 16: the spectrum band.
     InsertBand(topBar, spectrumDisplay.hwnd(), nullptr, kBandStyle | RBBS_BREAK, 40, 150);

@@ -75,7 +75,7 @@ public:
 
     // --- members (names shared with the other subsystems) ---
     win::MenuBar menuBar;
-    HMENU menu = nullptr;
+    HMENU menu() const { return menuBar.menu(); }
     SpectrumModel spectrum;            // centre, ranges and analysis; outlives the display below
     CFFTDisp spectrumDisplay{spectrum};
     audio::CSoundCapture soundCapture;
@@ -86,7 +86,6 @@ public:
     CPropertyGridCtrl settingsGrid;
     audio::CaptureDeviceList captureDevices;  // captureDeviceIds / captureDeviceNames / captureDeviceCount
     SettingsRows settingRows;                 // with the kept items of rows 0, 2 and 3
-    HWND menuBarWindow = nullptr;
     bool decoderRunning = false;
     // Starting and stopping the decoder wait for it while answering what other threads send the
     // window; a close or command sent meanwhile is kept and posted again once the wait is over.
@@ -144,7 +143,7 @@ private:
     audio::ChannelPicker channelPicker_;
     std::vector<std::shared_ptr<decoder::IRecordSink>> recordSinks_;  // used by the capture thread only while it runs
     HWND CreatePaneButton(const wchar_t* text);
-    HWND CreateStatusField(const wchar_t* text);
+    HWND CreateStatusField();
     void CreateSettingsGrid();
     void ToggleLogFilter(UINT id, int category);
     void ShowConfigurationDialog(bool save);

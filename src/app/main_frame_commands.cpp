@@ -10,7 +10,7 @@ void CMainFrame::SetMenuItemState(UINT id, UINT state) {
     info.cbSize = sizeof(info);
     info.fMask = MIIM_STATE;
     info.fState = state;
-    ::SetMenuItemInfoW(menu, id, FALSE, &info);
+    ::SetMenuItemInfoW(menu(), id, FALSE, &info);
 }
 
 void CMainFrame::OnClose() {
@@ -21,7 +21,7 @@ void CMainFrame::OnClose() {
 void CMainFrame::ToggleLogFilter(UINT id, int category) {
     const bool shown = !logFilter->Shown(category);
     logFilter->Set(category, shown);
-    ::CheckMenuItem(menu, id, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu(), id, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {

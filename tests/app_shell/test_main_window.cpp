@@ -52,24 +52,24 @@ TEST_F(MainFrameTest, WindowIs800By600AndCentredOnTheWorkArea) {
 }
 
 TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
-    ASSERT_NE(frame->menu, nullptr);
-    ASSERT_EQ(::GetMenuItemCount(frame->menu), 4);
+    ASSERT_NE(frame->menu(), nullptr);
+    ASSERT_EQ(::GetMenuItemCount(frame->menu()), 4);
     const wchar_t* titles[] = {L"&File", L"FF&T", L"&Decoder", L"&Log filter"};
     for (int i = 0; i < 4; ++i) {
         wchar_t text[64] = {};
-        ::GetMenuStringW(frame->menu, i, text, 64, MF_BYPOSITION);
+        ::GetMenuStringW(frame->menu(), i, text, 64, MF_BYPOSITION);
         EXPECT_STREQ(text, titles[i]);
     }
-    EXPECT_EQ(::SendMessageW(frame->menuBarWindow, TB_BUTTONCOUNT, 0, 0), 4);
+    EXPECT_EQ(::SendMessageW(frame->menuBar.hwnd(), TB_BUTTONCOUNT, 0, 0), 4);
 
-    HMENU file = ::GetSubMenu(frame->menu, 0);
+    HMENU file = ::GetSubMenu(frame->menu(), 0);
     ASSERT_EQ(::GetMenuItemCount(file), 4);
     EXPECT_EQ(::GetMenuItemID(file, 0), ID_FILE_LOAD);
     EXPECT_EQ(::GetMenuItemID(file, 1), ID_FILE_SAVE);
     EXPECT_TRUE(::GetMenuState(file, 2, MF_BYPOSITION) & MF_SEPARATOR);
     EXPECT_EQ(::GetMenuItemID(file, 3), ID_FILE_EXIT);
 
-    HMENU filter = ::GetSubMenu(frame->menu, 3);
+    HMENU filter = ::GetSubMenu(frame->menu(), 3);
     const UINT order[] = {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_HEADER, ID_FILTER_BB_CONTENTS, ID_FILTER_UNKNOWN,
                           ID_FILTER_MESSAGE_TEXT};
     ASSERT_EQ(::GetMenuItemCount(filter), 5);

@@ -100,7 +100,7 @@ protected:
         return format.crTextColor;
     }
     bool Disabled(UINT id) const {
-        return (::GetMenuState(frame->menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) != 0;
+        return (::GetMenuState(frame->menu(), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) != 0;
     }
 
     std::wstring work;

@@ -47,8 +47,8 @@ protected:
         return -1;
     }
     void Command(UINT id) { ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    bool Checked(UINT id) const { return (::GetMenuState(frame->menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
-    bool Grayed(UINT id) const { return (::GetMenuState(frame->menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+    bool Checked(UINT id) const { return (::GetMenuState(frame->menu(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+    bool Grayed(UINT id) const { return (::GetMenuState(frame->menu(), id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
 
     std::unique_ptr<CMainFrame> frame;
 };
