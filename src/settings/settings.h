@@ -45,7 +45,7 @@ constexpr int kStartSampleRateIndex = 4;
 const std::array<const wchar_t*, 7>& SampleRateEntries();  // "8000 Hz" ... "192000 Hz"
 const std::array<const wchar_t*, 3>& ChannelEntries();     // "Mono", "Left channel", "Right channel"
 
-constexpr const wchar_t* kMissingSoundCard = L"Primary Sound Capture Driver";
+// The centre the rules fall back to where a value cannot be kept (the key table's start-up centre).
 constexpr double kStartCentreHz = 2000.0;
 
 // Index of `rate` in the list, or -1 when it is not one of the seven.

@@ -211,8 +211,10 @@ TEST(SavedTexts, SaveThenLoadGivesTheSameSettingsWithoutTheCentresFraction) {
     for (const KeyRule& k : Keys()) {
         const std::optional<std::wstring> text = StoredText(k, saved, kDevices);
         ASSERT_TRUE(text.has_value()) << Narrow(k.key);
-        if (ReadsAsText(k.rule)) stored.push_back(*text);
-        else stored.push_back(static_cast<std::int32_t>(std::wcstol(text->c_str(), nullptr, 10)));
+        if (ReadsAsText(k.rule))
+            stored.emplace_back(std::in_place_type<std::wstring>, *text);
+        else
+            stored.emplace_back(std::in_place_type<std::int32_t>, std::wcstol(text->c_str(), nullptr, 10));
     }
     Settings expected = saved;
     expected.centerFrequency = 1500;
