@@ -8,24 +8,19 @@
 namespace settings {
 namespace {
 
-template <class T>
-T Settings::*Member(const KeyRule& k) {
-    return std::get<T Settings::*>(k.field);
-}
-
 // One key's stored value into `s`.
 void Take(const KeyRule& k, const Stored& v, Settings& s, DeviceNames devices) {
     switch (k.rule) {
-    case TextRule::Integer: s.*Member<std::int32_t>(k) = std::get<std::int32_t>(v); break;
-    case TextRule::Centre: s.*Member<double>(k) = CentreFromProfile(std::get<std::int32_t>(v)); break;
+    case TextRule::Integer: s.*FieldAs<std::int32_t>(k) = std::get<std::int32_t>(v); break;
+    case TextRule::Centre: s.*FieldAs<double>(k) = CentreFromProfile(std::get<std::int32_t>(v)); break;
     case TextRule::Device: {
         const int device = FindDevice(std::get<std::wstring>(v), devices);
-        if (device >= 0) s.*Member<std::int32_t>(k) = device;
+        if (device >= 0) s.*FieldAs<std::int32_t>(k) = device;
         break;
     }
-    case TextRule::Channel: s.*Member<std::int32_t>(k) = ChannelFromFile(std::get<std::int32_t>(v)); break;
-    case TextRule::Switch: s.*Member<bool>(k) = std::get<std::int32_t>(v) != 0; break;
-    case TextRule::Directory: s.*Member<std::wstring>(k) = std::get<std::wstring>(v); break;
+    case TextRule::Channel: s.*FieldAs<std::int32_t>(k) = ChannelFromFile(std::get<std::int32_t>(v)); break;
+    case TextRule::Switch: s.*FieldAs<bool>(k) = std::get<std::int32_t>(v) != 0; break;
+    case TextRule::Directory: s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v); break;
     }
 }
 
@@ -61,16 +56,16 @@ int ChannelFromFile(std::int64_t value) { return value >= 0 && value <= 2 ? stat
 
 std::optional<std::wstring> StoredText(const KeyRule& k, const Settings& s, DeviceNames devices) {
     switch (k.rule) {
-    case TextRule::Integer: return IntegerText(s.*Member<std::int32_t>(k));
-    case TextRule::Centre: return CentreFileText(s.*Member<double>(k));
+    case TextRule::Integer: return IntegerText(s.*FieldAs<std::int32_t>(k));
+    case TextRule::Centre: return CentreFileText(s.*FieldAs<double>(k));
     case TextRule::Device: {
-        const wchar_t* name = DeviceAt(s.*Member<std::int32_t>(k), devices);
+        const wchar_t* name = DeviceAt(s.*FieldAs<std::int32_t>(k), devices);
         if (!name) return std::nullopt;
         return std::wstring(name);
     }
-    case TextRule::Channel: return IntegerText(ChannelFromFile(s.*Member<std::int32_t>(k)));
-    case TextRule::Switch: return std::wstring(BoolText(s.*Member<bool>(k)));
-    case TextRule::Directory: return s.*Member<std::wstring>(k);
+    case TextRule::Channel: return IntegerText(ChannelFromFile(s.*FieldAs<std::int32_t>(k)));
+    case TextRule::Switch: return std::wstring(BoolText(s.*FieldAs<bool>(k)));
+    case TextRule::Directory: return s.*FieldAs<std::wstring>(k);
     }
     return std::nullopt;
 }

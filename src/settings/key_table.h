@@ -42,6 +42,12 @@ struct KeyRule {
 // Every key, in writing order.
 const std::vector<KeyRule>& Keys();
 
+// The member of Settings that `k` fills, as a member of type T (the rule says which T it is).
+template <class T>
+T Settings::*FieldAs(const KeyRule& k) {
+    return std::get<T Settings::*>(k.field);
+}
+
 // The section that holds the keys.
 constexpr const wchar_t* kSection = L"Settings";
 

@@ -70,11 +70,6 @@ const settings::RowDescription* RowOf(const settings::KeyRule& k) {
     return k.row >= 0 && static_cast<size_t>(k.row) < rows.size() ? &rows[static_cast<size_t>(k.row)] : nullptr;
 }
 
-template <class T>
-T Settings::*Member(const settings::KeyRule& k) {
-    return std::get<T Settings::*>(k.field);
-}
-
 }  // namespace
 
 Settings SettingsRows::Read() const {
@@ -84,11 +79,11 @@ Settings SettingsRows::Read() const {
         if (!row) continue;
         switch (row->kind) {
         case Kind::DeviceList:
-        case Kind::ChannelList: s.*Member<std::int32_t>(k) = ReadIndex(k.row); break;
-        case Kind::RateList: s.*Member<std::int32_t>(k) = settings::SampleRateAt(ReadIndex(k.row)); break;
+        case Kind::ChannelList: s.*settings::FieldAs<std::int32_t>(k) = ReadIndex(k.row); break;
+        case Kind::RateList: s.*settings::FieldAs<std::int32_t>(k) = settings::SampleRateAt(ReadIndex(k.row)); break;
         case Kind::CentreText: break;  // shown, not held
-        case Kind::Check: s.*Member<bool>(k) = ReadBool(k.row); break;
-        case Kind::Directory: s.*Member<std::wstring>(k) = ReadText(k.row); break;
+        case Kind::Check: s.*settings::FieldAs<bool>(k) = ReadBool(k.row); break;
+        case Kind::Directory: s.*settings::FieldAs<std::wstring>(k) = ReadText(k.row); break;
         }
     }
     return s;
@@ -101,27 +96,31 @@ void SettingsRows::Write(const Settings& s) {
         switch (row->kind) {
         case Kind::DeviceList:
         case Kind::ChannelList: {
-            const std::int32_t index = s.*Member<std::int32_t>(k);
+            const std::int32_t index = s.*settings::FieldAs<std::int32_t>(k);
             if (ReadIndex(k.row) != index) WriteIndex(k.row, index);
             break;
         }
         case Kind::RateList: {
             // Any other rate stays the working rate alone; the row keeps the user's last choice.
-            const int index = settings::SampleRateIndex(s.*Member<std::int32_t>(k));
+            const int index = settings::SampleRateIndex(s.*settings::FieldAs<std::int32_t>(k));
             if (index >= 0 && ReadIndex(k.row) != index) WriteIndex(k.row, index);
             break;
         }
         case Kind::CentreText: {
-            const std::wstring text = settings::CentreText(s.*Member<double>(k));
+            const std::wstring text = settings::CentreText(s.*settings::FieldAs<double>(k));
             if (ReadText(k.row) != text) WriteText(k.row, text);
             break;
         }
-        case Kind::Check:
-            if (ReadBool(k.row) != s.*Member<bool>(k)) WriteBool(k.row, s.*Member<bool>(k));
+        case Kind::Check: {
+            const bool checked = s.*settings::FieldAs<bool>(k);
+            if (ReadBool(k.row) != checked) WriteBool(k.row, checked);
             break;
-        case Kind::Directory:
-            if (ReadText(k.row) != s.*Member<std::wstring>(k)) WriteText(k.row, s.*Member<std::wstring>(k));
+        }
+        case Kind::Directory: {
+            const std::wstring& text = s.*settings::FieldAs<std::wstring>(k);
+            if (ReadText(k.row) != text) WriteText(k.row, text);
             break;
+        }
         }
     }
 }
