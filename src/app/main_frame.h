@@ -15,6 +15,7 @@
 #include "audio/sound_capture.h"
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
+#include "settings/settings_model.h"
 #include "settings/settings_rows_win.h"
 #include "win/frame_window.h"
 #include "win/handles.h"
@@ -65,6 +66,12 @@ public:
     // Configuration files (File menu).
     void loadConfiguration(const wchar_t* path);
     void saveConfiguration(const wchar_t* path);
+
+    // The settings as they stand: the rows, with the working sample rate and the display's centre.
+    settings::Settings CurrentSettings() const;
+    // Puts loaded settings in force: the working rate with the analysis and the display, the centre,
+    // and every row that differs.
+    void ApplySettings(const settings::Settings& s);
 
     // Writes "%.0lf Hz" of the centre frequency into the centre-frequency row.
     void RefreshCentreFrequencyRow();
@@ -147,6 +154,8 @@ private:
     void CreateSettingsGrid();
     void ToggleLogFilter(UINT id, int category);
     void ShowConfigurationDialog(bool save);
+    // The capture-device descriptions, as the settings model indexes them.
+    settings::DeviceNames CaptureDeviceNames() const;
     LRESULT OnNotify(const NMHDR& header, bool& handled);
     void OnSettingChanged(const NMHDR& header);
     void OnBrowseRequested(const NMHDR& header);

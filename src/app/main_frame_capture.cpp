@@ -2,7 +2,6 @@
 #include "app/main_frame.h"
 
 #include "resource.h"
-#include "settings/settings.h"
 
 void CMainFrame::OnCaptureBlock(void* context, const void* bytes, uint32_t byteCount) {
     auto* self = static_cast<CMainFrame*>(context);
@@ -14,23 +13,23 @@ void CMainFrame::StartCapture() {
     if (captureRunning) StopCapture();
     ApplySampleRate();
 
+    const settings::Settings s = CurrentSettings();
     // An empty device list or a row without a valid entry cannot be opened.
-    const std::int32_t device = settingRows.ReadIndex(settings::kSoundCard);
-    const auto id = captureDevices.Id(device);
+    const auto id = captureDevices.Id(s.soundCard);
     if (!id) {
         ShowMessage(L"Can't open soundcard.");
         return;
     }
     captureDevice = *id;
-    captureChannel = settingRows.ReadIndex(settings::kCardChannel);
-    if (captureChannel < 0) captureChannel = 0;
+    captureChannel = s.cardChannel < 0 ? 0 : s.cardChannel;
 
     if (soundCapture.Open(captureDevice) != 0) {
         ShowMessage(L"Can't open soundcard.");
         return;
     }
     const std::uint16_t channels = captureChannel != 0 ? 2 : 1;
-    if (soundCapture.SetFormat(static_cast<std::uint32_t>(sampleRate > 0 ? sampleRate : 0), 16, channels, 8) != 0) {
+    const std::uint32_t rate = static_cast<std::uint32_t>(s.sampleRate > 0 ? s.sampleRate : 0);
+    if (soundCapture.SetFormat(rate, 16, channels, 8) != 0) {
         ShowMessage(L"Soundcard doesn't support 48000Hz/16bit recording format.");
         soundCapture.Close();
         return;

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/launch_settings.h"
 #include "decoder/command_line.h"
 #include "resource.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -37,25 +37,7 @@ void CMainFrame::StartDecoder() {
     ::SetWindowTextW(statusField, L"Starting decoder...");
     ApplySampleRate();
 
-    decoder::LaunchSettings s;
-    s.centerFrequency = spectrum.centerFrequency;
-    const std::int32_t card = settingRows.ReadIndex(settings::kSoundCard);
-    if (card >= 0 && card < captureDevices.Count() && captureDevices.Name(card)) s.soundCard = captureDevices.Name(card);
-    s.cardChannel = settingRows.ReadIndex(settings::kCardChannel);
-    s.checkForUpdates = settingRows.ReadBool(settings::kCheckForUpdates);
-    s.hideDecoderWindow = settingRows.ReadBool(settings::kHideDecoderWindow);
-    s.disableFftWhileDecoding = settingRows.ReadBool(settings::kDisableFftWhileDecoding);
-    s.fileLogDir = settingRows.ReadText(settings::kFileLogDir);
-    s.fileLogEgc = settingRows.ReadBool(settings::kFileLogEgc);
-    s.fileLogMessages = settingRows.ReadBool(settings::kFileLogMessages);
-    s.fileLogRaw = settingRows.ReadBool(settings::kFileLogRaw);
-    s.tarLogDir = settingRows.ReadText(settings::kTarLogDir);
-    s.tarLogEgc = settingRows.ReadBool(settings::kTarLogEgc);
-    s.tarLogMessages = settingRows.ReadBool(settings::kTarLogMessages);
-    s.tarLogRaw = settingRows.ReadBool(settings::kTarLogRaw);
-    s.decoderLogDir = settingRows.ReadText(settings::kDecoderLogDir);
-    s.decoderTextLog = settingRows.ReadBool(settings::kDecoderTextLog);
-    s.decoderLogUseFilter = settingRows.ReadBool(settings::kDecoderLogUseFilter);
+    decoder::LaunchSettings s = LaunchSettingsFor(CurrentSettings(), CaptureDeviceNames());
 
     if (s.decoderTextLog && s.decoderLogDir.empty()) {
         ShowMessage(L"Decoder output directory must be set if you want to enable decoder logging");

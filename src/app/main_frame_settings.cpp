@@ -1,14 +1,37 @@
-// The settings grid's notifications, the sample rate and the centre-frequency row.
+// The settings model in the main window, the settings grid's notifications, the sample rate and the
+// centre-frequency row.
 #include "app/main_frame.h"
 
 #include <shlobj.h>
 
 #include "settings/settings.h"
 
+settings::DeviceNames CMainFrame::CaptureDeviceNames() const {
+    return {captureDevices.Names(), static_cast<std::size_t>(captureDevices.Count())};
+}
+
+settings::Settings CMainFrame::CurrentSettings() const {
+    settings::Settings s = settingRows.Read();
+    // The working rate counts, not the row: a file may have set a rate that the list does not hold.
+    s.sampleRate = sampleRate;
+    s.centerFrequency = spectrum.centerFrequency;
+    return s;
+}
+
+void CMainFrame::ApplySettings(const settings::Settings& s) {
+    // The analysis and the display follow the working rate; ApplyRate copes with 0 and below.
+    sampleRate = s.sampleRate;
+    spectrum.ApplyRate(sampleRate);
+    spectrum.centerFrequency = s.centerFrequency;
+    spectrum.pointerFrequency = s.centerFrequency;
+    if (spectrumDisplay.hwnd()) ::InvalidateRect(spectrumDisplay.hwnd(), nullptr, FALSE);
+    settingRows.Write(s);
+}
+
 void CMainFrame::RefreshCentreFrequencyRow() { settingRows.ShowCentre(spectrum.centerFrequency); }
 
 void CMainFrame::ApplySampleRate() {
-    const std::int32_t rate = settings::SampleRateAt(settingRows.ReadIndex(settings::kSampleRate));
+    const std::int32_t rate = settingRows.Read().sampleRate;  // the rate of the row's choice
     if (rate == sampleRate) return;
     sampleRate = rate;
     spectrum.ApplyRate(rate);

@@ -6,6 +6,25 @@
 #include "settings/settings.h"
 
 namespace settings {
+namespace {
+
+// One key's stored value into `s`.
+void Take(const KeyRule& k, const Stored& v, Settings& s, DeviceNames devices) {
+    switch (k.rule) {
+    case TextRule::Integer: s.*FieldAs<std::int32_t>(k) = std::get<std::int32_t>(v); break;
+    case TextRule::Centre: s.*FieldAs<double>(k) = CentreFromProfile(std::get<std::int32_t>(v)); break;
+    case TextRule::Device: {
+        const int device = FindDevice(std::get<std::wstring>(v), devices);
+        if (device >= 0) s.*FieldAs<std::int32_t>(k) = device;
+        break;
+    }
+    case TextRule::Channel: s.*FieldAs<std::int32_t>(k) = ChannelFromFile(std::get<std::int32_t>(v)); break;
+    case TextRule::Switch: s.*FieldAs<bool>(k) = std::get<std::int32_t>(v) != 0; break;
+    case TextRule::Directory: s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v); break;
+    }
+}
+
+}  // namespace
 
 std::wstring IntegerText(std::int64_t value) { return std::to_wstring(value); }
 
@@ -16,17 +35,51 @@ std::wstring CentreFileText(double hz) {
     return IntegerText(static_cast<std::int64_t>(std::trunc(hz)));
 }
 
+double CentreFromProfile(std::int32_t read) { return static_cast<double>(static_cast<std::uint32_t>(read)); }
+
 const wchar_t* BoolText(bool value) { return value ? L"1" : L"0"; }
 
-int FindDevice(const std::wstring& text, const wchar_t* const* names, int count) {
-    if (!names) return -1;
-    for (int i = 0; i < count; ++i) {
+int FindDevice(const std::wstring& text, DeviceNames names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         if (!names[i]) continue;
-        if (std::wstring_view(names[i]).find(text) != std::wstring_view::npos) return i;
+        if (std::wstring_view(names[i]).find(text) != std::wstring_view::npos) return static_cast<int>(i);
     }
     return -1;
 }
 
+const wchar_t* DeviceAt(std::int32_t index, DeviceNames names) {
+    if (index < 0 || static_cast<std::size_t>(index) >= names.size()) return nullptr;
+    return names[static_cast<std::size_t>(index)];
+}
+
 int ChannelFromFile(std::int64_t value) { return value >= 0 && value <= 2 ? static_cast<int>(value) : 0; }
+
+std::optional<std::wstring> StoredText(const KeyRule& k, const Settings& s, DeviceNames devices) {
+    switch (k.rule) {
+    case TextRule::Integer: return IntegerText(s.*FieldAs<std::int32_t>(k));
+    case TextRule::Centre: return CentreFileText(s.*FieldAs<double>(k));
+    case TextRule::Device: {
+        const wchar_t* name = DeviceAt(s.*FieldAs<std::int32_t>(k), devices);
+        if (!name) return std::nullopt;
+        return std::wstring(name);
+    }
+    case TextRule::Channel: return IntegerText(ChannelFromFile(s.*FieldAs<std::int32_t>(k)));
+    case TextRule::Switch: return std::wstring(BoolText(s.*FieldAs<bool>(k)));
+    case TextRule::Directory: return s.*FieldAs<std::wstring>(k);
+    }
+    return std::nullopt;
+}
+
+Settings LoadedSettings(std::span<const Stored> stored, const Settings& current, DeviceNames devices) {
+    Settings s = current;
+    const std::vector<KeyRule>& keys = Keys();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const KeyRule& k = keys[i];
+        const bool present = i < stored.size() && stored[i].index() == k.missing.index();
+        Take(k, present ? stored[i] : k.missing, s, devices);
+    }
+    s.centerFrequency = ClampLoadedCentre(s.centerFrequency, s.sampleRate);
+    return s;
+}
 
 }  // namespace settings

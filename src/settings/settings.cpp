@@ -18,31 +18,24 @@ constexpr std::uint32_t kTarColour = palette::kSettingsTarLogRows;
 
 const std::array<RowDescription, kRowCount>& Rows() {
     static const std::array<RowDescription, kRowCount> rows = {{
-        {kSoundCard, L"Soundcard name", kSoundColour, Kind::DeviceList, L"SoundCard", false, 0},
-        {kSampleRate, L"Soundcard sample rate", kSoundColour, Kind::RateList, L"SampleRate", false, 48000},
-        {kCardChannel, L"Soundcard channel", kSoundColour, Kind::ChannelList, L"CardChannel", false, 0},
-        {kCenterFrequency, L"Center frequency", kCentreColour, Kind::CentreText, L"Center", false, 2000},
-        {kCheckForUpdates, L"Check for updates", kSwitchColour, Kind::Check, L"UpdChk", true, 0},
-        {kHideDecoderWindow, L"Hide window", kSwitchColour, Kind::Check, L"HideDecWnd", true, -1},
-        {kDisableFftWhileDecoding, L"Disable FFT when decoder is running", kSwitchColour, Kind::Check, L"DisableFFT",
-         false, 0},
-        {kFileLogDir, L"File logging                          Directory", kFileColour, Kind::Directory, L"FileDir",
-         false, 0},
-        {kFileLogEgc, L"File logging                          EGC", kFileColour, Kind::Check, L"FileEGC", false, 0},
-        {kFileLogMessages, L"File logging                          Messages", kFileColour, Kind::Check, L"FileMsg",
-         false, 0},
-        {kFileLogRaw, L"File logging                          Raw messages", kFileColour, Kind::Check, L"FileRaw",
-         false, 0},
-        {kTarLogDir, L"SES-TAR logging                Directory", kTarColour, Kind::Directory, L"TarDir", false, 0},
-        {kTarLogEgc, L"SES-TAR logging                EGC", kTarColour, Kind::Check, L"TarEGC", false, 0},
-        {kTarLogMessages, L"SES-TAR logging                Messages", kTarColour, Kind::Check, L"TarMsg", false, 0},
-        {kTarLogRaw, L"SES-TAR logging                Raw messages", kTarColour, Kind::Check, L"TarRaw", false, 0},
-        {kDecoderLogDir, L"Decoder output                   Directory", kSoundColour, Kind::Directory, L"LogDir",
-         false, 0},
-        {kDecoderTextLog, L"Decoder output                   Text file log", kSoundColour, Kind::Check, L"LogOut",
-         false, 0},
-        {kDecoderLogUseFilter, L"Decoder output                   Use log filter", kSoundColour, Kind::Check,
-         L"LogOutFlt", false, 0},
+        {kSoundCard, L"Soundcard name", kSoundColour, Kind::DeviceList},
+        {kSampleRate, L"Soundcard sample rate", kSoundColour, Kind::RateList},
+        {kCardChannel, L"Soundcard channel", kSoundColour, Kind::ChannelList},
+        {kCenterFrequency, L"Center frequency", kCentreColour, Kind::CentreText},
+        {kCheckForUpdates, L"Check for updates", kSwitchColour, Kind::Check},
+        {kHideDecoderWindow, L"Hide window", kSwitchColour, Kind::Check},
+        {kDisableFftWhileDecoding, L"Disable FFT when decoder is running", kSwitchColour, Kind::Check},
+        {kFileLogDir, L"File logging                          Directory", kFileColour, Kind::Directory},
+        {kFileLogEgc, L"File logging                          EGC", kFileColour, Kind::Check},
+        {kFileLogMessages, L"File logging                          Messages", kFileColour, Kind::Check},
+        {kFileLogRaw, L"File logging                          Raw messages", kFileColour, Kind::Check},
+        {kTarLogDir, L"SES-TAR logging                Directory", kTarColour, Kind::Directory},
+        {kTarLogEgc, L"SES-TAR logging                EGC", kTarColour, Kind::Check},
+        {kTarLogMessages, L"SES-TAR logging                Messages", kTarColour, Kind::Check},
+        {kTarLogRaw, L"SES-TAR logging                Raw messages", kTarColour, Kind::Check},
+        {kDecoderLogDir, L"Decoder output                   Directory", kSoundColour, Kind::Directory},
+        {kDecoderTextLog, L"Decoder output                   Text file log", kSoundColour, Kind::Check},
+        {kDecoderLogUseFilter, L"Decoder output                   Use log filter", kSoundColour, Kind::Check},
     }};
     return rows;
 }
@@ -75,29 +68,8 @@ std::wstring CentreText(double hz) {
     return text;
 }
 
-const std::array<Row, kRowCount>& WriteOrder() {
-    static const std::array<Row, kRowCount> order = {
-        kSampleRate,  kCenterFrequency,  kSoundCard,      kCardChannel,      kCheckForUpdates,
-        kFileLogEgc,  kFileLogMessages,  kFileLogRaw,     kTarLogEgc,        kTarLogMessages,
-        kTarLogRaw,   kHideDecoderWindow, kDisableFftWhileDecoding, kDecoderTextLog, kDecoderLogUseFilter,
-        kFileLogDir,  kTarLogDir,        kDecoderLogDir};
-    return order;
-}
-
-const std::array<Row, kRowCount>& ReadOrder() {
-    static const std::array<Row, kRowCount> order = {
-        kSampleRate, kCenterFrequency, kSoundCard,  kCardChannel,    kCheckForUpdates, kHideDecoderWindow,
-        kFileLogDir, kFileLogEgc,      kFileLogMessages, kFileLogRaw, kTarLogDir,       kTarLogEgc,
-        kTarLogMessages, kTarLogRaw,   kDisableFftWhileDecoding, kDecoderLogDir, kDecoderTextLog,
-        kDecoderLogUseFilter};
-    return order;
-}
-
-double ClampLoadedCentre(std::int64_t readValue, std::int32_t workingRate) {
-    // The profile reader hands back a signed 32-bit value that the file format treats as unsigned:
-    // "-5" would become 4294967291 Hz. Only what the display can show is kept.
-    const std::int64_t unsignedValue = static_cast<std::uint32_t>(static_cast<std::int32_t>(readValue));
-    if (workingRate > 0 && unsignedValue <= workingRate / 2) return static_cast<double>(unsignedValue);
+double ClampLoadedCentre(double hz, std::int32_t workingRate) {
+    if (workingRate > 0 && hz >= 0 && hz <= workingRate / 2) return hz;
     return kStartCentreHz;
 }
 

@@ -1,5 +1,5 @@
-// The eighteen user settings: which grid row holds each, its key in a configuration file, its
-// start-up and Missing values, and the fixed lists behind the index-valued ones.
+// The eighteen setting rows of the grid (label, colour, editor kind) and the fixed lists behind the
+// index-valued settings. Keys and values are in key_table.h.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -36,9 +36,6 @@ struct RowDescription {
     const wchar_t* label;     // exact, blanks included
     std::uint32_t labelRgb;   // 0x00RRGGBB
     Kind kind;
-    const wchar_t* key;       // configuration-file key
-    bool startChecked;        // check rows: the start-up state
-    std::int32_t missingInt;  // what a file without the key gives (integers and booleans)
 };
 
 const std::array<RowDescription, kRowCount>& Rows();
@@ -48,8 +45,7 @@ constexpr int kStartSampleRateIndex = 4;
 const std::array<const wchar_t*, 7>& SampleRateEntries();  // "8000 Hz" ... "192000 Hz"
 const std::array<const wchar_t*, 3>& ChannelEntries();     // "Mono", "Left channel", "Right channel"
 
-constexpr const wchar_t* kSection = L"Settings";
-constexpr const wchar_t* kMissingSoundCard = L"Primary Sound Capture Driver";
+// The centre the rules fall back to where a value cannot be kept (the key table's start-up centre).
 constexpr double kStartCentreHz = 2000.0;
 
 // Index of `rate` in the list, or -1 when it is not one of the seven.
@@ -60,12 +56,8 @@ std::int32_t SampleRateAt(int index);
 // "%.0lf Hz" of a centre frequency.
 std::wstring CentreText(double hz);
 
-// Keys in the order a save writes them and the order a load reads them.
-const std::array<Row, kRowCount>& WriteOrder();
-const std::array<Row, kRowCount>& ReadOrder();
-
-// A centre frequency read from a file as the platform's unsigned profile integer: kept when the
-// display can show it (0 ... half the working rate), otherwise the start-up 2000 Hz.
-double ClampLoadedCentre(std::int64_t readValue, std::int32_t workingRate);
+// A centre frequency just loaded: kept when the display can show it (0 ... half the working rate,
+// halved as an integer), otherwise the start-up 2000 Hz.
+double ClampLoadedCentre(double hz, std::int32_t workingRate);
 
 }  // namespace settings

@@ -2,8 +2,11 @@
 
 #include <memory>
 
+#include "settings/key_table.h"
+
 using settings::Kind;
 using settings::Row;
+using settings::Settings;
 
 namespace {
 
@@ -24,7 +27,6 @@ std::unique_ptr<IProperty> MakeValueItem(const settings::RowDescription& row, co
         auto item = std::make_unique<CPropertyListItem>(L"");
         const auto& entries = settings::SampleRateEntries();
         item->SetList(std::vector<std::wstring>(entries.begin(), entries.end()));
-        item->setValue(PropertyValue(std::int32_t{settings::kStartSampleRateIndex}));
         return item;
     }
     case Kind::ChannelList: {
@@ -35,12 +37,12 @@ std::unique_ptr<IProperty> MakeValueItem(const settings::RowDescription& row, co
         return item;
     }
     case Kind::CentreText: {
-        auto item = std::make_unique<CPropertyReadOnlyItem>(L"", settings::CentreText(settings::kStartCentreHz).c_str());
+        auto item = std::make_unique<CPropertyReadOnlyItem>(L"", L"");
         rows.centreItem = item.get();
         return item;
     }
     case Kind::Check:
-        return std::make_unique<CPropertyCheckButtonItem>(L"", row.startChecked);
+        return std::make_unique<CPropertyCheckButtonItem>(L"", false);
     case Kind::Directory:
         return std::make_unique<CPropertyFileNameItem>(L"", L"");
     }
@@ -55,6 +57,71 @@ void SettingsRows::Build(CPropertyGridCtrl& grid, const wchar_t* const* devices)
         const int index = grid.insertItem(-1, std::make_unique<CPropertyReadOnlyItem>(L"", row.label));
         if (index < 0) continue;
         grid.setSubItem(index, 1, MakeValueItem(row, devices, *this));
+    }
+    // The items are made empty; the start-up values come from the key table, like every other value.
+    Write(settings::StartupSettings());
+}
+
+namespace {
+
+// The grid row that edits key `k`, or null when the table names a row the grid does not have.
+const settings::RowDescription* RowOf(const settings::KeyRule& k) {
+    const auto& rows = settings::Rows();
+    return k.row >= 0 && static_cast<size_t>(k.row) < rows.size() ? &rows[static_cast<size_t>(k.row)] : nullptr;
+}
+
+}  // namespace
+
+Settings SettingsRows::Read() const {
+    Settings s = settings::StartupSettings();
+    for (const settings::KeyRule& k : settings::Keys()) {
+        const settings::RowDescription* row = RowOf(k);
+        if (!row) continue;
+        switch (row->kind) {
+        case Kind::DeviceList:
+        case Kind::ChannelList: s.*settings::FieldAs<std::int32_t>(k) = ReadIndex(k.row); break;
+        case Kind::RateList: s.*settings::FieldAs<std::int32_t>(k) = settings::SampleRateAt(ReadIndex(k.row)); break;
+        case Kind::CentreText: break;  // shown, not held
+        case Kind::Check: s.*settings::FieldAs<bool>(k) = ReadBool(k.row); break;
+        case Kind::Directory: s.*settings::FieldAs<std::wstring>(k) = ReadText(k.row); break;
+        }
+    }
+    return s;
+}
+
+void SettingsRows::Write(const Settings& s) {
+    for (const settings::KeyRule& k : settings::Keys()) {
+        const settings::RowDescription* row = RowOf(k);
+        if (!row) continue;
+        switch (row->kind) {
+        case Kind::DeviceList:
+        case Kind::ChannelList: {
+            const std::int32_t index = s.*settings::FieldAs<std::int32_t>(k);
+            if (ReadIndex(k.row) != index) WriteIndex(k.row, index);
+            break;
+        }
+        case Kind::RateList: {
+            // Any other rate stays the working rate alone; the row keeps the user's last choice.
+            const int index = settings::SampleRateIndex(s.*settings::FieldAs<std::int32_t>(k));
+            if (index >= 0 && ReadIndex(k.row) != index) WriteIndex(k.row, index);
+            break;
+        }
+        case Kind::CentreText: {
+            const std::wstring text = settings::CentreText(s.*settings::FieldAs<double>(k));
+            if (ReadText(k.row) != text) WriteText(k.row, text);
+            break;
+        }
+        case Kind::Check: {
+            const bool checked = s.*settings::FieldAs<bool>(k);
+            if (ReadBool(k.row) != checked) WriteBool(k.row, checked);
+            break;
+        }
+        case Kind::Directory: {
+            const std::wstring& text = s.*settings::FieldAs<std::wstring>(k);
+            if (ReadText(k.row) != text) WriteText(k.row, text);
+            break;
+        }
+        }
     }
 }
 

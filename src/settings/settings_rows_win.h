@@ -1,4 +1,4 @@
-// SettingsRows builds the eighteen setting rows in the settings grid and reads and writes them.
+// SettingsRows builds the eighteen setting rows in the settings grid and moves Settings into and out of them.
 #pragma once
 #include <windows.h>
 
@@ -7,11 +7,19 @@
 
 #include "controls/property_grid.h"
 #include "settings/settings.h"
+#include "settings/settings_model.h"
 
 class SettingsRows {
 public:
     // Adds the eighteen rows with their start-up values; `devices` are row 0's entries.
     void Build(CPropertyGridCtrl& grid, const wchar_t* const* devices);
+    // Rows -> model. The sample rate is the rate of the row's choice (the main window's working rate
+    // may differ after a load); the centre row only shows the main window's number, so the centre
+    // is the start-up one.
+    settings::Settings Read() const;
+    // Model -> rows: every row whose value differs is written (and redrawn). The rate row moves only
+    // for one of the seven list rates; the centre row shows "%.0lf Hz" of the centre.
+    void Write(const settings::Settings& s);
     // Gives the label cells their background colours.
     void ApplyLabelColours();
 

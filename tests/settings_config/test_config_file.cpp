@@ -50,7 +50,7 @@ TEST_F(ConfigTest, EmptyAndMissingFilesGiveTheMissingValues) {
         // No test-bed device is called "Primary Sound Capture Driver" unless one contains it.
         int expected = deviceBefore;
         for (int i = 0; i < frame->captureDevices.Count(); ++i)
-            if (std::wcsstr(frame->captureDevices.Name(i), settings::kMissingSoundCard)) {
+            if (std::wcsstr(frame->captureDevices.Name(i), L"Primary Sound Capture Driver")) {
                 expected = i;
                 break;
             }

@@ -1,3 +1,4 @@
+// The text forms of a configuration file's values, and which device a stored text picks.
 #include "settings/config_rules.h"
 
 #include <gtest/gtest.h>
@@ -10,37 +11,54 @@ using namespace settings;
 TEST(ConfigRules, IntegersAndCentreText) {
     EXPECT_EQ(IntegerText(48000), L"48000");
     EXPECT_EQ(IntegerText(-8000), L"-8000");
-    EXPECT_EQ(CentreFileText(1234.9), L"1234");
-    EXPECT_EQ(CentreFileText(0.99), L"0");
-    EXPECT_EQ(CentreFileText(-1.5), L"-1");
-    EXPECT_EQ(CentreFileText(4294967295.0), L"4294967295");
-    EXPECT_EQ(CentreFileText(std::nan("")), L"2000");
-    EXPECT_EQ(CentreFileText(std::numeric_limits<double>::infinity()), L"2000");
-    EXPECT_EQ(CentreFileText(1e300), L"2000");
+    const struct {
+        double hz;
+        const wchar_t* text;
+    } centres[] = {
+        {1234.9, L"1234"},
+        {0.99, L"0"},
+        {-1.5, L"-1"},
+        {4294967295.0, L"4294967295"},
+        {std::nan(""), L"2000"},
+        {std::numeric_limits<double>::infinity(), L"2000"},
+        {-std::numeric_limits<double>::infinity(), L"2000"},
+        {1e300, L"2000"},
+    };
+    for (const auto& c : centres) EXPECT_EQ(CentreFileText(c.hz), c.text) << c.hz;
     EXPECT_STREQ(BoolText(true), L"1");
     EXPECT_STREQ(BoolText(false), L"0");
 }
 
+TEST(ConfigRules, CentreIsReadUnsigned) {
+    EXPECT_EQ(CentreFromProfile(1234), 1234.0);
+    EXPECT_EQ(CentreFromProfile(-5), 4294967291.0);
+}
+
 TEST(ConfigRules, DeviceMatchIsCaseSensitiveSubstringInListOrder) {
-    const wchar_t* names[] = {L"Primary Sound Driver", L"USB Audio", L"Line In (USB Audio)", nullptr};
-    EXPECT_EQ(FindDevice(L"Primary", names, 3), 0);
-    EXPECT_EQ(FindDevice(L"USB", names, 3), 1);
-    EXPECT_EQ(FindDevice(L"(USB", names, 3), 2);
-    EXPECT_EQ(FindDevice(L"usb", names, 3), -1);
-    EXPECT_EQ(FindDevice(L"", names, 3), 0);
-    EXPECT_EQ(FindDevice(L"Primary Sound Capture Driver", names, 3), -1);
-    EXPECT_EQ(FindDevice(L"", names, 0), -1);
-    EXPECT_EQ(FindDevice(L"x", nullptr, 3), -1);
+    const wchar_t* names[] = {L"Primary Sound Driver", L"USB Audio", L"Line In (USB Audio)"};
     const wchar_t* withHole[] = {nullptr, L"Mic"};
-    EXPECT_EQ(FindDevice(L"", withHole, 2), 1);
+    const struct {
+        const wchar_t* text;
+        DeviceNames list;
+        int found;
+    } cases[] = {
+        {L"Primary", names, 0},
+        {L"USB", names, 1},
+        {L"(USB", names, 2},
+        {L"usb", names, -1},
+        {L"", names, 0},
+        {L"Primary Sound Capture Driver", names, -1},
+        {L"", DeviceNames(names, 0), -1},
+        {L"x", DeviceNames(), -1},
+        {L"", withHole, 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FindDevice(c.text, c.list), c.found) << c.text;
 }
 
 TEST(ConfigRules, ChannelOutsideTheListSelectsMono) {
-    EXPECT_EQ(ChannelFromFile(0), 0);
-    EXPECT_EQ(ChannelFromFile(1), 1);
-    EXPECT_EQ(ChannelFromFile(2), 2);
-    EXPECT_EQ(ChannelFromFile(3), 0);
-    EXPECT_EQ(ChannelFromFile(7), 0);
-    EXPECT_EQ(ChannelFromFile(-1), 0);
-    EXPECT_EQ(ChannelFromFile(4294967298LL), 0);
+    const struct {
+        std::int64_t stored;
+        int entry;
+    } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {7, 0}, {-1, 0}, {4294967298LL, 0}};
+    for (const auto& c : cases) EXPECT_EQ(ChannelFromFile(c.stored), c.entry) << c.stored;
 }

@@ -1,7 +1,10 @@
-// The eighteen setting rows as the grid shows them: labels, colours, kinds and start-up values.
+// The eighteen setting rows as the grid shows them (labels, colours, kinds, start-up values), and the
+// settings model moved into and out of them.
 #include "win/main_frame_fixture.h"
 
+#include "settings/key_table.h"
 #include "settings/settings.h"
+#include "settings_model/settings_printer.h"
 
 namespace {
 
@@ -40,7 +43,10 @@ TEST_F(MainFrameTest, EighteenRowsWithExactLabelsKindsAndStartValues) {
             break;
         case settings::Kind::Check:
             ASSERT_NE(dynamic_cast<CPropertyCheckButtonItem*>(value), nullptr) << row.row;
-            EXPECT_EQ(frame->settingRows.ReadBool(row.row), row.startChecked) << row.row;
+            // "Check for updates" and "Hide window" start checked, every other switch unchecked.
+            EXPECT_EQ(frame->settingRows.ReadBool(row.row),
+                      row.row == settings::kCheckForUpdates || row.row == settings::kHideDecoderWindow)
+                << row.row;
             break;
         case settings::Kind::Directory:
             EXPECT_NE(dynamic_cast<CPropertyFileNameItem*>(value), nullptr) << row.row;
@@ -130,4 +136,53 @@ TEST_F(MainFrameTest, WithoutACaptureDeviceTheSoundcardRowIsEmpty) {
     // The index names no entry: a capture start finds no device behind it.
     EXPECT_EQ(rows.ReadIndex(settings::kSoundCard), 0);
     ::DestroyWindow(grid.hwnd());
+}
+
+TEST_F(MainFrameTest, ModelIntoRowsAndBack) {
+    CPropertyGridCtrl& grid = frame->settingsGrid;
+    settings::Settings s = settings::StartupSettings();
+    EXPECT_EQ(frame->CurrentSettings(), s);  // the grid is built with the start-up values
+
+    s.soundCard = frame->captureDevices.Count() > 1 ? 1 : 0;
+    s.sampleRate = 96000;
+    s.cardChannel = 2;
+    s.centerFrequency = 1234.6;
+    s.checkForUpdates = false;
+    s.hideDecoderWindow = false;
+    s.disableFftWhileDecoding = s.fileLogRaw = s.tarLogEgc = s.decoderLogUseFilter = true;
+    s.fileLogDir = L"C:\\file";
+    s.tarLogDir = L"C:\\tar";
+    s.decoderLogDir = L"C:\\out";
+    frame->settingRows.Write(s);
+    EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"96000 Hz");
+    EXPECT_EQ(DisplayText(grid.getSubItem(2, 1)), L"Right channel");
+    EXPECT_EQ(DisplayText(grid.getSubItem(3, 1)), L"1235 Hz");
+    EXPECT_EQ(DisplayText(grid.getSubItem(11, 1)), L"C:\\tar");
+    EXPECT_FALSE(frame->settingRows.ReadBool(settings::kHideDecoderWindow));
+    EXPECT_TRUE(frame->settingRows.ReadBool(settings::kTarLogEgc));
+
+    // The centre row only shows the main window's number; the rows give back everything else.
+    settings::Settings back = frame->settingRows.Read();
+    EXPECT_EQ(back.centerFrequency, settings::kStartCentreHz);
+    back.centerFrequency = s.centerFrequency;
+    EXPECT_EQ(back, s);
+
+    // A rate outside the list moves no row: the row keeps the last choice.
+    s.sampleRate = 32000;
+    frame->settingRows.Write(s);
+    EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"96000 Hz");
+    EXPECT_EQ(frame->settingRows.Read().sampleRate, 96000);
+}
+
+TEST_F(MainFrameTest, CurrentSettingsTakeTheWorkingRateAndTheDisplaysCentre) {
+    settings::Settings s = settings::StartupSettings();
+    s.sampleRate = 32000;  // as a loaded file may leave it: not a list rate
+    s.centerFrequency = 1500.7;
+    frame->ApplySettings(s);
+    EXPECT_EQ(frame->sampleRate, 32000);
+    EXPECT_EQ(frame->spectrum.endFrequency, 16000);
+    EXPECT_EQ(frame->spectrum.pointerFrequency, 1500.7);
+    EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"1501 Hz");
+    EXPECT_EQ(frame->CurrentSettings(), s);
+    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 4);  // the row still shows 48000 Hz
 }

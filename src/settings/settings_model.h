@@ -1,0 +1,38 @@
+// Settings is the eighteen user settings as one plain value: what the grid rows edit, what a
+// configuration file holds, and what capture start and decoder start read. Portable: no Windows header.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace settings {
+
+// The fields are zero until filled: start-up values come from StartupSettings() (key_table.h), so
+// that the key table stays the one place that says what a setting starts as.
+struct Settings {
+    std::int32_t soundCard = 0;    // index into the capture-device list
+    std::int32_t sampleRate = 0;   // Hz: the working rate (a file may hold a rate outside the list)
+    std::int32_t cardChannel = 0;  // index: 0 Mono, 1 Left channel, 2 Right channel
+    double centerFrequency = 0;    // Hz
+    bool checkForUpdates = false;
+    bool hideDecoderWindow = false;
+    bool disableFftWhileDecoding = false;
+    std::wstring fileLogDir;
+    bool fileLogEgc = false;
+    bool fileLogMessages = false;
+    bool fileLogRaw = false;
+    std::wstring tarLogDir;
+    bool tarLogEgc = false;
+    bool tarLogMessages = false;
+    bool tarLogRaw = false;
+    std::wstring decoderLogDir;
+    bool decoderTextLog = false;
+    bool decoderLogUseFilter = false;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// The capture-device descriptions in list order; `soundCard` indexes them.
+using DeviceNames = std::span<const wchar_t* const>;
+
+}  // namespace settings

@@ -1,0 +1,69 @@
+// The key table: the keys' order in a file, its agreement with the rows and the record's fields, and
+// the start-up values it gives.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "settings/key_table.h"
+#include "settings_printer.h"
+
+using namespace settings;
+
+TEST(KeyTable, TheEighteenKeysComeFirstInTheirFileOrderEachOnce) {
+    const wchar_t* const fileOrder[] = {L"SampleRate", L"Center", L"SoundCard", L"CardChannel", L"UpdChk",
+                                        L"FileEGC", L"FileMsg", L"FileRaw", L"TarEGC", L"TarMsg", L"TarRaw",
+                                        L"HideDecWnd", L"DisableFFT", L"LogOut", L"LogOutFlt", L"FileDir",
+                                        L"TarDir", L"LogDir"};
+    ASSERT_GE(Keys().size(), std::size(fileOrder));
+    for (std::size_t i = 0; i < std::size(fileOrder); ++i) EXPECT_STREQ(Keys()[i].key, fileOrder[i]) << i;
+
+    std::set<std::wstring> keys;
+    std::set<int> rows;
+    std::vector<Field> fields;
+    for (const KeyRule& k : Keys()) {
+        EXPECT_TRUE(keys.insert(k.key).second) << "key twice: " << Narrow(k.key);
+        EXPECT_TRUE(rows.insert(k.row).second) << "row twice: " << k.row;
+        for (const Field& f : fields) EXPECT_FALSE(f == k.field) << "field twice: " << Narrow(k.key);
+        fields.push_back(k.field);
+    }
+    for (int r = 0; r < kRowCount; ++r) EXPECT_TRUE(rows.count(r)) << "no key for row " << r;
+}
+
+TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
+    const struct {
+        TextRule rule;
+        std::size_t type;  // index into Field (and Value, which lists the same types first)
+        bool readsText;
+        Kind rowKind;
+    } shapes[] = {
+        {TextRule::Integer, 0, false, Kind::RateList}, {TextRule::Centre, 1, false, Kind::CentreText},
+        {TextRule::Device, 0, true, Kind::DeviceList}, {TextRule::Channel, 0, false, Kind::ChannelList},
+        {TextRule::Switch, 2, false, Kind::Check},     {TextRule::Directory, 3, true, Kind::Directory},
+    };
+    for (const KeyRule& k : Keys()) {
+        SCOPED_TRACE(Narrow(k.key));
+        const auto* shape =
+            std::find_if(std::begin(shapes), std::end(shapes), [&](const auto& s) { return s.rule == k.rule; });
+        ASSERT_NE(shape, std::end(shapes));
+        EXPECT_EQ(k.field.index(), shape->type);
+        EXPECT_EQ(k.startup.index(), shape->type);
+        EXPECT_EQ(ReadsAsText(k.rule), shape->readsText);
+        EXPECT_EQ(std::holds_alternative<std::wstring>(k.missing), shape->readsText);
+        ASSERT_LT(static_cast<std::size_t>(k.row), Rows().size());
+        EXPECT_EQ(Rows()[static_cast<std::size_t>(k.row)].kind, shape->rowKind);
+    }
+}
+
+TEST(KeyTable, StartupValues) {
+    Settings expected;  // everything else off or empty, the first device, Mono
+    expected.sampleRate = 48000;
+    expected.centerFrequency = 2000.0;
+    expected.checkForUpdates = expected.hideDecoderWindow = true;
+    EXPECT_EQ(StartupSettings(), expected);
+    // The rules' fall-backs agree with the table.
+    EXPECT_EQ(StartupSettings().centerFrequency, kStartCentreHz);
+    EXPECT_EQ(SampleRateIndex(StartupSettings().sampleRate), kStartSampleRateIndex);
+}
