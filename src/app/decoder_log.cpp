@@ -111,9 +111,10 @@ void CDecoderLog::CountLines(const wchar_t* text, int length) {
 }
 
 void CDecoderLog::TrimTop() {
-    // Lines leave in steps of about a hundredth of the bound: deleting from the top costs some rich
-    // edits (Wine's) time for every line still held, so each step is kept small and rare.
-    const std::size_t step = lineLimit_ / 100 > 16 ? lineLimit_ / 100 : 16;
+    // Lines leave 32 at a time. In some rich edits (Wine's) each deletion at the top costs a pass over
+    // everything held plus a renumbering of the rest for every line deleted: larger steps spread the
+    // pass over more lines but make each pause longer.
+    constexpr std::size_t step = 32;
     if (lineLimit_ == 0 || lineLengths_.size() <= lineLimit_ + step) return;
     LONG cut = 0;
     while (lineLengths_.size() > lineLimit_) {
