@@ -33,9 +33,10 @@ const char* const kWords[] = {"NAVAREA", "WARNING", "GALE", "wind", "force", "se
 std::string MessageText(std::mt19937& rng, int serial) {
     std::string t = (rng() % 50 == 0) ? "SECURITE\n" : "";
     t += "NAVAREA " + std::to_string(serial) + "\n";
+    if (rng() % 100 == 0) t += "ICEBERG reported ";
     std::size_t length = 80 + rng() % 321;
     while (t.size() < length) {
-        t += (rng() % 100 == 0) ? "ICEBERG" : kWords[rng() % std::size(kWords)];
+        t += kWords[rng() % std::size(kWords)];
         t += (rng() % 8 == 0) ? "\n" : " ";
     }
     return t;

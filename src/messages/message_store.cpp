@@ -66,8 +66,10 @@ struct MessageStore::Statements {
     explicit Statements(Database& db)
         : insertRecord(db, "INSERT INTO record_rows (received_ms, run_id, category, header, les, frame, text) "
                            "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-          findMessage(db, "SELECT id FROM message_rows WHERE les = ? AND last_heard_ms > ? AND text = ? "
-                          "ORDER BY last_heard_ms DESC LIMIT 1"),
+          // Through message_rows_copies: only messages of the same length have their text read. No
+          // ORDER BY, as the copies rule leaves at most one such message anyway.
+          findMessage(db, "SELECT id FROM message_rows WHERE les = ? AND len = ? AND last_heard_ms > ? AND text = ? "
+                          "LIMIT 1"),
           addCopy(db, "UPDATE message_rows SET copies = copies + 1, last_heard_ms = max(last_heard_ms, ?) "
                       "WHERE id = ?"),
           insertMessage(db, "INSERT INTO message_rows (first_heard_ms, last_heard_ms, les, frame, priority, copies, "
@@ -251,7 +253,8 @@ void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
     const std::int64_t station = les.value_or(kUnknownNumber);
     Statement& f = s_->findMessage;
     f.Reset();
-    f.Bind(1, station).Bind(2, record.receivedUtcMs - kDayMs).Bind(3, text);
+    const std::int64_t length = CharacterCount(text);
+    f.Bind(1, station).Bind(2, length).Bind(3, record.receivedUtcMs - kDayMs).Bind(4, text);
     if (f.Step()) {
         std::int64_t id = f.ColumnInt64(0);
         f.Reset();
@@ -267,7 +270,7 @@ void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
     m.Reset();
     m.Bind(1, record.receivedUtcMs).Bind(2, record.receivedUtcMs).Bind(3, station);
     m.Bind(4, frame.value_or(kUnknownNumber)).Bind(5, static_cast<std::int64_t>(PriorityOfText(text)));
-    m.Bind(6, CharacterCount(text)).Bind(7, text);
+    m.Bind(6, length).Bind(7, text);
     m.Step();
     m.Reset();
 }
