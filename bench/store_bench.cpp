@@ -191,6 +191,7 @@ void Queries(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures appear as they come, even into a file
     const std::int64_t messages = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
     const std::int64_t records = argc > 2 ? std::atoll(argv[2]) : 10'000'000;
     const std::string path = argc > 3 ? argv[3] : "store_bench_" + std::to_string(messages) + ".db";

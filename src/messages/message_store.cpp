@@ -103,7 +103,7 @@ bool Writable(const fs::path& p) {
 // permission marks are checked by us because an administrator's process would otherwise write
 // through them, and a file marked read-only is one its owner does not want changed.
 void CheckMarks(const std::string& path) {
-    fs::path file(path);
+    fs::path file(std::u8string(path.begin(), path.end()));  // UTF-8, as SQLite takes it, on every system
     fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     std::error_code ec;
     bool exists = fs::exists(file, ec);
