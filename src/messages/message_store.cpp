@@ -104,15 +104,19 @@ bool Writable(const fs::path& p) {
 // through them, and a file marked read-only is one its owner does not want changed.
 void CheckMarks(const std::string& path) {
     fs::path file(std::u8string(path.begin(), path.end()));  // UTF-8, as SQLite takes it, on every system
-    fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     std::error_code ec;
     bool exists = fs::exists(file, ec);
     if (exists && !fs::is_regular_file(file, ec)) Refuse(StoreRefusal::CannotOpen, path, "is not a file");
     if (exists && !Writable(file)) Refuse(StoreRefusal::ReadOnly, path, "is read-only; it was left as it is");
+#ifndef _WIN32
+    // Not on Windows: there a folder's read-only mark does not stop files being made in it, and
+    // Explorer sets it on customised folders such as Documents.
+    fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     if (!Writable(folder)) {
         Refuse(StoreRefusal::ReadOnly, path,
                "is in a read-only folder (the store writes a journal file beside it); nothing was written");
     }
+#endif
 }
 
 // SQLite reading the file: is it a database, undamaged, ours, and not from a newer program?

@@ -30,18 +30,27 @@ public:
             if (c == '/') c = '_';
         }
         path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path_);
+        Remove();
         std::filesystem::create_directories(path_);
     }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~ScratchDir() { Remove(); }
     std::string File(const char* name) const { return (path_ / name).string(); }
     const std::filesystem::path& path() const { return path_; }
 
 private:
+    // Windows will not remove a read-only file, so every mark a test set goes first.
+    void Remove() {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, ec);
+        for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            fs::permissions(it->path(), fs::perms::owner_all, ec);
+            ec.clear();
+        }
+        fs::remove_all(path_, ec);
+    }
+
     std::filesystem::path path_;
 };
 
