@@ -171,6 +171,7 @@ std::unique_ptr<MessageStore> MessageStore::Open(const std::string& path, const 
         }
         // With WAL, NORMAL loses at most the last transactions on a power cut, never consistency.
         db.Execute("PRAGMA synchronous = NORMAL");
+        db.Execute(("PRAGMA cache_size = " + std::to_string(-1024LL * options.cacheMb)).c_str());
         MigrateSchema(db);
     } catch (const SqliteError& e) {
         int primary = e.code() & 0xFF;
