@@ -2,7 +2,9 @@
 // files it must not touch, trimming in steps, and reopening.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "messages/message_store.h"
@@ -220,4 +222,40 @@ TEST(StoreOpen, AReopenedStoreGoesOnWriting) {
     EXPECT_EQ(Count(path, "SELECT count(*) FROM runs WHERE stopped_ms IS NOT NULL"), 3);
     EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 6);
     EXPECT_EQ(Count(path, "SELECT copies FROM message_rows"), 3);
+}
+
+// Another front end holding the write lock for longer than SQLite's own busy wait: the batch is
+// retried whole until it gets through, and only a store that may not retry gives up (and says so).
+TEST(StoreOpen, ABusyStoreIsRetriedUntilTheOtherWriterIsDone) {
+    ScratchDir dir;
+    const std::string path = dir.File("busy.db");
+    std::vector<decoder::Record> records;
+    for (int i = 0; i < 50; ++i) records.push_back(Msg(kT0 + i, "121", "busy " + std::to_string(i)));
+    for (int attempts : {400, 1}) {
+        messages::StoreOptions o;
+        o.busyTimeoutMs = 10;
+        o.busyAttempts = attempts;
+        auto store = MessageStore::Open(path, o);
+        auto other = messages::Database::Open(path);
+        other.Execute("BEGIN IMMEDIATE");
+        std::atomic<bool> started{false};
+        std::size_t written = 99;
+        std::thread writer([&] {
+            started = true;
+            written = store->Write(0, records);
+        });
+        ASSERT_TRUE(WaitUntil([&] { return started.load(); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the other writer's long transaction
+        other.Execute("COMMIT");
+        writer.join();
+        if (attempts > 1) {
+            EXPECT_EQ(written, records.size());
+            EXPECT_FALSE(store->failed()) << store->error();
+        } else {
+            EXPECT_EQ(written, 0u);
+            EXPECT_TRUE(store->failed());
+            EXPECT_NE(store->error().find("locked"), std::string::npos) << store->error();
+        }
+    }
+    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_rows"), 50);
 }
