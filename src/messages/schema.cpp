@@ -77,11 +77,18 @@ SELECT id,
 FROM record_rows;
 )sql";
 
+// Version 2. The message store looks for an earlier copy of each message it hears among its
+// station's messages of the last day; comparing the length first keeps that from reading the text of
+// hundreds of messages a day per station on a busy store.
+constexpr const char* kVersion2 = R"sql(
+CREATE INDEX message_rows_copies ON message_rows(les, len, last_heard_ms);
+)sql";
+
 struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
-constexpr Migration kMigrations[] = {{1, kVersion1}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace

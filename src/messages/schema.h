@@ -4,6 +4,7 @@
 //   runs(id, instance, started_ms, stopped_ms, command_line)          one decoder run
 //   record_rows(id, received_ms, run_id, category, header, les, frame, text)   every decoder record
 //   message_rows(id, first_heard_ms, last_heard_ms, les, frame, priority, copies, len, text)
+//   (version 2: index message_rows_copies(les, len, last_heard_ms), for the store's copy check)
 //   message_fts                 FTS5 trigram index over message_rows.text, kept in step by triggers
 // Views for other tools, times as ISO 8601 UTC text ("2026-12-06T14:00:00.000Z"):
 //   messages(id, first_heard_utc, last_heard_utc, les, frame, priority, copies, text)
@@ -18,7 +19,7 @@
 
 namespace messages {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // Brings the database up to kSchemaVersion, one transaction per step, each step ending with its own
 // PRAGMA user_version; returns how many steps ran (0 when it was already current). A database from a

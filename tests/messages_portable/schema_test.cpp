@@ -56,7 +56,7 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
     EXPECT_EQ(Texts(db, "SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name"),
               (std::vector<std::string>{"messages", "records"}));
 
-    db.Execute("PRAGMA user_version = 2");  // as a later program would leave it
+    db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1)).c_str());  // as a later program would leave it
     EXPECT_THROW(MigrateSchema(db), SqliteError);
 }
 

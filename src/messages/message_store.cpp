@@ -1,0 +1,323 @@
+// The message store: opening with refusals, batched writes with busy retries, and stepwise trimming.
+#include "messages/message_store.h"
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+#include "messages/priority.h"
+#include "messages/schema.h"
+#include "messages/text_fold.h"
+
+namespace messages {
+
+std::optional<std::int64_t> StationNumber(std::string_view text) noexcept {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    std::int64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string StoredText(const decoder::Record& record) {
+    if (record.wideText.empty()) return record.text;
+    // wchar_t is UTF-16 on Windows and UTF-32 elsewhere; a lone surrogate becomes U+FFFD.
+    std::string out;
+    out.reserve(record.wideText.size());
+    const std::wstring& w = record.wideText;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        char32_t c = static_cast<char32_t>(w[i]);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(w[++i]) - 0xDC00);
+        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+// Prepared once: the writer runs the same few statements thousands of times a day.
+struct MessageStore::Statements {
+    explicit Statements(Database& db)
+        : insertRecord(db, "INSERT INTO record_rows (received_ms, run_id, category, header, les, frame, text) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+          // Through message_rows_copies: only messages of the same length have their text read. No
+          // ORDER BY, as the copies rule leaves at most one such message anyway.
+          findMessage(db, "SELECT id FROM message_rows WHERE les = ? AND len = ? AND last_heard_ms > ? AND text = ? "
+                          "LIMIT 1"),
+          addCopy(db, "UPDATE message_rows SET copies = copies + 1, last_heard_ms = max(last_heard_ms, ?) "
+                      "WHERE id = ?"),
+          insertMessage(db, "INSERT INTO message_rows (first_heard_ms, last_heard_ms, les, frame, priority, copies, "
+                            "len, text) VALUES (?, ?, ?, ?, ?, 1, ?, ?)"),
+          trimRecords(db, "DELETE FROM record_rows WHERE id IN "
+                          "(SELECT id FROM record_rows WHERE received_ms < ? ORDER BY received_ms LIMIT ?)"),
+          trimMessages(db, "DELETE FROM message_rows WHERE id IN "
+                           "(SELECT id FROM message_rows WHERE last_heard_ms < ? ORDER BY last_heard_ms LIMIT ?)"),
+          // A run goes with its last record; one still running (no stop time) always stays.
+          trimRuns(db, "DELETE FROM runs WHERE id IN (SELECT id FROM runs WHERE stopped_ms < ? AND NOT EXISTS "
+                       "(SELECT 1 FROM record_rows WHERE run_id = runs.id) LIMIT ?)") {}
+    Statement insertRecord, findMessage, addCopy, insertMessage, trimRecords, trimMessages, trimRuns;
+};
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Writable(const fs::path& p) {
+    std::error_code ec;
+    fs::perms perms = fs::status(p, ec).permissions();
+    if (ec) return true;  // let SQLite say what is wrong
+    return (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) != fs::perms::none;
+}
+
+[[noreturn]] void Refuse(StoreRefusal reason, const std::string& path, const std::string& why) {
+    throw StoreError(reason, "the message store '" + path + "' " + why);
+}
+
+// Marks on the file and its folder, checked before SQLite opens (and so may create) anything. The
+// permission marks are checked by us because an administrator's process would otherwise write
+// through them, and a file marked read-only is one its owner does not want changed.
+void CheckMarks(const std::string& path) {
+    fs::path file(std::u8string(path.begin(), path.end()));  // UTF-8, as SQLite takes it, on every system
+    std::error_code ec;
+    bool exists = fs::exists(file, ec);
+    if (exists && !fs::is_regular_file(file, ec)) Refuse(StoreRefusal::CannotOpen, path, "is not a file");
+    if (exists && !Writable(file)) Refuse(StoreRefusal::ReadOnly, path, "is read-only; it was left as it is");
+#ifndef _WIN32
+    // Not on Windows: there a folder's read-only mark does not stop files being made in it, and
+    // Explorer sets it on customised folders such as Documents.
+    fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (!Writable(folder)) {
+        Refuse(StoreRefusal::ReadOnly, path,
+               "is in a read-only folder (the store writes a journal file beside it); nothing was written");
+    }
+#endif
+}
+
+// SQLite reading the file: is it a database, undamaged, ours, and not from a newer program?
+void CheckContent(const std::string& path, Database& db) {
+    try {
+        Statement probe(db, "SELECT count(*) FROM sqlite_master");
+        probe.Step();
+        if (probe.ColumnInt64(0) > 0 && SchemaVersion(db) == 0) {
+            Refuse(StoreRefusal::ForeignDatabase, path,
+                   "is an SQLite database of another program, not a message store; it was left as it is");
+        }
+    } catch (const SqliteError& e) {
+        int primary = e.code() & 0xFF;
+        if (primary == SQLITE_NOTADB) {
+            Refuse(StoreRefusal::NotADatabase, path, "is not a database (" + std::string(e.what()) +
+                                                          "); it was left as it is");
+        }
+        if (primary == SQLITE_CORRUPT) {
+            Refuse(StoreRefusal::Corrupt, path, "is damaged (" + std::string(e.what()) + "); it was left as it is");
+        }
+        Refuse(StoreRefusal::CannotOpen, path, std::string("cannot be read: ") + e.what());
+    }
+    if (sqlite3_db_readonly(db.handle(), "main") == 1) {
+        Refuse(StoreRefusal::ReadOnly, path, "cannot be written (read-only); it was left as it is");
+    }
+    int version = SchemaVersion(db);
+    if (version > kSchemaVersion) {
+        Refuse(StoreRefusal::NewerSchema, path,
+               "has schema version " + std::to_string(version) + ", newer than this program's " +
+                   std::to_string(kSchemaVersion) + " (written by a newer program); it was left as it is");
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<MessageStore> MessageStore::Open(const std::string& path, const StoreOptions& options) {
+    CheckMarks(path);
+    Database db;
+    try {
+        db = Database::Open(path);
+    } catch (const SqliteError& e) {
+        Refuse(StoreRefusal::CannotOpen, path, std::string("cannot be opened or created: ") + e.what());
+    }
+    sqlite3_busy_timeout(db.handle(), options.busyTimeoutMs);
+    CheckContent(path, db);
+    try {
+        {  // finalised before the migration, which cannot commit while a statement is running
+            Statement wal(db, "PRAGMA journal_mode = WAL");
+            if (!wal.Step() || AsciiLower(wal.ColumnText(0)) != "wal") {
+                Refuse(StoreRefusal::CannotOpen, path, "cannot be switched to WAL mode");
+            }
+        }
+        // With WAL, NORMAL loses at most the last transactions on a power cut, never consistency.
+        db.Execute("PRAGMA synchronous = NORMAL");
+        db.Execute(("PRAGMA cache_size = " + std::to_string(-1024LL * options.cacheMb)).c_str());
+        MigrateSchema(db);
+    } catch (const SqliteError& e) {
+        int primary = e.code() & 0xFF;
+        StoreRefusal reason = primary == SQLITE_READONLY ? StoreRefusal::ReadOnly
+                              : primary == SQLITE_CORRUPT ? StoreRefusal::Corrupt
+                                                          : StoreRefusal::CannotOpen;
+        Refuse(reason, path, std::string("cannot be prepared for writing: ") + e.what());
+    }
+    return std::unique_ptr<MessageStore>(new MessageStore(path, options, std::move(db)));
+}
+
+MessageStore::MessageStore(std::string path, const StoreOptions& options, Database db)
+    : path_(std::move(path)), options_(options), db_(std::move(db)), s_(std::make_unique<Statements>(db_)) {}
+
+MessageStore::~MessageStore() = default;
+
+void MessageStore::Fail(const std::string& what, const SqliteError& e) {
+    if (failed_) return;
+    failed_ = true;
+    error_ = "the message store '" + path_ + "' stopped writing: " + what + ": " + e.what();
+    if (onError_) onError_(error_);
+}
+
+// A busy database after SQLite's own timeout rolls the whole transaction back and runs it again, so
+// two front ends on one store only wait for each other.
+template <class Work>
+bool MessageStore::WithRetry(const char* what, Work&& work) {
+    if (failed_) return false;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            Transaction t(db_);
+            work();
+            t.Commit();
+            return true;
+        } catch (const SqliteError& e) {
+            int primary = e.code() & 0xFF;
+            if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < options_.busyAttempts) continue;
+            Fail(what, e);
+            return false;
+        } catch (const std::exception& e) {
+            Fail(what, SqliteError(SQLITE_NOMEM, e.what()));
+            return false;
+        }
+    }
+}
+
+std::int64_t MessageStore::BeginRun(std::string_view instance, std::int64_t startedMs, std::string_view commandLine) {
+    std::int64_t id = 0;
+    WithRetry("cannot record the run", [&] {
+        Statement s(db_, "INSERT INTO runs (instance, started_ms, command_line) VALUES (?, ?, ?)");
+        s.Bind(1, instance).Bind(2, startedMs).Bind(3, commandLine);
+        s.Step();
+        id = db_.LastInsertRowId();
+    });
+    return id;
+}
+
+void MessageStore::EndRun(std::int64_t runId, std::int64_t stoppedMs) {
+    if (runId == 0) return;
+    WithRetry("cannot record the run's end", [&] {
+        Statement s(db_, "UPDATE runs SET stopped_ms = ? WHERE id = ?");
+        s.Bind(1, stoppedMs).Bind(2, runId);
+        s.Step();
+    });
+}
+
+void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
+    std::optional<std::int64_t> les = StationNumber(record.les);
+    std::optional<std::int64_t> frame = StationNumber(record.frame);
+    std::string text = StoredText(record);
+
+    Statement& r = s_->insertRecord;
+    r.Reset(true);
+    r.Bind(1, record.receivedUtcMs);
+    if (runId) r.Bind(2, runId);
+    r.Bind(3, static_cast<std::int64_t>(decoder::Index(record.category))).Bind(4, record.header);
+    if (les) r.Bind(5, *les);
+    if (frame) r.Bind(6, *frame);
+    r.Bind(7, text);
+    r.Step();
+    r.Reset();
+
+    if (record.category != decoder::Category::MessageText) return;
+    const std::int64_t station = les.value_or(kUnknownNumber);
+    Statement& f = s_->findMessage;
+    f.Reset();
+    const std::int64_t length = CharacterCount(text);
+    f.Bind(1, station).Bind(2, length).Bind(3, record.receivedUtcMs - kDayMs).Bind(4, text);
+    if (f.Step()) {
+        std::int64_t id = f.ColumnInt64(0);
+        f.Reset();
+        Statement& u = s_->addCopy;
+        u.Reset();
+        u.Bind(1, record.receivedUtcMs).Bind(2, id);
+        u.Step();
+        u.Reset();
+        return;
+    }
+    f.Reset();
+    Statement& m = s_->insertMessage;
+    m.Reset();
+    m.Bind(1, record.receivedUtcMs).Bind(2, record.receivedUtcMs).Bind(3, station);
+    m.Bind(4, frame.value_or(kUnknownNumber)).Bind(5, static_cast<std::int64_t>(PriorityOfText(text)));
+    m.Bind(6, length).Bind(7, text);
+    m.Step();
+    m.Reset();
+}
+
+std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Record> records, int budgetMs) {
+    if (records.empty()) return 0;
+    std::size_t written = 0;
+    bool ok = WithRetry("cannot write records", [&] {
+        written = 0;  // a retry starts the whole transaction again
+        auto start = std::chrono::steady_clock::now();
+        for (const decoder::Record& record : records) {
+            if (written > 0 && (written & 15) == 0 &&
+                std::chrono::steady_clock::now() - start > std::chrono::milliseconds(budgetMs)) {
+                break;
+            }
+            WriteOne(runId, record);
+            ++written;
+        }
+    });
+    return ok ? written : 0;
+}
+
+int MessageStore::TrimStep(std::int64_t nowMs, int maxRows) {
+    int removed = 0;
+    auto run = [&](Statement& s, std::int64_t cutoff) {
+        if (removed >= maxRows) return;
+        s.Reset();
+        s.Bind(1, cutoff).Bind(2, static_cast<std::int64_t>(maxRows - removed));
+        s.Step();
+        s.Reset();
+        removed += sqlite3_changes(db_.handle());
+    };
+    WithRetry("cannot remove old rows", [&] {
+        removed = 0;
+        if (options_.keepRecordsDays > 0) {
+            std::int64_t cutoff = nowMs - options_.keepRecordsDays * kDayMs;
+            run(s_->trimRecords, cutoff);
+            run(s_->trimRuns, cutoff);
+        }
+        if (options_.keepMessagesDays > 0) run(s_->trimMessages, nowMs - options_.keepMessagesDays * kDayMs);
+    });
+    return failed_ ? 0 : removed;
+}
+
+}  // namespace messages

@@ -1,0 +1,102 @@
+// Scratch folders, records and read-back queries shared by the message store tests.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "decoder/decoder_record.h"
+#include "messages/message_store.h"
+#include "messages/sqlite_db.h"
+
+namespace store_test {
+
+inline constexpr std::int64_t kT0 = 1796644800000;  // 2026-12-07T12:00:00Z
+inline constexpr std::int64_t kHourMs = 3'600'000;
+
+// A fresh folder per test, removed afterwards (permissions restored first, in case a test took them).
+class ScratchDir {
+public:
+    ScratchDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("vastrel_store_") + info->test_suite_name() + "_" + info->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        path_ = std::filesystem::temp_directory_path() / name;
+        Remove();
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() { Remove(); }
+    std::string File(const char* name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    // Windows will not remove a read-only file, so every mark a test set goes first.
+    void Remove() {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, ec);
+        for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            fs::permissions(it->path(), fs::perms::owner_all, ec);
+            ec.clear();
+        }
+        fs::remove_all(path_, ec);
+    }
+
+    std::filesystem::path path_;
+};
+
+inline decoder::Record Rec(std::int64_t t, decoder::Category c, std::string les, std::string frame, std::string text,
+                           std::string header = "0123456") {
+    static std::atomic<std::uint64_t> sequence{0};
+    decoder::Record r;
+    r.sequence = sequence++;
+    r.receivedUtcMs = t;
+    r.category = c;
+    r.header = std::move(header);
+    r.les = std::move(les);
+    r.frame = std::move(frame);
+    r.text = std::move(text);
+    return r;
+}
+
+inline decoder::Record Msg(std::int64_t t, std::string les, std::string text, std::string frame = "1") {
+    return Rec(t, decoder::Category::MessageText, std::move(les), std::move(frame), std::move(text));
+}
+
+// A separate connection, as another tool would read the store.
+inline std::int64_t Count(const std::string& path, const char* sql) {
+    messages::Database db = messages::Database::Open(path, SQLITE_OPEN_READONLY);
+    messages::Statement s(db, sql);
+    return s.Step() ? s.ColumnInt64(0) : -1;
+}
+
+inline std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Polls `done` until it holds or `timeoutMs` passes; the answer is the last poll.
+template <class Predicate>
+bool WaitUntil(Predicate done, int timeoutMs = 10'000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace store_test
