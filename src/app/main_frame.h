@@ -133,6 +133,9 @@ public:
     void SetMenuItemState(UINT id, UINT state);
     // A sink that every later run gives its records to, after the text log and the window.
     void AddRecordSink(std::shared_ptr<decoder::IRecordSink> sink) { recordSinks_.push_back(std::move(sink)); }
+    // The message store's sink for a run, or null (and a red note in the log) when the store cannot
+    // be used; the run goes on either way.
+    std::shared_ptr<decoder::IRecordSink> OpenMessageStore(const std::wstring& commandLine);
     // Applies the running decoder's queued updates, in order, for a slice of time.
     void DrainDecoderUpdates();
     // The window effects of some taken updates, in their order.
@@ -140,6 +143,8 @@ public:
     decoder::DecoderSession decoderSession;  // process, pipe, reader, stop sequence
     std::shared_ptr<decoder::HandOverSink> decoderHandOverSink;  // the running decoder's queue
     std::shared_ptr<decoder::TextLogSink> decoderTextLog;
+    // Every record of every run is kept in this database, beside the decoder.
+    std::wstring messageStorePath = L"vastrel-messages.db";
     decoder::HandOverWindow decoderHandOver;
     // --- end decoder run ---
 

@@ -104,6 +104,7 @@ void CMainFrame::StartDecoder() {
     decoderHandOverSink =
         std::make_shared<decoder::HandOverSink>(logFilter, decoderHandOver.hwnd(), decoder::HandOverWindow::kDrainMessage);
     sinks->Add(decoderHandOverSink);
+    sinks->Add(OpenMessageStore(built.commandLine));
     for (const auto& sink : recordSinks_) sinks->Add(sink);
     decoderTextLog = std::move(textLog);
     decoderRunning = true;

@@ -41,6 +41,14 @@ void HandOverSink::OnRecord(const Record& record) {
     if (update.headerFields || update.show) Push(std::move(update));
 }
 
+void HandOverSink::Note(std::wstring text) {
+    LogUpdate note;
+    note.category = Index(Category::DecoderNote);
+    note.show = true;
+    note.text = std::move(text);
+    Push(std::move(note));
+}
+
 void HandOverSink::AskForDrain() const {
     if (HWND target = notify_.load()) ::PostMessageW(target, notifyMessage_, 0, 0);
 }

@@ -39,6 +39,9 @@ public:
     void OnRunStarted() override;
     void OnRecord(const Record& record) override;
 
+    // A red note of the front end's own (category 4's colour), in order with the records.
+    void Note(std::wstring text);
+
     std::deque<LogUpdate> TakeAll();
     // At most `limit` updates from the front; `more` tells whether others wait.
     std::deque<LogUpdate> TakeSome(std::size_t limit, bool& more);

@@ -18,6 +18,7 @@
 #include "win/main_frame_fixture.h"
 #include "decoder/argument_split.h"
 #include "decoder/command_line.h"
+#include "messages/sqlite_db.h"
 #include "resource.h"
 
 namespace {
@@ -369,6 +370,50 @@ TEST_F(DecoderRunTest, SelectionAndViewAreKeptWhileRecordsArrive) {
     EXPECT_EQ(now.cpMax, 7);
     Command(ID_DECODER_STOP);
     EXPECT_TRUE(LogText().ends_with(L"second line\nDecoder terminated\n"));
+}
+
+// Every record of a run reaches the message store beside the decoder, category-5 records also as
+// messages, all committed before "Decoder terminated"; a file that is not a store is said in red and
+// left alone while the run goes on.
+TEST_F(DecoderRunTest, RunLeavesItsRecordsInTheMessageStore) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L21210042frequency: 1200.0\\n\n"
+        "record L5xxxxxxxSECURITE\\nGALE WARNING\\n\n"
+        "record L4xxxxxxxhidden note\\n\n"
+        "wait-stop\n");
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"GALE WARNING\n"); }, 10000));
+    Command(ID_DECODER_STOP);
+    {
+        auto db = messages::Database::Open(std::string(work.begin(), work.end()) + "\\vastrel-messages.db");
+        messages::Statement records(db, "SELECT category, les, frame, text FROM records ORDER BY id");
+        std::vector<std::string> seen;
+        while (records.Step())
+            seen.push_back(std::to_string(records.ColumnInt64(0)) + " " + std::to_string(records.ColumnInt64(1)) + " " +
+                           std::to_string(records.ColumnInt64(2)) + " " + std::string(records.ColumnText(3)));
+        EXPECT_EQ(seen, (std::vector<std::string>{"2 121 42 frequency: 1200.0\n", "5 121 42 SECURITE\nGALE WARNING\n",
+                                                  "4 121 42 hidden note\n"}));
+        messages::Statement message(db, "SELECT priority, copies, text FROM messages");
+        ASSERT_TRUE(message.Step());
+        EXPECT_EQ(std::string(message.ColumnText(0)), "safety");
+        EXPECT_EQ(message.ColumnInt64(1), 1);
+        EXPECT_FALSE(message.Step());
+    }
+
+    const std::string notAStore = "a text file, not a database";
+    std::ofstream(std::filesystem::path(work + L"\\other.db"), std::ios::binary) << notAStore;
+    frame->messageStorePath = L"other.db";
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"GALE WARNING\n"); }, 10000));
+    Command(ID_DECODER_STOP);
+    const std::wstring log = LogText();
+    EXPECT_EQ(log.rfind(L"Message store: ", 0), 0u) << std::string(log.begin(), log.end());
+    EXPECT_NE(log.find(L"other.db"), std::wstring::npos);
+    EXPECT_EQ(LogColourAt(0), frame->logFormats[4].crTextColor);
+    EXPECT_EQ(ReadFileBytes(work + L"\\other.db"), notAStore);
 }
 
 // The reader asks for a drain only when the queue stops being empty: a hand-over message taken by

@@ -100,7 +100,7 @@ TEST_F(DecoderSessionTest, RecordsReachTheSinksInOrderAndTheStopEndsEverything) 
 
 TEST_F(DecoderSessionTest, LaunchOutcomes) {
     const std::wstring name = L"sessfail" + std::to_wstring(::GetTickCount());
-    auto launched = session.Launch(CommandLine(name, "exit 3\n"), name);
+    auto launched = session.Launch(CommandLine(name, "nopipe\nexit 3\n"), name);
     EXPECT_EQ(launched.outcome, decoder::DecoderSession::Launched::DecoderEnded);
     EXPECT_EQ(launched.exitCode, 3u);
     EXPECT_FALSE(session.HasProcess());

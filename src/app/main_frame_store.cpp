@@ -1,0 +1,46 @@
+// The message store's part in a decoder run: opening it, and saying its trouble in the log.
+#include "app/main_frame.h"
+
+#include "messages/store_sink.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring Wide(const std::string& s) {
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+}  // namespace
+
+std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine) {
+    if (messageStorePath.empty()) return nullptr;
+    // A relative name is beside the decoder, in the current directory.
+    wchar_t full[MAX_PATH * 4] = {};
+    const DWORD n = ::GetFullPathNameW(messageStorePath.c_str(), MAX_PATH * 4, full, nullptr);
+    const std::wstring path = n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : messageStorePath;
+    std::weak_ptr<decoder::HandOverSink> handOver = decoderHandOverSink;
+    try {
+        messages::StoreSinkOptions options;
+        options.instance = Utf8(decoderInstanceName);
+        options.commandLine = Utf8(commandLine);
+        // Said once, on the writer's thread: the note joins the records in the hand-over queue.
+        options.onError = [handOver](const std::string& error) {
+            if (auto sink = handOver.lock()) sink->Note(L"Message store: " + Wide(error) + L"\n");
+        };
+        return std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path)), std::move(options));
+    } catch (const std::exception& error) {
+        // Refused files are left as they are; the run, the log and the text log go on without it.
+        decoderLog.Append((L"Message store: " + Wide(error.what()) + L"\n").c_str(), -1,
+                          &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
+        return nullptr;
+    }
+}
