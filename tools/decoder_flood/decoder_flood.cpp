@@ -1,7 +1,7 @@
 // Floods the front end with decoder records through the stand-in decoder and reports how it keeps
 // up: records per second, the longest time the window took to answer, memory before and after, and
 // whether every record reached the text log in order.
-//   decoder-flood.exe [records] [bytes per record]
+//   decoder-flood.exe [records] [bytes per record] [hidden|direct|nostore]
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -120,6 +120,8 @@ int wmain(int argc, wchar_t** argv) {
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
     frame.settingRows.WriteText(settings::kDecoderLogDir, work);
     frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
+    // "nostore": no message store, to tell the store's cost from the rest.
+    if (argc > 3 && std::wstring(argv[3]) == L"nostore") frame.messageStorePath.clear();
     // "hidden": every category off in the log filter, to tell the log's cost from the rest.
     if (argc > 3 && std::wstring(argv[3]) == L"hidden")
         for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
@@ -138,7 +140,7 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     // A second thread measures how long the window takes to answer while records pour in.
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, proberDone{false};
     std::atomic<long> worstMs{0}, timeouts{0}, probes{0}, slow{0};
     std::mutex slowLock;
     std::vector<std::pair<double, long>> slowTimes;  // when (s after the start command) and how long (ms)
@@ -161,6 +163,7 @@ int wmain(int argc, wchar_t** argv) {
             }
             ::Sleep(20);
         }
+        proberDone = true;
     });
 
     TextLogFollower follower;
@@ -189,6 +192,11 @@ int wmain(int argc, wchar_t** argv) {
     const size_t memoryAfter = WorkingSetKiB();
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);
     done = true;
+    // The window answers the last probe while the prober ends.
+    while (!proberDone) {
+        Pump();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
     prober.join();
     follower.Poll(OnlyLogFile(work));
     const long seen = follower.seen();
