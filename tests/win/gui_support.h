@@ -34,6 +34,12 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     }
 }
 
+inline std::wstring ClassName(HWND hwnd) {
+    wchar_t name[128] = {};
+    ::GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
 inline std::wstring WindowText(HWND hwnd) {
     wchar_t text[1024] = {};
     ::GetWindowTextW(hwnd, text, 1024);
