@@ -95,12 +95,6 @@ TEST_F(MainFrameTest, PickingTheRateInForceChangesNothing) {
     EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"2000 Hz");
 }
 
-TEST_F(MainFrameTest, CentreShowsRoundedInRowThree) {
-    frame->spectrum.centerFrequency = 1234.6;
-    frame->RefreshCentreFrequencyRow();
-    EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"1235 Hz");
-}
-
 TEST_F(MainFrameTest, DisabledCaptureRowsOpenNoEditor) {
     frame->settingRows.EnableCaptureRows(false);
     HWND grid = frame->settingsGrid.hwnd();
