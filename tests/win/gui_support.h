@@ -46,6 +46,21 @@ inline std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+// The first visible dialog (class #32770) of this process, or null.
+inline HWND VisibleDialog() {
+    HWND found = nullptr;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM out) -> BOOL {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd) || ClassName(hwnd) != L"#32770") return TRUE;
+            *reinterpret_cast<HWND*>(out) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 // Answers every message box (dialog class #32770) of this process with OK and records its text and
 // caption. Runs on its own thread, so it also answers boxes shown inside a modal loop of the
 // user-interface thread.
@@ -77,9 +92,7 @@ private:
         DWORD pid = 0;
         ::GetWindowThreadProcessId(hwnd, &pid);
         if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd)) return TRUE;
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (std::wstring(cls) != L"#32770") return TRUE;
+        if (ClassName(hwnd) != L"#32770") return TRUE;
         // A message box's text is the static control 0xFFFF.
         HWND textControl = ::GetDlgItem(hwnd, 0xFFFF);
         if (!textControl) return TRUE;
