@@ -4,7 +4,7 @@
 
 TEST(WindowPlacement, CentresOnTheWorkAreaOrPinsToItsCorner) {
     struct Case {
-        RECT window, work;
+        PlacementRect window, work;
         long x, y;
     };
     const Case cases[] = {
