@@ -78,7 +78,6 @@ TEST_F(MsgFrameTest, TextViewIsTheReadOnlyFixedsysClientWindow) {
     for (LONG bit : {LONG(WS_VISIBLE), LONG(WS_CLIPCHILDREN), LONG(WS_DLGFRAME), LONG(WS_VSCROLL),
                      LONG(ES_MULTILINE), LONG(ES_READONLY), LONG(ES_WANTRETURN), LONG(ES_DISABLENOSCROLL)})
         EXPECT_TRUE(style & bit) << std::hex << bit;
-    EXPECT_EQ(::GetWindowTextLengthW(view), 0);
 
     // The rich edit turns the font into its default character format.
     CHARFORMAT2W format{};
@@ -88,7 +87,7 @@ TEST_F(MsgFrameTest, TextViewIsTheReadOnlyFixedsysClientWindow) {
     EXPECT_EQ(std::wstring(format.szFaceName), L"Fixedsys");
 }
 
-TEST_F(MsgFrameTest, ListIsAnEmptySingleSelectionReport) {
+TEST_F(MsgFrameTest, ListIsASingleSelectionReport) {
     HWND list = pane->list();
     ASSERT_TRUE(list);
     EXPECT_EQ(guitest::ClassName(list), L"SysListView32");
@@ -101,9 +100,6 @@ TEST_F(MsgFrameTest, ListIsAnEmptySingleSelectionReport) {
     const LRESULT ex = ::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT),
               LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
-    HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
-    EXPECT_EQ(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(pane->listHeight(), 100);
 }
 
