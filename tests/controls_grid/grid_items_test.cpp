@@ -28,9 +28,10 @@ TEST(ItemsTest, ListIndexOutsideTheEntriesBecomesZero) {
     CPropertyListItem list(L"");
     const wchar_t* entries[] = {L"a", L"b", L"c", nullptr};
     list.SetList(entries);
-    for (const PropertyValue& outside : {PropertyValue(7), PropertyValue(3), PropertyValue(-4), PropertyValue::Bool(false)}) {
+    // Past the end, negative, or a boolean false (which reads as 0): the first entry.
+    for (const PropertyValue& v : {PropertyValue(7), PropertyValue(3), PropertyValue(-4), PropertyValue::Bool(false)}) {
         ASSERT_TRUE(list.setValue(PropertyValue(2)));
-        EXPECT_TRUE(list.setValue(outside));
+        EXPECT_TRUE(list.setValue(v));
         EXPECT_EQ(list.index(), 0);
     }
     list.SetList(nullptr);  // a null list empties the entries and keeps the index
