@@ -55,9 +55,9 @@ TEST_F(MainFrameTest, TurnOnWithoutADeviceSaysItCannotOpenTheSoundcard) {
 TEST_F(MainFrameTest, PickingAnotherRateAppliesItAndKeepsTheCentreWhenItFits) {
     auto* rateItem = frame->settingRows.ValueItem(settings::kSampleRate);
     ASSERT_NE(rateItem, nullptr);
-    // The grid's set-value path is what a user's choice takes: -3002, the value, -3003.
+    // The grid's set-value path is what a user's choice takes.
     PropertyValue eightThousand(std::int32_t{0});
-    ::SendMessageW(frame->settingsGrid.hwnd(), 1456, reinterpret_cast<WPARAM>(&eightThousand),
+    ::SendMessageW(frame->settingsGrid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&eightThousand),
                    reinterpret_cast<LPARAM>(rateItem));
     guitest::Pump();
     EXPECT_EQ(frame->sampleRate, 8000);

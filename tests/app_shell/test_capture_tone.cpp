@@ -147,16 +147,6 @@ TEST_F(CaptureToneTest, DISABLED_Mono8000) {
     TurnOffKeepsThePicture(1200);
 }
 
-TEST_F(CaptureToneTest, DISABLED_Mono192000) {
-    const BandCase c{192000, 0, 2500, 0};
-    if (!TurnOn(c)) {
-        if (!HasFailure()) GTEST_SKIP() << "the device refuses 192000 Hz";
-        return;
-    }
-    ExpectHighestColumnAt(c, 2500);
-    TurnOffKeepsThePicture(2500);
-}
-
 // Left 1000 Hz, right 3000 Hz: each channel shows only its own band.
 TEST_F(CaptureToneTest, DISABLED_LeftChannel) {
     const BandCase c{48000, 1, 1000, 3000};
@@ -175,7 +165,6 @@ TEST_F(CaptureToneTest, DISABLED_RightChannel) {
     EXPECT_LT(picture.height() - picture.TopOfCurve(ColumnOf(1000, picture.width())), picture.height() / 10);
     TurnOffKeepsThePicture(3000);
 }
-
 
 // The sound server going away while capturing (the test bed's own PulseAudio daemon is stopped):
 // the window keeps answering, "Turn OFF" and closing still work, and nothing hangs. The daemon is

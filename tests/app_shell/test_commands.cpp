@@ -1,4 +1,4 @@
-// Commands: log filter toggles, the load refusal, Exit and stray commands.
+// Commands: log filter toggles, Exit and stray commands. (The load refusal is settings_config's.)
 #include "win/main_frame_fixture.h"
 #include "resource.h"
 
@@ -17,16 +17,6 @@ TEST_F(MainFrameTest, LogFilterItemToggledTwiceIsCheckedAgain) {
         EXPECT_TRUE(frame->logFilter->Shown(item.category)) << item.id;
     }
     EXPECT_FALSE(frame->logFilter->Shown(4));
-}
-
-TEST_F(MainFrameTest, LoadWhileTheDecoderRunsIsRefusedWithABox) {
-    guitest::MessageBoxWatcher watcher;
-    frame->decoderRunning = true;
-    Command(ID_FILE_LOAD);
-    frame->decoderRunning = false;
-    ASSERT_EQ(watcher.count(), 1u);
-    EXPECT_EQ(watcher.boxes()[0].caption, L"Vastrel GUI");
-    EXPECT_EQ(watcher.boxes()[0].text, L"You must stop decoder before loading configuration.");
 }
 
 TEST_F(MainFrameTest, CommandWithIdZeroFromAnotherControlDoesNothing) {

@@ -68,10 +68,6 @@ public:
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, limit, [&] { return pieces_.size() >= count; });
     }
-    bool WaitOutside(std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return !inside_; });
-    }
 
     std::vector<Piece> Pieces() {
         std::lock_guard lock(mutex_);

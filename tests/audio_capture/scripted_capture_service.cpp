@@ -6,7 +6,6 @@ ScriptedCaptureService::~ScriptedCaptureService() = default;
 
 int32_t ScriptedCaptureService::CreateEvents() {
     if (failures_.createEvents) return failures_.createEvents;
-    eventsCreated = true;
     return 0;
 }
 

@@ -58,7 +58,7 @@ public:
     std::atomic<int> createBufferCalls{0}, stopBufferCalls{0}, startCalls{0}, lockCalls{0};
     std::atomic<int> readPositionCalls{0};
     std::atomic<int> stopsSeenByThread{0};
-    std::atomic<bool> deviceOpen{false}, eventsCreated{false};
+    std::atomic<bool> deviceOpen{false};
     std::atomic<bool> bufferStoppedBeforeStopSignal{true};
     std::atomic<std::thread::id> captureThread{};
     CaptureDeviceId openedDevice;

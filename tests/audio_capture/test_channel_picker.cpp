@@ -26,17 +26,6 @@ TEST(ChannelPicker, MonoPiecesAreHandedOnInPlace) {
     EXPECT_EQ(picker.Pick(v.data(), 12001, 0).size(), 6000u);  // a stray odd byte is dropped
 }
 
-TEST(ChannelPicker, RightChannelTakesTheOddPositionsOfA24000BytePiece) {
-    auto v = Numbered(12000);
-    ChannelPicker picker;
-    auto right = picker.Pick(v.data(), 24000, 2);
-    ASSERT_EQ(right.size(), 6000u);
-    for (size_t i = 0; i < right.size(); ++i) ASSERT_EQ(right[i], v[2 * i + 1]) << i;
-    auto left = picker.Pick(v.data(), 24000, 1);
-    ASSERT_EQ(left.size(), 6000u);
-    for (size_t i = 0; i < left.size(); ++i) ASSERT_EQ(left[i], v[2 * i]) << i;
-}
-
 TEST(ChannelPicker, MatchesEveryOtherSampleForAnyLengthAndReusesItsBuffer) {
     std::mt19937 rng(5);
     std::vector<int16_t> v(4097);

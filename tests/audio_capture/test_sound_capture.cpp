@@ -76,12 +76,9 @@ TEST_F(SoundCaptureTest, BlockGeometryFollowsRateChannelsAndBlocksPerSecond) {
     }
 }
 
-TEST_F(SoundCaptureTest, Mono48kNotificationOffsetsAndOneBlockPerNotification) {
+TEST_F(SoundCaptureTest, Mono48kOneBlockPerNotification) {
     auto svc = StartRun(48000, 1);
     ASSERT_TRUE(svc);
-    EXPECT_EQ(svc->positions.front(), 11999u);
-    EXPECT_EQ(svc->positions[1], 23999u);
-    EXPECT_EQ(svc->positions.back(), 191999u);
     EXPECT_EQ(capture.State(), CaptureState::Capturing);
     EXPECT_EQ(svc->createBufferCalls, 2);  // once to test the format, again for the run
 

@@ -6,18 +6,12 @@ namespace {
 
 using EditorTest = GridTest;
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[128] = {};
-    ::GetClassNameW(hwnd, name, 128);
-    return name;
-}
-
 TEST_F(EditorTest, ClickOnListOpensEditorAndDropDownAndChoosingCommits) {
     rates->setValue(PropertyValue(4));
     Click(kRateRow, 1);
     CPropertyListWindow* editor = ListEditor();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ClassOf(grid.editorWindow()), L"CV_InplacePropertyList");
+    EXPECT_EQ(guitest::ClassName(grid.editorWindow()), L"CV_InplacePropertyList");
     EXPECT_EQ(TextOf(grid.editorWindow()), L"48000 Hz");
     ASSERT_TRUE(PumpUntil([&] { return editor->dropDownShown(); }));
     HWND list = editor->dropDown();
@@ -69,7 +63,7 @@ TEST_F(EditorTest, DirectoryButtonBrowsesThenCommits) {
     Click(kDirRow, 1);
     HWND editor = grid.editorWindow();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ClassOf(editor), L"CV_InplacePropertyButton");
+    EXPECT_EQ(guitest::ClassName(editor), L"CV_InplacePropertyButton");
     EXPECT_EQ(TextOf(editor), L"C:\\old");
     CPropertyEditorWindow* object = CPropertyEditorWindow::FromWindow(editor);
     ASSERT_NE(object, nullptr);

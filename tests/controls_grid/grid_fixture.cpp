@@ -105,20 +105,6 @@ void GridTest::TearDown() {
     parent.font = nullptr;
 }
 
-bool GridTest::PumpUntil(const std::function<bool()>& cond, int timeoutMs) {
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        if (cond()) return true;
-        if (static_cast<int>(::GetTickCount() - start) > timeoutMs) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 void GridTest::Drain() {
     MSG msg;
     for (int i = 0; i < 10000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
@@ -181,12 +167,6 @@ std::vector<int> GridTest::CodesFor(const IProperty* item) const {
 
 CPropertyListWindow* GridTest::ListEditor() const {
     return dynamic_cast<CPropertyListWindow*>(CPropertyEditorWindow::FromWindow(grid.editorWindow()));
-}
-
-std::wstring GridTest::TextOf(HWND hwnd) const {
-    wchar_t buf[512] = {};
-    ::GetWindowTextW(hwnd, buf, 512);
-    return buf;
 }
 
 }  // namespace gridtest

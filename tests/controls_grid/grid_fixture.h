@@ -11,6 +11,7 @@
 
 #include "controls/property_editors.h"
 #include "controls/property_grid.h"
+#include "win/gui_support.h"
 #include "win/handles.h"
 #include "win/window.h"
 
@@ -43,7 +44,7 @@ protected:
     void TearDown() override;
 
     // Waits (pumping messages) until cond holds, at most timeoutMs.
-    bool PumpUntil(const std::function<bool()>& cond, int timeoutMs = 3000);
+    bool PumpUntil(const std::function<bool()>& cond, int timeoutMs = 3000) { return guitest::PumpUntil(cond, timeoutMs); }
     // Runs everything that is queued now.
     void Drain();
     POINT CellCentre(int row, int column);
@@ -55,7 +56,7 @@ protected:
     std::vector<int> Codes() const;
     std::vector<int> CodesFor(const IProperty* item) const;
     CPropertyListWindow* ListEditor() const;
-    std::wstring TextOf(HWND hwnd) const;
+    std::wstring TextOf(HWND hwnd) const { return guitest::WindowText(hwnd); }
     bool EditorClosed() const { return grid.editorWindow() == nullptr; }
 
     // One parent for the whole program: hiding a top-level window under Wine without a window

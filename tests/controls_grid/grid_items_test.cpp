@@ -28,17 +28,12 @@ TEST(ItemsTest, ListIndexOutsideTheEntriesBecomesZero) {
     CPropertyListItem list(L"");
     const wchar_t* entries[] = {L"a", L"b", L"c", nullptr};
     list.SetList(entries);
-    list.setValue(PropertyValue(1));
-    EXPECT_TRUE(list.setValue(PropertyValue(7)));
-    EXPECT_EQ(list.index(), 0);
-    list.setValue(PropertyValue(2));
-    EXPECT_TRUE(list.setValue(PropertyValue(3)));
-    EXPECT_EQ(list.index(), 0);
-    list.setValue(PropertyValue(2));
-    EXPECT_TRUE(list.setValue(PropertyValue(-4)));
-    EXPECT_EQ(list.index(), 0);
-    EXPECT_TRUE(list.setValue(PropertyValue::Bool(false)));
-    EXPECT_EQ(list.index(), 0);
+    // Past the end, negative, or a boolean false (which reads as 0): the first entry.
+    for (const PropertyValue& v : {PropertyValue(7), PropertyValue(3), PropertyValue(-4), PropertyValue::Bool(false)}) {
+        ASSERT_TRUE(list.setValue(PropertyValue(2)));
+        EXPECT_TRUE(list.setValue(v));
+        EXPECT_EQ(list.index(), 0);
+    }
     list.SetList(nullptr);  // a null list empties the entries and keeps the index
     EXPECT_TRUE(list.entries().empty());
     EXPECT_EQ(list.displayString(), L"");

@@ -96,14 +96,6 @@ TEST_F(KeyboardTest, SpaceEnterAndF2ToggleACheckBoxOnceEach) {
     EXPECT_FALSE(disabledCheck->checked());
 }
 
-TEST_F(KeyboardTest, EnterOnAListOpensItsEditorAndDropDown) {
-    grid.selectItem(kChannelRow, 1);
-    Key(VK_RETURN, grid.hwnd());
-    ASSERT_NE(ListEditor(), nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return ListEditor()->dropDownShown(); }));
-    EXPECT_EQ(channels->index(), 0);
-}
-
 TEST_F(KeyboardTest, ALetterOnTheButtonWithTheListClosedPicksAndCommits) {
     grid.selectItem(kChannelRow, 1);
     Key(VK_RETURN, grid.hwnd());

@@ -6,15 +6,13 @@
 namespace {
 
 TEST(PropertyValueTest, TextOfDigitsBecomesIntegerAndBack) {
-    std::int32_t n = 0;
-    EXPECT_TRUE(PropertyValue(L"48000").toInt32(n));
-    EXPECT_EQ(n, 48000);
-    EXPECT_TRUE(PropertyValue(L"  -12 ").toInt32(n));
-    EXPECT_EQ(n, -12);
-    EXPECT_TRUE(PropertyValue(L"-2147483648").toInt32(n));
-    EXPECT_EQ(n, INT32_MIN);
-    EXPECT_TRUE(PropertyValue(L"+2147483647").toInt32(n));
-    EXPECT_EQ(n, INT32_MAX);
+    const std::pair<const wchar_t*, std::int32_t> cases[] = {
+        {L"48000", 48000}, {L"  -12 ", -12}, {L"-2147483648", INT32_MIN}, {L"+2147483647", INT32_MAX}};
+    for (auto [text, value] : cases) {
+        std::int32_t n = 0;
+        EXPECT_TRUE(PropertyValue(text).toInt32(n));
+        EXPECT_EQ(n, value);
+    }
     std::wstring text;
     EXPECT_TRUE(PropertyValue(-305).toText(text));
     EXPECT_EQ(text, L"-305");
@@ -41,14 +39,11 @@ TEST(PropertyValueTest, BooleanKeepsAllBitsSetAndConvertsBothWays) {
     EXPECT_TRUE(PropertyValue::Bool(false).toInt32(n));
     EXPECT_EQ(n, 0);
     bool b = false;
-    EXPECT_TRUE(PropertyValue(3).toBool(b));
-    EXPECT_TRUE(b);
-    EXPECT_TRUE(PropertyValue(0).toBool(b));
-    EXPECT_FALSE(b);
-    EXPECT_TRUE(PropertyValue(L"TRUE").toBool(b));
-    EXPECT_TRUE(b);
-    EXPECT_TRUE(PropertyValue(L"0").toBool(b));
-    EXPECT_FALSE(b);
+    for (auto [v, expected] : {std::pair{PropertyValue(3), true}, std::pair{PropertyValue(0), false},
+                               std::pair{PropertyValue(L"TRUE"), true}, std::pair{PropertyValue(L"0"), false}}) {
+        EXPECT_TRUE(v.toBool(b));
+        EXPECT_EQ(b, expected);
+    }
     std::wstring text;
     EXPECT_TRUE(PropertyValue::Bool(true).toText(text));
     EXPECT_TRUE(PropertyValue(text).toBool(b));  // text of a boolean reads back

@@ -128,19 +128,3 @@ TEST_F(MsgFrameTest, BarAutosizeNotificationLaysOutAgain) {
     ::SendMessageW(pane->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(InPane(pane->list()).left, 9);
 }
-
-TEST_F(MsgFrameTest, ContentsAndLayoutSurviveHidingAndShowing) {
-    ::SetWindowTextW(pane->filterEdit(), L"les=112");
-    const Layout before = CurrentLayout();
-    ::ShowWindow(pane->hwnd(), SW_HIDE);
-    guitest::Pump();
-    EXPECT_FALSE(::IsWindowVisible(pane->list()));
-    ::ShowWindow(pane->hwnd(), SW_SHOW);
-    guitest::Pump();
-    EXPECT_TRUE(::IsWindowVisible(pane->list()));
-    EXPECT_TRUE(::IsWindowVisible(pane->textView()));
-    EXPECT_EQ(guitest::WindowText(pane->filterEdit()), L"les=112");
-    EXPECT_EQ(::SendMessageW(pane->list(), LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_EQ(::GetWindowTextLengthW(pane->textView()), 0);
-    EXPECT_TRUE(CurrentLayout() == before);
-}

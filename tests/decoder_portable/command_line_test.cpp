@@ -129,34 +129,30 @@ TEST(CommandLine, UpdateAndHideSwitches) {
 }
 
 TEST(CommandLine, LoggingLetters) {
-    for (int mask = 0; mask < 64; ++mask) {
+    // Mask bits: file egc, messages, raw, then tar egc, messages, raw; letters always in e, m, r order.
+    const struct {
+        int mask;
+        const wchar_t* file;
+        const wchar_t* tar;
+    } cases[] = {{0, L"", L""},       {1, L"-le", L""},    {2, L"-lm", L""},     {4, L"-lr", L""},
+                 {7, L"-lemr", L""},  {5, L"-ler", L""},   {8, L"", L"-te"},     {48, L"", L"-tmr"},
+                 {56, L"", L"-temr"}, {63, L"-lemr", L"-temr"}, {34, L"-lm", L"-tr"}};
+    for (const auto& c : cases) {
         LaunchSettings s = StartupSettings();
-        s.fileLogEgc = mask & 1;
-        s.fileLogMessages = mask & 2;
-        s.fileLogRaw = mask & 4;
-        s.tarLogEgc = mask & 8;
-        s.tarLogMessages = mask & 16;
-        s.tarLogRaw = mask & 32;
-        std::wstring file, tar;
-        if (mask & 7) file = L"-l";
-        if (mask & 1) file += L'e';
-        if (mask & 2) file += L'm';
-        if (mask & 4) file += L'r';
-        if (mask & 56) tar = L"-t";
-        if (mask & 8) tar += L'e';
-        if (mask & 16) tar += L'm';
-        if (mask & 32) tar += L'r';
+        s.fileLogEgc = c.mask & 1;
+        s.fileLogMessages = c.mask & 2;
+        s.fileLogRaw = c.mask & 4;
+        s.tarLogEgc = c.mask & 8;
+        s.tarLogMessages = c.mask & 16;
+        s.tarLogRaw = c.mask & 32;
         auto args = Args(s);
-        bool anyL = std::any_of(args.begin(), args.end(), [](auto& a) { return a.rfind(L"-l", 0) == 0; });
-        bool anyT = std::any_of(args.begin(), args.end(), [](auto& a) { return a.rfind(L"-t", 0) == 0; });
-        EXPECT_EQ(anyL, !file.empty()) << mask;
-        EXPECT_EQ(anyT, !tar.empty()) << mask;
-        if (!file.empty()) {
-            EXPECT_TRUE(HasArg(args, file)) << mask;
-        }
-        if (!tar.empty()) {
-            EXPECT_TRUE(HasArg(args, tar)) << mask;
-        }
+        const auto starts = [&](const wchar_t* p) {
+            return std::count_if(args.begin(), args.end(), [&](auto& a) { return a.rfind(p, 0) == 0; });
+        };
+        EXPECT_EQ(starts(L"-l"), *c.file ? 1 : 0) << c.mask;
+        EXPECT_EQ(starts(L"-t"), *c.tar ? 1 : 0) << c.mask;
+        EXPECT_TRUE(!*c.file || HasArg(args, c.file)) << c.mask;
+        EXPECT_TRUE(!*c.tar || HasArg(args, c.tar)) << c.mask;
     }
     LaunchSettings s = StartupSettings();
     s.fileLogRaw = true;

@@ -163,17 +163,13 @@ TEST(RecordParser, FrequencyReadFromJustAfterTheColon) {
 }
 
 TEST(RecordParser, AcceptanceRule) {
-    EXPECT_FALSE(ParseRecord("L21210042").accepted);  // 9 bytes
+    // Nine bytes, empty, a wrong first letter, or a category outside 0..5.
+    for (const char* r : {"L21210042", "", "X21210042text", "l21210042text", "L61210042text", "L91210042text",
+                          "L/1210042text", "LA1210042text"})
+        EXPECT_FALSE(ParseRecord(r).accepted) << r;
     auto ten = ParseRecord("L21210042x");
     EXPECT_TRUE(ten.accepted);
     EXPECT_EQ(ten.text, "x");
-    EXPECT_FALSE(ParseRecord("").accepted);
-    EXPECT_FALSE(ParseRecord("X21210042text").accepted);
-    EXPECT_FALSE(ParseRecord("l21210042text").accepted);
-    EXPECT_FALSE(ParseRecord("L61210042text").accepted);
-    EXPECT_FALSE(ParseRecord("L91210042text").accepted);
-    EXPECT_FALSE(ParseRecord("L/1210042text").accepted);
-    EXPECT_FALSE(ParseRecord("LA1210042text").accepted);
     for (char digit = '0'; digit <= '5'; ++digit) {
         std::string r = std::string("L") + digit + "abcdefgtext";
         auto rec = ParseRecord(r);

@@ -11,6 +11,7 @@
 #include "decoder/argument_split.h"
 #include "decoder/command_line.h"
 #include "decoder/record_stream.h"
+#include "win/file_bytes.h"
 #include "win/gui_support.h"
 #include "win/handles.h"
 
@@ -41,21 +42,6 @@ std::wstring FromUtf8(const std::string& s) {
     return w;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-    win::UniqueHandle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string bytes;
-    char buf[4096];
-    DWORD got = 0;
-    while (f && ::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) bytes.append(buf, got);
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    win::UniqueHandle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    ASSERT_TRUE(f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-}
-
 // One run of the stand-in decoder, with its script and argument file in the environment it inherits.
 class SimProcess {
 public:
@@ -64,7 +50,7 @@ public:
         ::SetEnvironmentVariableW(L"VASTREL_SIM_ARGS", argsPath_.c_str());
         if (!script.empty()) {
             scriptPath_ = TempFile(L"simscript");
-            WriteFileBytes(scriptPath_, script);
+            EXPECT_TRUE(guitest::WriteFileBytes(scriptPath_, script));
             ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", scriptPath_.c_str());
         } else {
             ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", nullptr);
@@ -135,7 +121,7 @@ public:
 
     std::vector<std::wstring> ArgumentsSeen() {
         std::vector<std::wstring> args;
-        std::string bytes = ReadFileBytes(argsPath_);
+        std::string bytes = guitest::ReadFileBytes(argsPath_);
         std::size_t at = 0;
         for (std::size_t nl; (nl = bytes.find('\n', at)) != std::string::npos; at = nl + 1)
             args.push_back(FromUtf8(bytes.substr(at, nl - at)));

@@ -1,5 +1,6 @@
 // A main window created in-process for each test, with a scratch directory for configuration files.
 #pragma once
+#include "win/file_bytes.h"
 #include "win/main_frame_fixture.h"
 
 #include <string>
@@ -33,23 +34,10 @@ protected:
     }
     std::wstring FileWith(const std::wstring& name, const std::string& bytes) {
         const std::wstring path = PathOf(name);
-        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        if (!bytes.empty()) ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::CloseHandle(h);
+        EXPECT_TRUE(guitest::WriteFileBytes(path, bytes));
         return path;
     }
-    static std::string Bytes(const std::wstring& path) {
-        std::string out;
-        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return out;
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) out.append(buffer, got);
-        ::CloseHandle(h);
-        return out;
-    }
+    static std::string Bytes(const std::wstring& path) { return guitest::ReadFileBytes(path); }
     // The file as text: UTF-16 LE after its mark, otherwise bytes taken one by one.
     static std::wstring Text(const std::wstring& path) {
         const std::string b = Bytes(path);

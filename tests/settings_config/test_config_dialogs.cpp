@@ -21,17 +21,6 @@ public:
     bool answered() const { return answered_; }
 
 private:
-    static BOOL CALLBACK Visit(HWND hwnd, LPARAM found) {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
-            *reinterpret_cast<HWND*>(found) = hwnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
     static HWND NameField(HWND dialog) {
         if (HWND combo = ::GetDlgItem(dialog, 0x47c)) {  // cmb13: the explorer-style name box
             if (auto edit = reinterpret_cast<HWND>(::SendMessageW(combo, CBEM_GETEDITCONTROL, 0, 0))) return edit;
@@ -42,8 +31,7 @@ private:
     void Run() {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
         while (!stop_ && !answered_ && std::chrono::steady_clock::now() < end) {
-            HWND dialog = nullptr;
-            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&dialog));
+            HWND dialog = guitest::VisibleDialog();
             HWND field = dialog ? NameField(dialog) : nullptr;
             if (field) {
                 ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name_.c_str()));
@@ -55,8 +43,7 @@ private:
         }
         // Never leave the test stuck in a modal loop: a dialog we could not fill is cancelled.
         while (!answered_ && !stop_) {
-            HWND dialog = nullptr;
-            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&dialog));
+            HWND dialog = guitest::VisibleDialog();
             if (dialog) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }

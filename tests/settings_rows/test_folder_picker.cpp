@@ -27,9 +27,7 @@ private:
         return TRUE;
     }
     static BOOL CALLBACK FindTree(HWND child, LPARAM tree) {
-        wchar_t cls[32] = {};
-        ::GetClassNameW(child, cls, 32);
-        if (std::wstring(cls) == L"SysTreeView32") {
+        if (guitest::ClassName(child) == L"SysTreeView32") {
             *reinterpret_cast<HWND*>(tree) = child;
             return FALSE;
         }
@@ -38,20 +36,7 @@ private:
     void Run() {
         const DWORD end = ::GetTickCount() + 20000;
         while (!stop_ && ::GetTickCount() < end) {
-            HWND dialog = nullptr;
-            ::EnumWindows(
-                [](HWND hwnd, LPARAM out) -> BOOL {
-                    DWORD pid = 0;
-                    ::GetWindowThreadProcessId(hwnd, &pid);
-                    wchar_t cls[16] = {};
-                    ::GetClassNameW(hwnd, cls, 16);
-                    if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(hwnd)) {
-                        *reinterpret_cast<HWND*>(out) = hwnd;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&dialog));
+            HWND dialog = guitest::VisibleDialog();
             if (dialog) {
                 bool found = false;
                 ::EnumChildWindows(dialog, FindText, reinterpret_cast<LPARAM>(&found));

@@ -34,10 +34,31 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     }
 }
 
+inline std::wstring ClassName(HWND hwnd) {
+    wchar_t name[128] = {};
+    ::GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
 inline std::wstring WindowText(HWND hwnd) {
     wchar_t text[1024] = {};
     ::GetWindowTextW(hwnd, text, 1024);
     return text;
+}
+
+// The first visible dialog (class #32770) of this process, or null.
+inline HWND VisibleDialog() {
+    HWND found = nullptr;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM out) -> BOOL {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(hwnd, &pid);
+            if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd) || ClassName(hwnd) != L"#32770") return TRUE;
+            *reinterpret_cast<HWND*>(out) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 // Answers every message box (dialog class #32770) of this process with OK and records its text and
@@ -71,9 +92,7 @@ private:
         DWORD pid = 0;
         ::GetWindowThreadProcessId(hwnd, &pid);
         if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd)) return TRUE;
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (std::wstring(cls) != L"#32770") return TRUE;
+        if (ClassName(hwnd) != L"#32770") return TRUE;
         // A message box's text is the static control 0xFFFF.
         HWND textControl = ::GetDlgItem(hwnd, 0xFFFF);
         if (!textControl) return TRUE;
