@@ -7,6 +7,7 @@
 #include "audio/capture_devices_win.h"
 #include "audio/dsound_capture_win.h"
 #include "resource.h"
+#include "settings/key_table.h"
 #include "theme/palette.h"
 #include "version.h"
 #include "win/colour.h"
@@ -175,7 +176,9 @@ void CMainFrame::OnCreate() {
 
     // 13-15: the decoder log, its colours and filter.
     decoderLog.Create(hwnd(), Instance());
-    decoderLog.SetLineLimit(kLogLinesKept);
+    // The decoder log keeps the "Log lines kept" row's number of lines; older ones leave the top
+    // (the text log and the store keep everything).
+    decoderLog.SetLineLimit(static_cast<std::size_t>(settings::StartupSettings().logLinesKept));
     for (int i = 0; i < kLogCategories; ++i) {
         logFormats[i] = CHARFORMATW{};
         logFormats[i].cbSize = sizeof(CHARFORMATW);

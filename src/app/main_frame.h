@@ -27,9 +27,6 @@ public:
     static constexpr int kPaneDecoderLog = 1;
     static constexpr int kPaneMessages = 2;
     static constexpr int kLogCategories = 6;
-    // The decoder log keeps about this many lines; older ones leave the top (the text log and the
-    // store keep everything).
-    static constexpr std::size_t kLogLinesKept = 10000;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -164,4 +161,5 @@ private:
     LRESULT OnNotify(const NMHDR& header, bool& handled);
     void OnSettingChanged(const NMHDR& header);
     void OnBrowseRequested(const NMHDR& header);
+    void BrowseForStoreFile(IProperty& item, const std::wstring& start);
 };

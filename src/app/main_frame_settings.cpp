@@ -2,7 +2,10 @@
 // centre-frequency row.
 #include "app/main_frame.h"
 
+#include <commdlg.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "settings/settings.h"
 
@@ -26,6 +29,8 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     spectrum.pointerFrequency = s.centerFrequency;
     if (spectrumDisplay.hwnd()) ::InvalidateRect(spectrumDisplay.hwnd(), nullptr, FALSE);
     settingRows.Write(s);
+    messageStorePath = s.storeFile;
+    decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }
 
 void CMainFrame::RefreshCentreFrequencyRow() { settingRows.ShowCentre(spectrum.centerFrequency); }
@@ -57,7 +62,11 @@ LRESULT CMainFrame::OnNotify(const NMHDR& header, bool& handled) {
 
 void CMainFrame::OnSettingChanged(const NMHDR& header) {
     const auto& note = reinterpret_cast<const GridNotification&>(header);
-    if (note.item && note.item == settingRows.ValueItem(settings::kSampleRate)) ApplySampleRate();
+    if (!note.item) return;
+    if (note.item == settingRows.ValueItem(settings::kSampleRate)) ApplySampleRate();
+    if (note.item == settingRows.ValueItem(settings::kStoreFile)) messageStorePath = settingRows.ReadText(settings::kStoreFile);
+    if (note.item == settingRows.ValueItem(settings::kLogLinesKept))
+        decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(settingRows.Read().logLinesKept, 0)));
 }
 
 namespace {
@@ -79,6 +88,10 @@ void CMainFrame::OnBrowseRequested(const NMHDR& header) {
     PropertyValue current;
     std::wstring start;
     if (note.item->value(current)) current.toText(start);
+    if (note.item == settingRows.ValueItem(settings::kStoreFile)) {
+        BrowseForStoreFile(*note.item, start);
+        return;
+    }
 
     BROWSEINFOW info{};
     info.hwndOwner = hwnd();
@@ -91,4 +104,21 @@ void CMainFrame::OnBrowseRequested(const NMHDR& header) {
     wchar_t path[MAX_PATH] = {};
     if (::SHGetPathFromIDListW(chosen, path)) settingsGrid.setItemValue(note.item, PropertyValue(path));
     ::CoTaskMemFree(chosen);
+}
+
+void CMainFrame::BrowseForStoreFile(IProperty& item, const std::wstring& start) {
+    wchar_t file[MAX_PATH] = {};
+    start.copy(file, MAX_PATH - 1);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = hwnd();
+    ofn.lpstrFilter = L"Message store (*.db)\0*.db\0All files (*.*)\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = L"db";
+    ofn.lpstrTitle = L"Message store file";
+    // An existing store is taken as it is (records are added to it), so there is nothing to confirm;
+    // the current directory stays, as the decoder and a relative store name depend on it.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+    if (::GetSaveFileNameW(&ofn)) settingsGrid.setItemValue(&item, PropertyValue(std::wstring(file)));
 }

@@ -36,7 +36,13 @@ std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::ws
         options.onError = [handOver](const std::string& error) {
             if (auto sink = handOver.lock()) sink->Note(L"Message store: " + Wide(error) + L"\n");
         };
-        return std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path)), std::move(options));
+        // The keep rows are read at each start: a change applies from the next run.
+        const settings::Settings current = CurrentSettings();
+        messages::StoreOptions storeOptions;
+        storeOptions.keepRecordsDays = current.keepRecordDays;
+        storeOptions.keepMessagesDays = current.keepMessageDays;
+        return std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path), storeOptions),
+                                                     std::move(options));
     } catch (const std::exception& error) {
         // Refused files are left as they are; the run, the log and the text log go on without it.
         decoderLog.Append((L"Message store: " + Wide(error.what()) + L"\n").c_str(), -1,

@@ -8,6 +8,7 @@
 namespace {
 
 const wchar_t kButtonEditorClass[] = L"CV_InplacePropertyButton";
+const wchar_t kTextEditorClass[] = L"CV_InplacePropertyText";
 const wchar_t kListEditorClass[] = L"CV_InplacePropertyList";
 const wchar_t kEditorButtonClass[] = L"CV_InplaceEditorButton";
 const wchar_t kDropListClass[] = L"CV_InplaceDropList";
@@ -15,6 +16,19 @@ constexpr int kMaxDropHeight = 140;
 constexpr UINT_PTR kButtonId = 1;
 
 HWND RootOf(HWND hwnd) { return hwnd ? ::GetAncestor(hwnd, GA_ROOT) : nullptr; }
+
+// The "..." button of the editors that browse, in the grid's font.
+void DrawBrowseButton(const DRAWITEMSTRUCT& dis, HWND grid) {
+    RECT r = dis.rcItem;
+    UINT state = DFCS_BUTTONPUSH | ((dis.itemState & ODS_SELECTED) ? DFCS_PUSHED : 0);
+    ::DrawFrameControl(dis.hDC, &r, DFC_BUTTON, state);
+    win::SelectObjectScope font(dis.hDC, reinterpret_cast<HGDIOBJ>(::SendMessageW(grid, WM_GETFONT, 0, 0)));
+    int oldMode = ::SetBkMode(dis.hDC, TRANSPARENT);
+    ::SetTextColor(dis.hDC, ::GetSysColor(COLOR_BTNTEXT));
+    if (dis.itemState & ODS_SELECTED) ::OffsetRect(&r, 1, 1);
+    ::DrawTextW(dis.hDC, L"...", 3, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+    ::SetBkMode(dis.hDC, oldMode);
+}
 
 }  // namespace
 
@@ -62,7 +76,8 @@ LRESULT CEditorButton::OnKeyDown(WPARAM key, LPARAM lParam) {
 
 // --- CPropertyEditorWindow ---
 
-CPropertyEditorWindow::CPropertyEditorWindow(IProperty* item, HWND grid) : item_(item), grid_(grid), button_(*this) {}
+CPropertyEditorWindow::CPropertyEditorWindow(IProperty* item, HWND grid, bool typing, bool button)
+    : item_(item), grid_(grid), button_(*this), typing_(typing), hasButton_(button) {}
 
 CPropertyEditorWindow* CPropertyEditorWindow::FromWindow(HWND hwnd) noexcept {
     return dynamic_cast<CPropertyEditorWindow*>(win::Window::FromHandle(hwnd));
@@ -95,7 +110,46 @@ void CPropertyEditorWindow::OnFinalMessage() {
     if (ownedByWindow_) delete this;
 }
 
+LRESULT CPropertyEditorWindow::OnTypingKey(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_GETDLGCODE:
+        return DefaultHandling(msg, wParam, lParam) | DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            ::PostMessageW(grid_, GRID_MSG_EDITOR_COMMIT, reinterpret_cast<WPARAM>(hwnd()), GRID_COMMIT_PLAIN);
+            return 0;
+        }
+        if (wParam == VK_ESCAPE) {
+            ::PostMessageW(grid_, GRID_MSG_EDITOR_CANCEL, reinterpret_cast<WPARAM>(hwnd()), 0);
+            return 0;
+        }
+        if (wParam == VK_UP || wParam == VK_DOWN) {
+            ::PostMessageW(grid_, GRID_MSG_NAVIGATE, wParam, 0);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\r' || wParam == L'\x1b' || wParam == L'\t') return 0;  // no beep for the keys above
+        break;
+    case WM_KILLFOCUS: {
+        LRESULT r = DefaultHandling(msg, wParam, lParam);
+        FocusLeft(reinterpret_cast<HWND>(wParam));
+        return r;
+    }
+    }
+    return DefaultHandling(msg, wParam, lParam);
+}
+
 LRESULT CPropertyEditorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (typing_) {
+        switch (msg) {
+        case WM_GETDLGCODE: case WM_KEYDOWN: case WM_CHAR: case WM_KILLFOCUS:
+            return OnTypingKey(msg, wParam, lParam);
+        case WM_SETFOCUS: case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP: case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_KEYUP:
+            return DefaultHandling(msg, wParam, lParam);
+        }
+    }
     switch (msg) {
     case WM_CREATE:
         return OnCreate(wParam, lParam);
@@ -144,7 +198,12 @@ LRESULT CPropertyEditorWindow::OnCreate(WPARAM wParam, LPARAM lParam) {
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(grid_, WM_GETFONT, 0, 0));
     ::SendMessageW(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ::SendMessageW(hwnd(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                   MAKELPARAM(2, ::GetSystemMetrics(SM_CXVSCROLL)));
+                   MAKELPARAM(2, hasButton_ ? ::GetSystemMetrics(SM_CXVSCROLL) : 2));
+    if (typing_) {
+        ::SendMessageW(hwnd(), EM_SETLIMITTEXT, CPropertyTextEditWindow::kMaxText, 0);
+        ::SendMessageW(hwnd(), EM_SETSEL, 0, -1);  // typing replaces the text, as in the other editors
+    }
+    if (!hasButton_) return r;
     RECT rc{};
     ::GetClientRect(hwnd(), &rc);
     int side = rc.bottom - rc.top;
@@ -153,7 +212,7 @@ LRESULT CPropertyEditorWindow::OnCreate(WPARAM wParam, LPARAM lParam) {
                                  kButtonId))
         return -1;
     ::SendMessageW(button_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ::SetFocus(button_.hwnd());
+    if (!typing_) ::SetFocus(button_.hwnd());
     return r;
 }
 
@@ -175,15 +234,7 @@ HWND CPropertyButtonWindow::Create(IProperty* item, HWND grid, const RECT& cell,
 }
 
 void CPropertyButtonWindow::DrawButton(const DRAWITEMSTRUCT& dis) {
-    RECT r = dis.rcItem;
-    UINT state = DFCS_BUTTONPUSH | ((dis.itemState & ODS_SELECTED) ? DFCS_PUSHED : 0);
-    ::DrawFrameControl(dis.hDC, &r, DFC_BUTTON, state);
-    win::SelectObjectScope font(dis.hDC, reinterpret_cast<HGDIOBJ>(::SendMessageW(grid(), WM_GETFONT, 0, 0)));
-    int oldMode = ::SetBkMode(dis.hDC, TRANSPARENT);
-    ::SetTextColor(dis.hDC, ::GetSysColor(COLOR_BTNTEXT));
-    if (dis.itemState & ODS_SELECTED) ::OffsetRect(&r, 1, 1);
-    ::DrawTextW(dis.hDC, L"...", 3, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
-    ::SetBkMode(dis.hDC, oldMode);
+    DrawBrowseButton(dis, grid());
 }
 
 void CPropertyButtonWindow::OnPressed() {
@@ -195,6 +246,30 @@ void CPropertyButtonWindow::OnPressed() {
     if (!target) return;
     target->activate(PROPERTY_ACT_BROWSE, POINT{0, 0});
     ::PostMessageW(gridWindow, GRID_MSG_EDITOR_COMMIT, reinterpret_cast<WPARAM>(self), GRID_COMMIT_BUTTON);
+}
+
+// --- CPropertyTextEditWindow ---
+
+HWND CPropertyTextEditWindow::Create(IProperty* item, HWND grid, const RECT& cell, const std::wstring& text,
+                                     bool browse) {
+    std::unique_ptr<CPropertyTextEditWindow> editor(new CPropertyTextEditWindow(item, grid, browse));
+    HWND h = editor->Open(kTextEditorClass, cell, text.substr(0, kMaxText));
+    if (h) editor.release();  // the window owns it now
+    return h;
+}
+
+void CPropertyTextEditWindow::DrawButton(const DRAWITEMSTRUCT& dis) {
+    DrawBrowseButton(dis, grid());
+}
+
+void CPropertyTextEditWindow::OnPressed() {
+    // The text typed so far is the dialog's starting point: commit it first, then browse (the browse
+    // handler writes its choice through the grid, which re-opens this editor on the new value).
+    IProperty* target = item();
+    HWND gridWindow = grid();
+    if (!target) return;
+    ::SendMessageW(gridWindow, GRID_MSG_EDITOR_COMMIT, reinterpret_cast<WPARAM>(hwnd()), GRID_COMMIT_PLAIN);
+    target->activate(PROPERTY_ACT_BROWSE, POINT{0, 0});  // this editor may be gone now
 }
 
 // --- CDropList ---

@@ -51,7 +51,9 @@ public:
     virtual void HandleChar(wchar_t ch) {}
 
 protected:
-    CPropertyEditorWindow(IProperty* item, HWND grid);
+    // `typing`: the edit takes the focus and the keys (a text typed in place); otherwise the text is
+    // for show and the button keeps the focus. `button`: the editor has its button at the right end.
+    CPropertyEditorWindow(IProperty* item, HWND grid, bool typing = false, bool button = true);
     // Creates the window of the given class over `cell`; on success the window owns this object.
     HWND Open(const wchar_t* className, const RECT& cell, const std::wstring& text);
     virtual void DrawButton(const DRAWITEMSTRUCT& dis) = 0;
@@ -64,10 +66,14 @@ protected:
 private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     void OnSize();
+    // The typed editor's keys: Enter commits, Escape cancels, the rest edit the text.
+    LRESULT OnTypingKey(UINT msg, WPARAM wParam, LPARAM lParam);
 
     IProperty* item_;
     HWND grid_;
     CEditorButton button_;
+    bool typing_;
+    bool hasButton_;
     bool ownedByWindow_ = false;
 };
 
@@ -78,6 +84,18 @@ public:
 
 protected:
     using CPropertyEditorWindow::CPropertyEditorWindow;
+    void DrawButton(const DRAWITEMSTRUCT& dis) override;
+    void OnPressed() override;
+};
+
+// The editor of a text typed in place; with a button, "..." asks the item to browse.
+class CPropertyTextEditWindow : public CPropertyEditorWindow {
+public:
+    static constexpr int kMaxText = 1023;
+    static HWND Create(IProperty* item, HWND grid, const RECT& cell, const std::wstring& text, bool browse);
+
+protected:
+    CPropertyTextEditWindow(IProperty* item, HWND grid, bool browse) : CPropertyEditorWindow(item, grid, true, browse) {}
     void DrawButton(const DRAWITEMSTRUCT& dis) override;
     void OnPressed() override;
 };

@@ -111,6 +111,9 @@ public:
 // Copies text into a caller's buffer as IProperty::displayText does.
 bool CopyPropertyText(const std::wstring& text, wchar_t* buffer, size_t capacity);
 
+// The whole text of a window (an editor's text).
+std::wstring WindowTextOf(HWND window);
+
 // Sends a grid notification to the grid's parent; returns the parent's answer (0 without a parent).
 LRESULT SendGridNotification(HWND grid, int code, IProperty* item);
 
@@ -208,6 +211,21 @@ public:
     HWND createEditor(HWND grid, const RECT& cell) override;
     bool activate(UINT action, POINT pt) override;
     bool takeValueFromEditor(HWND editor) override { return true; }
+};
+
+// A text typed in place. With `browse`, the editor has a "..." button that asks the grid's parent to
+// browse (GRID_BROWSE_REQUESTED), as the file-name item does.
+class CPropertyTextItem : public CPropertyItem {
+public:
+    CPropertyTextItem(const wchar_t* name, const wchar_t* text, bool browse);
+    BYTE kind() const override { return PROPERTY_KIND_TEXT_EDIT; }
+    HWND createEditor(HWND grid, const RECT& cell) override;
+    bool activate(UINT action, POINT pt) override;
+    bool takeValueFromEditor(HWND editor) override;
+    bool browses() const noexcept { return browse_; }
+
+private:
+    bool browse_;
 };
 
 class CPropertyListItem : public CPropertyItem {

@@ -28,6 +28,14 @@ std::wstring IProperty::displayString() const {
     return text;
 }
 
+std::wstring WindowTextOf(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
+    const int got = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(std::max(got, 0)));
+    return text;
+}
+
 LRESULT SendGridNotification(HWND grid, int code, IProperty* item) {
     HWND parent = grid ? ::GetParent(grid) : nullptr;
     if (!parent) return 0;

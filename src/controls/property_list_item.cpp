@@ -111,9 +111,5 @@ bool CPropertyListItem::activate(UINT action, POINT) {
 
 bool CPropertyListItem::takeValueFromEditor(HWND editor) {
     if (!editor || !::IsWindow(editor)) return false;
-    int length = ::GetWindowTextLengthW(editor);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    int got = ::GetWindowTextW(editor, text.data(), length + 1);
-    text.resize(static_cast<size_t>(std::max(got, 0)));
-    return setValue(PropertyValue(std::move(text)));
+    return setValue(PropertyValue(WindowTextOf(editor)));
 }

@@ -20,7 +20,14 @@ void Take(const KeyRule& k, const Stored& v, Settings& s, DeviceNames devices) {
     }
     case TextRule::Channel: s.*FieldAs<std::int32_t>(k) = ChannelFromFile(std::get<std::int32_t>(v)); break;
     case TextRule::Switch: s.*FieldAs<bool>(k) = std::get<std::int32_t>(v) != 0; break;
-    case TextRule::Directory: s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v); break;
+    case TextRule::Directory:
+    case TextRule::Text: s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v); break;
+    case TextRule::Choice: {
+        const std::int32_t value = std::get<std::int32_t>(v);
+        const bool listed = k.row >= 0 && k.row < kRowCount && ChoiceIndex(Rows()[k.row].choices, value) >= 0;
+        s.*FieldAs<std::int32_t>(k) = listed ? value : std::get<std::int32_t>(k.startup);
+        break;
+    }
     }
 }
 
@@ -65,7 +72,9 @@ std::optional<std::wstring> StoredText(const KeyRule& k, const Settings& s, Devi
     }
     case TextRule::Channel: return IntegerText(ChannelFromFile(s.*FieldAs<std::int32_t>(k)));
     case TextRule::Switch: return std::wstring(BoolText(s.*FieldAs<bool>(k)));
-    case TextRule::Directory: return s.*FieldAs<std::wstring>(k);
+    case TextRule::Directory:
+    case TextRule::Text: return s.*FieldAs<std::wstring>(k);
+    case TextRule::Choice: return IntegerText(s.*FieldAs<std::int32_t>(k));
     }
     return std::nullopt;
 }

@@ -28,6 +28,13 @@ KeyRule Directory(const wchar_t* key, Row row, std::wstring Settings::*field, co
     return {key, row, TextRule::Directory, field, std::wstring(startup), std::wstring(missing)};
 }
 
+KeyRule Text(const wchar_t* key, Row row, std::wstring Settings::*field, const wchar_t* startup) {
+    return {key, row, TextRule::Text, field, std::wstring(startup), std::wstring(startup)};
+}
+KeyRule Choice(const wchar_t* key, Row row, IntField field, std::int32_t startup) {
+    return {key, row, TextRule::Choice, field, startup, startup};
+}
+
 }  // namespace
 
 const std::vector<KeyRule>& Keys() {
@@ -54,6 +61,16 @@ const std::vector<KeyRule>& Keys() {
         Directory(L"FileDir", kFileLogDir, &S::fileLogDir, L"", L""),
         Directory(L"TarDir", kTarLogDir, &S::tarLogDir, L"", L""),
         Directory(L"LogDir", kDecoderLogDir, &S::decoderLogDir, L"", L""),
+        // Added after the eighteen: a file without them gets the start-up value.
+        Switch(L"AutoRestart", kAutoRestart, &S::autoRestart, false, 0),
+        Choice(L"LogLines", kLogLinesKept, &S::logLinesKept, 10000),
+        Switch(L"LogDaily", kLogDaily, &S::logDaily, false, 0),
+        Text(L"StoreFile", kStoreFile, &S::storeFile, L"vastrel-messages.db"),
+        Choice(L"KeepRecords", kKeepRecords, &S::keepRecordDays, 7),
+        Choice(L"KeepMessages", kKeepMessages, &S::keepMessageDays, 0),
+        Text(L"FeedTo", kFeedTo, &S::feedTo, L""),
+        Text(L"FeedStation", kFeedStation, &S::feedStation, L""),
+        Switch(L"FeedAll", kFeedAll, &S::feedAll, false, 0),
     };
     return keys;
 }
@@ -71,6 +88,8 @@ Settings StartupSettings() {
     return s;
 }
 
-bool ReadsAsText(TextRule rule) { return rule == TextRule::Device || rule == TextRule::Directory; }
+bool ReadsAsText(TextRule rule) {
+    return rule == TextRule::Device || rule == TextRule::Directory || rule == TextRule::Text;
+}
 
 }  // namespace settings

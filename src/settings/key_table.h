@@ -21,6 +21,8 @@ enum class TextRule {
     Channel,    // one digit; a number outside the list reads as the first entry
     Switch,     // "1" or "0"; any non-zero number reads as set
     Directory,  // the text unchanged; read up to 255 characters
+    Text,       // the same as Directory, for texts that are no folder
+    Choice,     // decimal integer, one of its row's entries; any other number reads as the start-up value
 };
 
 // The member of Settings a key fills, by its type.

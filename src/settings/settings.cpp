@@ -13,6 +13,12 @@ constexpr std::uint32_t kCentreColour = palette::kSettingsCentreRow;
 constexpr std::uint32_t kSwitchColour = palette::kSettingsSwitchRows;
 constexpr std::uint32_t kFileColour = palette::kSettingsFileLogRows;
 constexpr std::uint32_t kTarColour = palette::kSettingsTarLogRows;
+constexpr std::uint32_t kStoreColour = palette::kSettingsStoreRows;
+constexpr std::uint32_t kFeedColour = palette::kSettingsFeedRows;
+
+constexpr ChoiceEntry kLogLines[] = {{L"1,000", 1000}, {L"10,000", 10000}, {L"100,000", 100000}, {L"All", 0}};
+constexpr ChoiceEntry kKeepDays[] = {
+    {L"1 day", 1}, {L"7 days", 7}, {L"30 days", 30}, {L"365 days", 365}, {L"Forever", 0}};
 
 }  // namespace
 
@@ -36,8 +42,26 @@ const std::array<RowDescription, kRowCount>& Rows() {
         {kDecoderLogDir, L"Decoder output                   Directory", kSoundColour, Kind::Directory},
         {kDecoderTextLog, L"Decoder output                   Text file log", kSoundColour, Kind::Check},
         {kDecoderLogUseFilter, L"Decoder output                   Use log filter", kSoundColour, Kind::Check},
+        {kAutoRestart, L"Decoder output                   Restart when it ends", kSoundColour, Kind::Check},
+        {kLogLinesKept, L"Decoder output                   Log lines kept", kSoundColour, Kind::Choice, kLogLines},
+        {kLogDaily, L"Decoder output                   New file daily", kSoundColour, Kind::Check},
+        {kStoreFile, L"Message store                    File", kStoreColour, Kind::SaveFile},
+        {kKeepRecords, L"Message store                    Keep records", kStoreColour, Kind::Choice, kKeepDays},
+        {kKeepMessages, L"Message store                    Keep messages", kStoreColour, Kind::Choice, kKeepDays},
+        {kFeedTo, L"Feed                                     Destinations", kFeedColour, Kind::Text},
+        {kFeedStation, L"Feed                                     Station name", kFeedColour, Kind::Text},
+        {kFeedAll, L"Feed                                     Every record", kFeedColour, Kind::Check},
     }};
     return rows;
+}
+
+ChoiceList LogLineChoices() { return kLogLines; }
+ChoiceList KeepDayChoices() { return kKeepDays; }
+
+int ChoiceIndex(ChoiceList choices, std::int32_t value) {
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].value == value) return static_cast<int>(i);
+    return -1;
 }
 
 const std::array<const wchar_t*, 7>& SampleRateEntries() {

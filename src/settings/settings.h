@@ -1,8 +1,10 @@
-// The eighteen setting rows of the grid (label, colour, editor kind) and the fixed lists behind the
-// index-valued settings. Keys and values are in key_table.h.
+// The setting rows of the grid (label, colour, editor kind) and the fixed lists behind the
+// index-valued settings: the eighteen of the original grid, then the rows added since, group by
+// group. Keys and values are in key_table.h.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace settings {
@@ -26,19 +28,48 @@ enum Row : int {
     kDecoderLogDir = 15,
     kDecoderTextLog = 16,
     kDecoderLogUseFilter = 17,
-    kRowCount = 18,
+    kFirstAddedRow = 18,
+    // "Decoder output", continued: running unattended.
+    kAutoRestart = 18,
+    kLogLinesKept = 19,
+    kLogDaily = 20,
+    // "Message store".
+    kStoreFile = 21,
+    kKeepRecords = 22,
+    kKeepMessages = 23,
+    // "Feed".
+    kFeedTo = 24,
+    kFeedStation = 25,
+    kFeedAll = 26,
+    kRowCount = 27,
 };
 
-enum class Kind { DeviceList, RateList, ChannelList, CentreText, Check, Directory };
+// Choice: a list whose entries stand for numbers (ChoiceEntry). Text: a text typed in place.
+// SaveFile: a text typed in place, with a browse button that opens a save dialog.
+enum class Kind { DeviceList, RateList, ChannelList, CentreText, Check, Directory, Choice, Text, SaveFile };
+
+// One entry of a Choice row: what the list shows and the number it stands for.
+struct ChoiceEntry {
+    const wchar_t* text;
+    std::int32_t value;
+};
+using ChoiceList = std::span<const ChoiceEntry>;
 
 struct RowDescription {
     Row row;
     const wchar_t* label;     // exact, blanks included
     std::uint32_t labelRgb;   // 0x00RRGGBB
     Kind kind;
+    ChoiceList choices = {};  // Choice rows only
 };
 
 const std::array<RowDescription, kRowCount>& Rows();
+
+// The Choice entries of "Log lines kept" (0 = all) and of the two keep rows (days, 0 = forever).
+ChoiceList LogLineChoices();
+ChoiceList KeepDayChoices();
+// The index of `value` among `choices`, or -1.
+int ChoiceIndex(ChoiceList choices, std::int32_t value);
 
 constexpr std::array<std::int32_t, 7> kSampleRates = {8000, 11025, 22050, 44100, 48000, 96000, 192000};
 constexpr int kStartSampleRateIndex = 4;

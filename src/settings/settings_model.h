@@ -1,4 +1,4 @@
-// Settings is the eighteen user settings as one plain value: what the grid rows edit, what a
+// Settings is the user settings as one plain value: what the grid rows edit, what a
 // configuration file holds, and what capture start and decoder start read. Portable: no Windows header.
 #pragma once
 #include <cstdint>
@@ -28,6 +28,16 @@ struct Settings {
     std::wstring decoderLogDir;
     bool decoderTextLog = false;
     bool decoderLogUseFilter = false;
+    // Added after the eighteen.
+    bool autoRestart = false;
+    std::int32_t logLinesKept = 0;   // lines in the decoder log; 0 = all
+    bool logDaily = false;           // a new text log at each UTC midnight
+    std::wstring storeFile;          // the message store's file
+    std::int32_t keepRecordDays = 0; // 0 = forever
+    std::int32_t keepMessageDays = 0;
+    std::wstring feedTo;             // "host:port, [v6]:port, ..."; empty = no feed
+    std::wstring feedStation;
+    bool feedAll = false;            // every record, not only messages
 
     bool operator==(const Settings&) const = default;
 };

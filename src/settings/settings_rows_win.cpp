@@ -45,6 +45,16 @@ std::unique_ptr<IProperty> MakeValueItem(const settings::RowDescription& row, co
         return std::make_unique<CPropertyCheckButtonItem>(L"", false);
     case Kind::Directory:
         return std::make_unique<CPropertyFileNameItem>(L"", L"");
+    case Kind::Choice: {
+        auto item = std::make_unique<CPropertyListItem>(L"");
+        std::vector<std::wstring> entries;
+        for (const settings::ChoiceEntry& e : row.choices) entries.emplace_back(e.text);
+        item->SetList(entries);
+        return item;
+    }
+    case Kind::Text:
+    case Kind::SaveFile:
+        return std::make_unique<CPropertyTextItem>(L"", L"", row.kind == Kind::SaveFile);
     }
     return nullptr;
 }
@@ -83,7 +93,15 @@ Settings SettingsRows::Read() const {
         case Kind::RateList: s.*settings::FieldAs<std::int32_t>(k) = settings::SampleRateAt(ReadIndex(k.row)); break;
         case Kind::CentreText: break;  // shown, not held
         case Kind::Check: s.*settings::FieldAs<bool>(k) = ReadBool(k.row); break;
-        case Kind::Directory: s.*settings::FieldAs<std::wstring>(k) = ReadText(k.row); break;
+        case Kind::Directory:
+        case Kind::Text:
+        case Kind::SaveFile: s.*settings::FieldAs<std::wstring>(k) = ReadText(k.row); break;
+        case Kind::Choice: {
+            const int index = ReadIndex(k.row);
+            if (index >= 0 && static_cast<size_t>(index) < row->choices.size())
+                s.*settings::FieldAs<std::int32_t>(k) = row->choices[static_cast<size_t>(index)].value;
+            break;
+        }
         }
     }
     return s;
@@ -116,9 +134,17 @@ void SettingsRows::Write(const Settings& s) {
             if (ReadBool(k.row) != checked) WriteBool(k.row, checked);
             break;
         }
-        case Kind::Directory: {
+        case Kind::Directory:
+        case Kind::Text:
+        case Kind::SaveFile: {
             const std::wstring& text = s.*settings::FieldAs<std::wstring>(k);
             if (ReadText(k.row) != text) WriteText(k.row, text);
+            break;
+        }
+        case Kind::Choice: {
+            // A number that is no entry leaves the row as it is (a load gives only entries).
+            const int index = settings::ChoiceIndex(row->choices, s.*settings::FieldAs<std::int32_t>(k));
+            if (index >= 0 && ReadIndex(k.row) != index) WriteIndex(k.row, index);
             break;
         }
         }

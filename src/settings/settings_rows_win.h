@@ -1,4 +1,4 @@
-// SettingsRows builds the eighteen setting rows in the settings grid and moves Settings into and out of them.
+// SettingsRows builds the setting rows in the settings grid and moves Settings into and out of them.
 #pragma once
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 
 class SettingsRows {
 public:
-    // Adds the eighteen rows with their start-up values; `devices` are row 0's entries.
+    // Adds the rows with their start-up values; `devices` are row 0's entries.
     void Build(CPropertyGridCtrl& grid, const wchar_t* const* devices);
     // Rows -> model. The sample rate is the rate of the row's choice (the main window's working rate
     // may differ after a load); the centre row only shows the main window's number, so the centre

@@ -23,6 +23,8 @@ inline constexpr std::uint32_t kSettingsCentreRow = 0xFFC184;    // 255, 193, 13
 inline constexpr std::uint32_t kSettingsSwitchRows = 0xCBBCF1;   // 203, 188, 241: on/off switches
 inline constexpr std::uint32_t kSettingsFileLogRows = 0xBCEDBA;  // 188, 237, 186: file logging
 inline constexpr std::uint32_t kSettingsTarLogRows = 0xA8E1EC;   // 168, 225, 236: SES-TAR logging
+inline constexpr std::uint32_t kSettingsStoreRows = 0xF2C6DE;     // 242, 198, 222: message store
+inline constexpr std::uint32_t kSettingsFeedRows = 0xC9D7F8;      // 201, 215, 248: feed
 
 // The decoder log's text, indexed by the decoder record's category (0-5).
 inline constexpr std::array<std::uint32_t, 6> kDecoderLogCategories = {
