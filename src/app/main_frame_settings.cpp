@@ -120,5 +120,9 @@ void CMainFrame::BrowseForStoreFile(IProperty& item, const std::wstring& start) 
     // An existing store is taken as it is (records are added to it), so there is nothing to confirm;
     // the current directory stays, as the decoder and a relative store name depend on it.
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-    if (::GetSaveFileNameW(&ofn)) settingsGrid.setItemValue(&item, PropertyValue(std::wstring(file)));
+    if (!::GetSaveFileNameW(&ofn)) return;
+    // As the user's own change: the grid notifies, and the store follows the row.
+    const PropertyValue chosen{std::wstring(file)};
+    ::SendMessageW(settingsGrid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&chosen),
+                   reinterpret_cast<LPARAM>(&item));
 }

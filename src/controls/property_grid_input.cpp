@@ -68,6 +68,10 @@ LRESULT CPropertyGridCtrl::OnMouseDown(UINT msg, WPARAM wParam, LPARAM lParam) {
     Cell hit = HitTest(pt);
     Cell old = selected_;
     if (hit.valid()) selected_.column = hit.column;
+    // A text typed in place is kept when the user clicks elsewhere, as when the focus leaves it;
+    // other editors show a value that is already chosen, and are dropped.
+    if (IProperty* edited = editor_ ? ItemAt(editorCell_) : nullptr; edited && edited->kind() == PROPERTY_KIND_TEXT_EDIT)
+        OnEditorCommit(editor_, GRID_COMMIT_PLAIN);
     closeEditor();
     DefaultHandling(msg, wParam, lParam);  // the list view moves its selected row (and reports it)
     if (!hit.valid()) {

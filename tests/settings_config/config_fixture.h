@@ -75,6 +75,8 @@ protected:
             switch (settings::Rows()[r].kind) {
             case settings::Kind::Check: s.cells.push_back(rows().ReadBool(row) ? L"1" : L"0"); break;
             case settings::Kind::Directory:
+            case settings::Kind::Text:
+            case settings::Kind::SaveFile:
             case settings::Kind::CentreText: s.cells.push_back(rows().ReadText(row)); break;
             default: s.cells.push_back(std::to_wstring(rows().ReadIndex(row))); break;
             }

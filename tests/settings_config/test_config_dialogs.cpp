@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "controls/property_editors.h"
 #include "resource.h"
 
 namespace {
@@ -80,5 +81,39 @@ TEST_F(ConfigTest, FileDialogsAddTheExtensionAndStartInTheCurrentDirectory) {
     EXPECT_EQ(frame->sampleRate, 22050);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 2);
     EXPECT_EQ(frame->spectrum.centerFrequency, 3000.0);
+    ::SetCurrentDirectoryW(previous);
+}
+
+// The message store's File row: its "..." opens the save dialog on the row's name; the name chosen
+// (".db" added) becomes the row's text and the store's path, and the current folder stays.
+TEST_F(ConfigTest, StoreFileButtonOpensTheSaveDialogAndTheStoreFollowsTheRow) {
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
+    CPropertyGridCtrl& grid = frame->settingsGrid;
+    grid.selectItem(settings::kStoreFile, 1);
+    ::SetFocus(grid.hwnd());
+    ::SendMessageW(grid.hwnd(), WM_KEYDOWN, VK_RETURN, 1);  // opens the editor
+    CPropertyEditorWindow* editor = CPropertyEditorWindow::FromWindow(grid.editorWindow());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(guitest::WindowText(editor->hwnd()), L"vastrel-messages.db");
+    {
+        FileDialogDriver driver(PathOf(L"radio"));
+        ::SendMessageW(editor->buttonWindow(), BM_CLICK, 0, 0);
+        EXPECT_TRUE(guitest::PumpUntil([&] { return driver.answered() && rows().ReadText(settings::kStoreFile) != L"vastrel-messages.db"; }, 20000));
+    }
+    const std::wstring chosen = rows().ReadText(settings::kStoreFile);
+    EXPECT_EQ(_wcsicmp(chosen.c_str(), PathOf(L"radio.db").c_str()), 0) << std::string(chosen.begin(), chosen.end());
+    EXPECT_EQ(frame->messageStorePath, chosen);
+    wchar_t now[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, now);
+    EXPECT_EQ(_wcsicmp(now, dir.c_str()), 0);
+    // A saved configuration keeps the choice, and a load brings the store along.
+    const std::wstring path = PathOf(L"store.ccf");
+    Save(path);
+    EXPECT_EQ(_wcsicmp(Key(path, L"StoreFile").c_str(), chosen.c_str()), 0);
+    ::WritePrivateProfileStringW(L"Settings", L"StoreFile", L"elsewhere.db", path.c_str());
+    Load(path);
+    EXPECT_EQ(frame->messageStorePath, L"elsewhere.db");
     ::SetCurrentDirectoryW(previous);
 }

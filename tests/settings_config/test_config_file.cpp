@@ -164,8 +164,10 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     for (int r = 0; r < settings::kRowCount; ++r) {
         const auto row = static_cast<Row>(r);
         if (settings::Rows()[r].kind == settings::Kind::Check) rows().WriteBool(row, on = !on);
-        if (settings::Rows()[r].kind == settings::Kind::Directory)
+        const settings::Kind kind = settings::Rows()[r].kind;
+        if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile)
             rows().WriteText(row, L"C:\\dir " + std::to_wstring(r));
+        if (kind == settings::Kind::Choice) rows().WriteIndex(row, 2);
     }
     const std::wstring path = PathOf(L"round.ccf");
     Save(path);
@@ -181,7 +183,10 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     for (int r = 0; r < settings::kRowCount; ++r) {
         const auto row = static_cast<Row>(r);
         if (settings::Rows()[r].kind == settings::Kind::Check) rows().WriteBool(row, !rows().ReadBool(row));
-        if (settings::Rows()[r].kind == settings::Kind::Directory) rows().WriteText(row, L"");
+        const settings::Kind kind = settings::Rows()[r].kind;
+        if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile)
+            rows().WriteText(row, L"");
+        if (kind == settings::Kind::Choice) rows().WriteIndex(row, 0);
     }
     ASSERT_FALSE(Take() == saved);
     Load(path);
@@ -235,7 +240,10 @@ TEST_F(ConfigTest, NewFileIsUnicodeAndHoldsTheKeysInWriteOrder) {
     if (device) expected += L"SoundCard=" + std::wstring(device) + L"\r\n";
     expected +=
         L"CardChannel=0\r\nUpdChk=1\r\nFileEGC=0\r\nFileMsg=0\r\nFileRaw=0\r\nTarEGC=0\r\nTarMsg=0\r\nTarRaw=0\r\n"
-        L"HideDecWnd=1\r\nDisableFFT=0\r\nLogOut=0\r\nLogOutFlt=0\r\nFileDir=\r\nTarDir=\r\nLogDir=\r\n";
+        L"HideDecWnd=1\r\nDisableFFT=0\r\nLogOut=0\r\nLogOutFlt=0\r\nFileDir=\r\nTarDir=\r\nLogDir=\r\n"
+        // the keys added later, after the eighteen
+        L"AutoRestart=0\r\nLogLines=10000\r\nLogDaily=0\r\nStoreFile=vastrel-messages.db\r\nKeepRecords=7\r\n"
+        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\n";
     EXPECT_EQ(Text(path), expected);
 }
 

@@ -42,11 +42,19 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
         {TextRule::Integer, 0, false, Kind::RateList}, {TextRule::Centre, 1, false, Kind::CentreText},
         {TextRule::Device, 0, true, Kind::DeviceList}, {TextRule::Channel, 0, false, Kind::ChannelList},
         {TextRule::Switch, 2, false, Kind::Check},     {TextRule::Directory, 3, true, Kind::Directory},
+        {TextRule::Choice, 0, false, Kind::Choice},
     };
     for (const KeyRule& k : Keys()) {
         SCOPED_TRACE(Narrow(k.key));
         const auto* shape =
             std::find_if(std::begin(shapes), std::end(shapes), [&](const auto& s) { return s.rule == k.rule; });
+        if (k.rule == TextRule::Text) {  // a text typed in place, with or without a save dialog
+            EXPECT_EQ(k.field.index(), 3u);
+            EXPECT_TRUE(ReadsAsText(k.rule));
+            const Kind kind = Rows()[static_cast<std::size_t>(k.row)].kind;
+            EXPECT_TRUE(kind == Kind::Text || kind == Kind::SaveFile);
+            continue;
+        }
         ASSERT_NE(shape, std::end(shapes));
         EXPECT_EQ(k.field.index(), shape->type);
         EXPECT_EQ(k.startup.index(), shape->type);
@@ -54,7 +62,30 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
         EXPECT_EQ(std::holds_alternative<std::wstring>(k.missing), shape->readsText);
         ASSERT_LT(static_cast<std::size_t>(k.row), Rows().size());
         EXPECT_EQ(Rows()[static_cast<std::size_t>(k.row)].kind, shape->rowKind);
+        // A choice starts as one of its entries, and a file without the key gives the same.
+        if (k.rule == TextRule::Choice) {
+            EXPECT_GE(ChoiceIndex(Rows()[static_cast<std::size_t>(k.row)].choices, std::get<std::int32_t>(k.startup)), 0);
+            EXPECT_EQ(std::get<std::int32_t>(k.missing), std::get<std::int32_t>(k.startup));
+        }
     }
+}
+
+TEST(KeyTable, KeysAddedLaterFollowTheEighteenInTheirGroupsOrder) {
+    const wchar_t* const added[] = {L"AutoRestart", L"LogLines",    L"LogDaily",    L"StoreFile", L"KeepRecords",
+                                    L"KeepMessages", L"FeedTo",     L"FeedStation", L"FeedAll"};
+    ASSERT_EQ(Keys().size(), 18 + std::size(added));
+    for (std::size_t i = 0; i < std::size(added); ++i) {
+        EXPECT_STREQ(Keys()[18 + i].key, added[i]);
+        EXPECT_EQ(Keys()[18 + i].row, static_cast<Row>(kFirstAddedRow + i)) << "rows follow row 17 in key order";
+    }
+    // Each added group has a colour of its own, which no earlier group has.
+    const auto colourOf = [](Row r) { return Rows()[static_cast<std::size_t>(r)].labelRgb; };
+    EXPECT_EQ(colourOf(kAutoRestart), colourOf(kDecoderTextLog));
+    for (Row r = kSoundCard; r < kFirstAddedRow; r = static_cast<Row>(r + 1)) {
+        EXPECT_NE(colourOf(kStoreFile), colourOf(r));
+        EXPECT_NE(colourOf(kFeedTo), colourOf(r));
+    }
+    EXPECT_NE(colourOf(kStoreFile), colourOf(kFeedTo));
 }
 
 TEST(KeyTable, StartupValues) {
@@ -62,6 +93,10 @@ TEST(KeyTable, StartupValues) {
     expected.sampleRate = 48000;
     expected.centerFrequency = 2000.0;
     expected.checkForUpdates = expected.hideDecoderWindow = true;
+    expected.logLinesKept = 10000;
+    expected.storeFile = L"vastrel-messages.db";
+    expected.keepRecordDays = 7;
+    expected.keepMessageDays = 0;
     EXPECT_EQ(StartupSettings(), expected);
     // The rules' fall-backs agree with the table.
     EXPECT_EQ(StartupSettings().centerFrequency, kStartCentreHz);

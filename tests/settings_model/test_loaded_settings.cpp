@@ -57,7 +57,8 @@ TEST(LoadedSettings, AFileWithoutKeysGivesTheMissingValues) {
     for (const auto& c : cases) {
         // "Check for updates" off, "Hide window" on, everything else off or empty.
         const Settings expected{.soundCard = c.device, .sampleRate = 48000, .centerFrequency = 2000,
-                                .hideDecoderWindow = true};
+                                .hideDecoderWindow = true, .logLinesKept = 10000,
+                                .storeFile = L"vastrel-messages.db", .keepRecordDays = 7};
         EXPECT_EQ(Load({}, c.devices), expected);
         EXPECT_EQ(LoadedSettings({}, Scrambled(), c.devices), expected);  // a reader that gave nothing at all
     }
@@ -110,6 +111,31 @@ TEST(LoadedSettings, SwitchesChannelDevicesAndDirectories) {
     const Settings dirs = Load({{L"TarDir", std::wstring(L"D:\\\u65e5\u672c")}});
     EXPECT_EQ(dirs.tarLogDir, L"D:\\\u65e5\u672c");
     EXPECT_EQ(dirs.fileLogDir, L"");
+}
+
+TEST(LoadedSettings, ChoicesTakeOnlyTheirEntriesAndTextsAreKept) {
+    const Settings s = Load({{L"LogLines", 100000}, {L"KeepRecords", 365}, {L"KeepMessages", 30},
+                             {L"StoreFile", std::wstring(L"D:\\radio\\store.db")},
+                             {L"FeedTo", std::wstring(L"127.0.0.1:5555, [::1]:5556")},
+                             {L"FeedStation", std::wstring(L"North Sea")}, {L"FeedAll", 1}, {L"AutoRestart", 1},
+                             {L"LogDaily", 1}});
+    EXPECT_EQ(s.logLinesKept, 100000);
+    EXPECT_EQ(s.keepRecordDays, 365);
+    EXPECT_EQ(s.keepMessageDays, 30);
+    EXPECT_EQ(s.storeFile, L"D:\\radio\\store.db");
+    EXPECT_EQ(s.feedTo, L"127.0.0.1:5555, [::1]:5556");
+    EXPECT_EQ(s.feedStation, L"North Sea");
+    EXPECT_TRUE(s.feedAll && s.autoRestart && s.logDaily);
+    EXPECT_EQ(Load({{L"LogLines", 0}}).logLinesKept, 0);  // "All"
+    // A number the list does not offer reads as the start-up entry, never as a hidden value.
+    for (std::int32_t odd : {14, -1, 5000, 2147483647}) {
+        const Settings o = Load({{L"LogLines", odd}, {L"KeepRecords", odd}, {L"KeepMessages", odd}});
+        EXPECT_EQ(o.logLinesKept, 10000) << odd;
+        EXPECT_EQ(o.keepRecordDays, 7) << odd;
+        EXPECT_EQ(o.keepMessageDays, 0) << odd;
+    }
+    // An empty store file is kept as empty (no store), not replaced by the default name.
+    EXPECT_EQ(Load({{L"StoreFile", std::wstring()}}).storeFile, L"");
 }
 
 TEST(SavedTexts, StartupValuesGiveTheExampleFile) {

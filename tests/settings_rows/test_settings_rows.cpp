@@ -1,4 +1,4 @@
-// The eighteen setting rows as the grid shows them (labels, colours, kinds, start-up values), and the
+// The setting rows as the grid shows them (labels, colours, kinds, start-up values), and the
 // settings model moved into and out of them.
 #include "win/main_frame_fixture.h"
 
@@ -15,9 +15,9 @@ std::wstring DisplayText(IProperty* item) {
 
 }  // namespace
 
-TEST_F(MainFrameTest, EighteenRowsWithExactLabelsKindsAndStartValues) {
+TEST_F(MainFrameTest, EveryRowWithExactLabelsKindsAndStartValues) {
     CPropertyGridCtrl& grid = frame->settingsGrid;
-    ASSERT_EQ(grid.dataRowCount(), 18);
+    ASSERT_EQ(grid.dataRowCount(), settings::kRowCount);
     EXPECT_EQ(DisplayText(grid.getSubItem(7, 0)), L"File logging" + std::wstring(26, L' ') + L"Directory");
     EXPECT_EQ(DisplayText(grid.getSubItem(13, 0)), L"SES-TAR logging" + std::wstring(16, L' ') + L"Messages");
     EXPECT_EQ(DisplayText(grid.getSubItem(17, 0)), L"Decoder output" + std::wstring(19, L' ') + L"Use log filter");
@@ -52,8 +52,30 @@ TEST_F(MainFrameTest, EighteenRowsWithExactLabelsKindsAndStartValues) {
             EXPECT_NE(dynamic_cast<CPropertyFileNameItem*>(value), nullptr) << row.row;
             EXPECT_EQ(frame->settingRows.ReadText(row.row), L"") << row.row;
             break;
+        case settings::Kind::Choice:
+            EXPECT_NE(dynamic_cast<CPropertyListItem*>(value), nullptr) << row.row;
+            break;
+        case settings::Kind::Text:
+        case settings::Kind::SaveFile: {
+            auto* text = dynamic_cast<CPropertyTextItem*>(value);
+            ASSERT_NE(text, nullptr) << row.row;
+            EXPECT_EQ(text->browses(), row.kind == settings::Kind::SaveFile) << row.row;
+            break;
+        }
         }
     }
+    // The rows added after the eighteen, with their start-up values.
+    const std::wstring store = L"Message store" + std::wstring(20, L' ');
+    const std::wstring feed = L"Feed" + std::wstring(37, L' ');
+    EXPECT_EQ(DisplayText(grid.getSubItem(18, 0)), L"Decoder output" + std::wstring(19, L' ') + L"Restart when it ends");
+    EXPECT_EQ(DisplayText(grid.getSubItem(19, 1)), L"10,000");
+    EXPECT_EQ(DisplayText(grid.getSubItem(21, 0)), store + L"File");
+    EXPECT_EQ(DisplayText(grid.getSubItem(21, 1)), L"vastrel-messages.db");
+    EXPECT_EQ(DisplayText(grid.getSubItem(22, 1)), L"7 days");
+    EXPECT_EQ(DisplayText(grid.getSubItem(23, 1)), L"Forever");
+    EXPECT_EQ(DisplayText(grid.getSubItem(24, 0)), feed + L"Destinations");
+    EXPECT_EQ(DisplayText(grid.getSubItem(24, 1)), L"");
+    EXPECT_EQ(DisplayText(grid.getSubItem(26, 0)), feed + L"Every record");
     EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"48000 Hz");
     EXPECT_EQ(DisplayText(grid.getSubItem(2, 1)), L"Mono");
     EXPECT_EQ(DisplayText(grid.getSubItem(3, 1)), L"2000 Hz");
@@ -71,6 +93,11 @@ TEST_F(MainFrameTest, LabelCellsCarryTheirRowColours) {
     guitest::Pump();
     win::WindowDc dc(grid);
     for (const auto& row : settings::Rows()) {
+        // The rows past the grid's height are scrolled into view first.
+        if (::SendMessageW(grid, LVM_ENSUREVISIBLE, row.row, FALSE) && row.row >= settings::kFirstAddedRow) {
+            ::RedrawWindow(grid, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            guitest::Pump();
+        }
         RECT rc{};
         rc.left = LVIR_BOUNDS;
         ASSERT_TRUE(::SendMessageW(grid, LVM_GETITEMRECT, row.row, reinterpret_cast<LPARAM>(&rc))) << row.row;
@@ -122,7 +149,7 @@ TEST_F(MainFrameTest, WithoutACaptureDeviceTheSoundcardRowIsEmpty) {
     const wchar_t* const noDevices[] = {nullptr};
     SettingsRows rows;
     rows.Build(grid, noDevices);
-    ASSERT_EQ(grid.dataRowCount(), 18);
+    ASSERT_EQ(grid.dataRowCount(), settings::kRowCount);
     auto* devices = dynamic_cast<CPropertyListItem*>(rows.ValueItem(settings::kSoundCard));
     ASSERT_NE(devices, nullptr);
     EXPECT_TRUE(devices->entries().empty());
