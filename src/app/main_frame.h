@@ -12,6 +12,7 @@
 #include "audio/fft_display.h"
 #include "decoder/decoder_session_win.h"
 #include "decoder/hand_over_win.h"
+#include "messages/message_store.h"
 #include "audio/sound_capture.h"
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
@@ -142,6 +143,8 @@ public:
     std::shared_ptr<decoder::TextLogSink> decoderTextLog;
     // Every record of every run is kept in this database, beside the decoder.
     std::wstring messageStorePath = L"vastrel-messages.db";
+    // How the store is opened; the keep rows fill in their days at each start.
+    messages::StoreOptions messageStoreOptions;
     decoder::HandOverWindow decoderHandOver;
     // --- end decoder run ---
 

@@ -56,7 +56,10 @@ void CMainFrame::StartDecoder() {
         textLog = std::make_shared<decoder::TextLogSink>(file, s.decoderLogUseFilter, logFilter);
     }
 
-    decoderInstanceName = decoder::MakeInstanceName(::GetTickCount(), reinterpret_cast<std::uintptr_t>(this));
+    // The window object's address alone is the same in two copies of the program started alike, and
+    // two starts in one millisecond would then share a pipe name: the process id tells them apart.
+    const std::uintptr_t identity = reinterpret_cast<std::uintptr_t>(this) ^ ::GetCurrentProcessId();
+    decoderInstanceName = decoder::MakeInstanceName(::GetTickCount(), identity);
     s.instanceName = decoderInstanceName;
     if (s.disableFftWhileDecoding && captureRunning) StopCapture();
 

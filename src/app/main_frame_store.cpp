@@ -38,7 +38,7 @@ std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::ws
         };
         // The keep rows are read at each start: a change applies from the next run.
         const settings::Settings current = CurrentSettings();
-        messages::StoreOptions storeOptions;
+        messages::StoreOptions storeOptions = messageStoreOptions;
         storeOptions.keepRecordsDays = current.keepRecordDays;
         storeOptions.keepMessagesDays = current.keepMessageDays;
         return std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path), storeOptions),

@@ -172,6 +172,7 @@ std::unique_ptr<MessageStore> MessageStore::Open(const std::string& path, const 
         // With WAL, NORMAL loses at most the last transactions on a power cut, never consistency.
         db.Execute("PRAGMA synchronous = NORMAL");
         db.Execute(("PRAGMA cache_size = " + std::to_string(-1024LL * options.cacheMb)).c_str());
+        if (options.maxPages > 0) db.Execute(("PRAGMA max_page_count = " + std::to_string(options.maxPages)).c_str());
         MigrateSchema(db);
     } catch (const SqliteError& e) {
         int primary = e.code() & 0xFF;

@@ -30,6 +30,9 @@ struct StoreOptions {
     // SQLite's page cache for this connection, grown only as used: a text search that reads ten
     // thousand message rows scattered over a large store takes a quarter of the time once they are held.
     int cacheMb = 64;
+    // The largest the file may grow, in pages (0: as large as the disk allows). Past it, writing
+    // fails as on a full disk.
+    std::int64_t maxPages = 0;
 };
 
 // Why Open refused a file; the text of StoreError names the reason and the path.
