@@ -1,7 +1,7 @@
 // Floods the front end with decoder records through the stand-in decoder and reports how it keeps
 // up: records per second, the longest time the window took to answer, memory before and after, and
 // whether every record reached the text log in order.
-//   decoder-flood.exe [records] [bytes per record] [hidden|direct|nostore]
+//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore]
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/main_frame.h"
+#include "messages/sqlite_db.h"
 #include "resource.h"
 #include "settings/settings.h"
 #include "win/app_module.h"
@@ -95,6 +96,12 @@ void Pump() {
 int wmain(int argc, wchar_t** argv) {
     const long records = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 100000;
     const long bytes = argc > 2 ? std::wcstol(argv[2], nullptr, 10) : 80;
+    // The modes after the numbers may be combined ("hidden nostore").
+    const auto mode = [&](const wchar_t* name) {
+        for (int i = 3; i < argc; ++i)
+            if (std::wstring(argv[i]) == name) return true;
+        return false;
+    };
     ::CoInitialize(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -121,14 +128,14 @@ int wmain(int argc, wchar_t** argv) {
     frame.settingRows.WriteText(settings::kDecoderLogDir, work);
     frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
     // "nostore": no message store, to tell the store's cost from the rest.
-    if (argc > 3 && std::wstring(argv[3]) == L"nostore") frame.messageStorePath.clear();
+    if (mode(L"nostore")) frame.messageStorePath.clear();
     // "hidden": every category off in the log filter, to tell the log's cost from the rest.
-    if (argc > 3 && std::wstring(argv[3]) == L"hidden")
+    if (mode(L"hidden"))
         for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
                         ID_FILTER_MESSAGE_TEXT}) ::SendMessageW(frame.hwnd(), WM_COMMAND, id, 0);
     Pump();
     const size_t memoryBefore = WorkingSetKiB();
-    if (argc > 3 && std::wstring(argv[3]) == L"direct") {
+    if (mode(L"direct")) {
         const std::wstring line = std::wstring(70, L'x') + L"\n";
         const auto t0 = std::chrono::steady_clock::now();
         const int formats = argc > 4 ? std::max(1, _wtoi(argv[4])) : 6;
@@ -210,6 +217,16 @@ int wmain(int argc, wchar_t** argv) {
     for (const auto& [when, ms] : slowTimes) std::printf("  slow answer at %.2f s: %ld ms\n", when, ms);
     std::printf("decoder log: %ld characters; working set %zu KiB before, %zu KiB after\n",
                 static_cast<long>(logChars), memoryBefore, memoryAfter);
+    if (!frame.messageStorePath.empty()) {
+        // The stop committed everything: the store's count is final.
+        try {
+            auto db = messages::Database::Open("vastrel-messages.db");
+            messages::Statement count(db, "SELECT count(*) FROM record_rows");
+            std::printf("message store: %lld records\n", count.Step() ? static_cast<long long>(count.ColumnInt64(0)) : -1LL);
+        } catch (const std::exception& e) {
+            std::printf("message store: %s\n", e.what());
+        }
+    }
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
     return complete ? 0 : 1;
