@@ -25,9 +25,23 @@ constexpr COLORREF kLogColours[CMainFrame::kLogCategories] = {
     win::ToColorRef(palette::kDecoderLogCategories[4]), win::ToColorRef(palette::kDecoderLogCategories[5]),
 };
 
-LOGFONTW MakeLogFont(const wchar_t* face) {
+// Measures at 96 DPI; the window multiplies each by DPI / 96.
+constexpr int kWindowWidth = 800;
+constexpr int kWindowHeight = 600;
+constexpr int kStatusFontHeight = 21;
+constexpr int kGridColumnWidth = 220;
+constexpr int kMenuBarHeight = 22;
+constexpr int kBarRowHeight = 24;
+constexpr int kMenuBandWidth = 300;
+constexpr int kPaneButtonWidth = 90;
+constexpr int kStatusBandWidth = 200;
+constexpr int kNumberBandWidth = 40;
+constexpr int kSpectrumBandWidth = 40;
+constexpr int kSpectrumHeight = 150;
+
+LOGFONTW MakeLogFont(const wchar_t* face, int height) {
     LOGFONTW font{};
-    font.lfHeight = 21;
+    font.lfHeight = height;
     wcsncpy_s(font.lfFaceName, face, _TRUNCATE);
     return font;
 }
@@ -40,7 +54,10 @@ CMainFrame::CMainFrame()
 CMainFrame::~CMainFrame() = default;
 
 HWND CMainFrame::CreateMainWindow() {
-    return Create(nullptr, RECT{0, 0, 800, 600}, nullptr, kMainWindowStyle, kMainWindowExStyle);
+    // Before the window exists its monitor is not known: the system's DPI, corrected in OnCreate.
+    dpi = win::SystemDpi();
+    return Create(nullptr, RECT{0, 0, Px(kWindowWidth), Px(kWindowHeight)}, nullptr, kMainWindowStyle,
+                  kMainWindowExStyle);
 }
 
 void CMainFrame::CentreOnMonitor() {
@@ -73,6 +90,9 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
         OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
@@ -107,23 +127,31 @@ CMainFrame::DecoderWaitScope::~DecoderWaitScope() {
 }
 
 HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
-    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kPaneButtonStyle, 0, 0, 90, 24, hwnd(), nullptr,
-                                    Instance(), nullptr);
+    HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kPaneButtonStyle, 0, 0, Px(kPaneButtonWidth),
+                                    Px(kBarRowHeight), hwnd(), nullptr, Instance(), nullptr);
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     ::SetWindowTextW(button, text);
     return button;
 }
 
 HWND CMainFrame::CreateStatusField() {
-    return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, 24, hwnd(), nullptr, Instance(),
-                             nullptr);
+    return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, Px(kBarRowHeight), hwnd(), nullptr,
+                             Instance(), nullptr);
 }
 
 void CMainFrame::CreateSettingsGrid() {
     settingsGrid.create(hwnd(), RECT{0, 0, 0, 0}, kChildStyle, WS_EX_CLIENTEDGE);
     settingsGrid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
-    settingsGrid.AddColumn(L"Name", 220);
-    settingsGrid.AddColumn(L"Value", 220);
+    settingsGrid.AddColumn(L"Name", Px(kGridColumnWidth));
+    settingsGrid.AddColumn(L"Value", Px(kGridColumnWidth));
+}
+
+void CMainFrame::CreateStatusFont() {
+    LOGFONTW statusLogFont = MakeLogFont(L"Arial", Px(kStatusFontHeight));
+    win::UniqueFont font(::CreateFontIndirectW(&statusLogFont));
+    for (HWND field : {statusField, lesField, frameField})
+        ::SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    statusFont = std::move(font);  // the old font goes only once no field uses it
 }
 
 void CMainFrame::OnCreate() {
@@ -132,8 +160,11 @@ void CMainFrame::OnCreate() {
     ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     ::SetWindowTextW(hwnd(), L"Corvane VASTREL GUI v" VASTREL_VERSION_TEXT);
 
+    // The monitor the window is on decides its measures.
+    dpi = win::DpiOf(hwnd());
+
     // 3: the spectrum display and the run state.
-    spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, 150}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
+    spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, Px(kSpectrumHeight)}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
     spectrum.SetStartupValues();
     sampleRate = 48000;
     captureChannel = 0;
@@ -142,34 +173,31 @@ void CMainFrame::OnCreate() {
 
     // 4-7: the bar and the menu bar.
     topBar = CreateTopBar(kTopBarStyle);
-    menuBar.CreateBar(hwnd(), RECT{0, 0, 0, 22}, kMenuBarStyle);
+    menuBar.CreateBar(hwnd(), RECT{0, 0, 0, Px(kMenuBarHeight)}, kMenuBarStyle);
     menuBar.LoadMenuResource(Instance(), IDR_MAINMENU);
     frameMenuBar = &menuBar;
     SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
     SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
     SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED);
-    InsertBand(topBar, menuBar.hwnd(), nullptr, kBandStyle | RBBS_BREAK, 300, 24);
+    InsertBand(topBar, menuBar.hwnd(), nullptr, kBandStyle | RBBS_BREAK, Px(kMenuBandWidth), Px(kBarRowHeight));
 
     // 8-11: pane buttons and status fields on the second row.
     fftSettingsButton = CreatePaneButton(L"FFT && Settings");
-    InsertBand(topBar, fftSettingsButton, nullptr, kBandStyle | RBBS_BREAK, 90, 24);
+    InsertBand(topBar, fftSettingsButton, nullptr, kBandStyle | RBBS_BREAK, Px(kPaneButtonWidth), Px(kBarRowHeight));
     decoderLogButton = CreatePaneButton(L"Decoder log");
-    InsertBand(topBar, decoderLogButton, nullptr, kBandStyle, 90, 24);
+    InsertBand(topBar, decoderLogButton, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton = CreatePaneButton(L"Messages");
-    InsertBand(topBar, messagesButton, nullptr, kBandStyle, 90, 24);
+    InsertBand(topBar, messagesButton, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     statusField = CreateStatusField();
-    InsertBand(topBar, statusField, L" Status: ", kBandStyle, 200, 24);
+    InsertBand(topBar, statusField, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
     lesField = CreateStatusField();
-    InsertBand(topBar, lesField, L" LES: ", kBandStyle, 40, 24);
+    InsertBand(topBar, lesField, L" LES: ", kBandStyle, Px(kNumberBandWidth), Px(kBarRowHeight));
     frameField = CreateStatusField();
-    InsertBand(topBar, frameField, L" Frame: ", kBandStyle, 40, 24);
+    InsertBand(topBar, frameField, L" Frame: ", kBandStyle, Px(kNumberBandWidth), Px(kBarRowHeight));
 
     // 12: the status font and texts.
-    LOGFONTW statusLogFont = MakeLogFont(L"Arial");
-    statusFont.reset(::CreateFontIndirectW(&statusLogFont));
-    for (HWND field : {statusField, lesField, frameField})
-        ::SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont.get()), TRUE);
+    CreateStatusFont();
     ::SetWindowTextW(statusField, L"Idle");
     ::SetWindowTextW(lesField, L"---");
     ::SetWindowTextW(frameField, L"----");
@@ -192,7 +220,8 @@ void CMainFrame::OnCreate() {
         ::CheckMenuItem(menu(), id, MF_BYCOMMAND | MF_CHECKED);
 
     // 16: the spectrum band.
-    InsertBand(topBar, spectrumDisplay.hwnd(), nullptr, kBandStyle | RBBS_BREAK, 40, 150);
+    InsertBand(topBar, spectrumDisplay.hwnd(), nullptr, kBandStyle | RBBS_BREAK, Px(kSpectrumBandWidth),
+               Px(kSpectrumHeight));
     ::RedrawWindow(spectrumDisplay.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 
     // 17-19: the settings grid, the capture devices and the setting rows.
@@ -206,6 +235,50 @@ void CMainFrame::OnCreate() {
     currentPane = -1;
     SelectPane(kPaneFftSettings);
     settingRows.ApplyLabelColours();
+    messagesPane.SetDpi(dpi);
     messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
     UpdateLayout(false);  // gives the new hidden pane its place
+}
+
+// Each band's 96-DPI width and height, by its child; the bar keeps the widths it packed to otherwise.
+void CMainFrame::RescaleBands() {
+    const struct {
+        HWND child;
+        int width, height;
+    } bands[] = {
+        {menuBar.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton, kPaneButtonWidth, kBarRowHeight},
+        {decoderLogButton, kPaneButtonWidth, kBarRowHeight},    {messagesButton, kPaneButtonWidth, kBarRowHeight},
+        {statusField, kStatusBandWidth, kBarRowHeight},         {lesField, kNumberBandWidth, kBarRowHeight},
+        {frameField, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
+    };
+    const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        REBARBANDINFOW band{};
+        band.cbSize = sizeof(band);
+        band.fMask = RBBIM_CHILD;
+        ::SendMessageW(topBar, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
+        for (const auto& b : bands) {
+            if (b.child != band.hwndChild) continue;
+            band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+            band.cxMinChild = band.cx = band.cxIdeal = static_cast<UINT>(Px(b.width));
+            band.cyMinChild = static_cast<UINT>(Px(b.height));
+            ::SendMessageW(topBar, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
+        }
+    }
+    PackBands();
+}
+
+void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
+    if (newDpi <= 0) return;
+    dpi = newDpi;
+    CreateStatusFont();
+    RescaleBands();
+    for (int column : {0, 1})
+        ::SendMessageW(settingsGrid.hwnd(), LVM_SETCOLUMNWIDTH, column, Px(kGridColumnWidth));
+    settingsGrid.SetDpi(dpi);
+    messagesPane.SetDpi(dpi);
+    if (suggested)
+        ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateLayout(true);
 }

@@ -18,6 +18,7 @@
 #include "controls/property_grid.h"
 #include "settings/settings_model.h"
 #include "settings/settings_rows_win.h"
+#include "win/dpi.h"
 #include "win/frame_window.h"
 #include "win/handles.h"
 #include "win/menu_bar.h"
@@ -32,13 +33,21 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
-    // Creates the 800x600 main window (OnCreate runs inside); null on failure.
+    // Creates the main window, 800x600 at 96 DPI and as much more as the screen's DPI asks (OnCreate
+    // runs inside); null on failure.
     HWND CreateMainWindow();
     // Centres the window on the work area of its nearest monitor without resizing or activating it.
     void CentreOnMonitor();
 
     // Layout and panes.
     void OnCreate();
+    // The window moved to a screen of another DPI: every measure is rescaled and the window takes
+    // the suggested place (WM_DPICHANGED).
+    void OnDpiChanged(int newDpi, const RECT* suggested);
+    // The screen DPI that the window's measures are for.
+    int dpi = win::kDefaultDpi;
+    // A 96-DPI measure at the window's DPI.
+    int Px(int pixels) const { return win::Scale(pixels, dpi); }
     void SelectPane(int pane);
     void SetBandVisible(HWND child, bool visible);
     void PackBands();
@@ -157,6 +166,8 @@ private:
     HWND CreatePaneButton(const wchar_t* text);
     HWND CreateStatusField();
     void CreateSettingsGrid();
+    void CreateStatusFont();
+    void RescaleBands();
     void ToggleLogFilter(UINT id, int category);
     void ShowConfigurationDialog(bool save);
     // The capture-device descriptions, as the settings model indexes them.

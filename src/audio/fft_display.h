@@ -7,11 +7,17 @@
 //                  WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
 // A selection (left click, or a drag with only the left button held) sets the model's centre to the
 // frequency under the pointer and sends the parent WM_COMMAND with wParam 0 and lParam = the
-// display's window.
+// display's window. A click with Ctrl (and no other key or button) snaps the centre to the carrier
+// near the pointer instead, when there is one. A click also takes the keyboard focus, and with it
+// Left and Right move the centre by 1 Hz (10 Hz with Shift), each step notified as a click is.
+// A tooltip follows the pointer with the frequency and level under it.
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "audio/spectrum_model.h"
+#include "win/handles.h"
 #include "win/window.h"
 
 class CFFTDisp : public win::Window, private SpectrumModel::Listener {
@@ -27,14 +33,26 @@ public:
     // The pointer's column, -1 while the pointer is not over the window.
     int pointerX = -1;
 
+    // The tooltip that shows the pointer readout (null until the pointer first comes over).
+    HWND readoutWindow() const noexcept { return readout_.get(); }
+
+    // Steps of the keyboard fine tuning, in Hz.
+    static constexpr double kKeyStepHz = 1.0;
+    static constexpr double kShiftKeyStepHz = 10.0;
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void OnSpectrumChanged() override;
     void OnCreate();
-    void OnPointer(WPARAM keys, int x);
+    void OnPointer(WPARAM keys, int x, int y, bool buttonDown);
     void OnMouseLeave();
+    bool OnKeyDown(WPARAM key);
+    void TuneTo(double hz);
+    void ShowReadout(int x, int y);
+    void UpdateReadoutText();
+    void HideReadout();
     void OnPaint();
     void OnPrintClient(HDC dc);
     void DrawBandAndCentre(HDC dc, const RECT& client, int width);
@@ -42,4 +60,7 @@ private:
 
     SpectrumModel& model_;
     SpectrumModel::ColumnLevels levels_{};  // what the current paint draws, copied from the model
+    win::UniqueWindow readout_;             // tracking tooltip, created on the first pointer move
+    std::wstring readoutText_;              // what it shows now
+    POINT readoutAt_{-1, -1};               // the client point it follows
 };

@@ -36,6 +36,7 @@ void CFFTDisp::PaintSpectrum(HDC dc) {
     model_.pointerFrequency = model_.FrequencyAtX(pointerX, width);
     DrawBandAndCentre(dc, client, width);
     DrawCurve(dc, width, height, analysedColumns);
+    UpdateReadoutText();
 }
 
 // Without a frequency scale (a rate of 0 or below) neither is drawn.

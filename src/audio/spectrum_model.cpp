@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -149,4 +150,27 @@ std::optional<double> SpectrumModel::LevelDbAt(double hz) {
     // Before the first frame the averages hold zeros, which would read as a full-scale 0 dB.
     if (bin < 0 || !fft.HasAverages()) return std::nullopt;
     return fft.LevelDb(bin);
+}
+
+std::optional<double> SpectrumModel::CarrierNear(double hz) {
+    const double rate = fft.rate;
+    if (!(rate > 0.0) || !std::isfinite(rate) || fft.frameSize <= 0) return std::nullopt;
+    const double binHz = rate / fft.frameSize;
+    const spectrum::BinWindow bins = spectrum::CarrierBinWindow(hz, binHz, fft.frameSize / 2);
+    if (bins.count <= 0) return std::nullopt;
+    std::vector<double> levels(bins.count);
+    if (!fft.CopyLevelsDb(bins.first, bins.count, levels.data())) return std::nullopt;
+    return spectrum::FindCarrier(levels, bins.first, binHz, hz);
+}
+
+std::string SpectrumModel::ReadoutAt(double hz) {
+    if (!(hz >= 0.0) || !std::isfinite(hz)) return {};
+    char text[64];
+    const std::optional<double> level = LevelDbAt(hz);
+    // "-0 dB" would look odd: a level that rounds to zero reads 0.
+    if (level)
+        std::snprintf(text, sizeof(text), "%.0f Hz  %.0f dB", hz, std::nearbyint(*level) + 0.0);
+    else
+        std::snprintf(text, sizeof(text), "%.0f Hz", hz);
+    return text;
 }

@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "audio/carrier_finder.h"
 #include "audio/sample_accumulator.h"
 #include "audio/xfft.h"
 
@@ -88,6 +90,13 @@ public:
     // The averaged level in dB of the bin nearest to hz; none outside the range or before the first
     // frame since the averages were reset.
     std::optional<double> LevelDbAt(double hz);
+    // The centre of the carrier near hz (the strongest bin within +-1500 Hz of it and the run
+    // around that bin within 6 dB of it, see spectrum::FindCarrier); none when nothing there stands
+    // 6 dB above the local floor, before the first frame, or without a rate.
+    std::optional<double> CarrierNear(double hz);
+    // The pointer readout at hz: "1523 Hz  -42 dB" (both rounded to whole numbers), only the
+    // frequency before the first frame, and nothing for a negative hz (no pointer or no scale).
+    std::string ReadoutAt(double hz);
 
     // --- values shared with the main window (names as the rest of the program knows them) ---
     int startFrequency = 0;

@@ -203,3 +203,10 @@ bool Cxfft::HasAverages() {
     std::lock_guard<std::mutex> guard(lock);
     return framesInAverage > 0;
 }
+
+bool Cxfft::CopyLevelsDb(int first, int count, double* out) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (framesInAverage <= 0 || !out || first < 0 || count < 0 || count > frameSize / 2 - first) return false;
+    for (int i = 0; i < count; ++i) out[i] = 10.0 * averages[plan.Position(first + i)];
+    return true;
+}

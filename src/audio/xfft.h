@@ -42,6 +42,10 @@ public:
     double LevelDb(int bin) { return 10.0 * AverageBels(bin); }
     // True once a frame has gone into the averages since they were last reset.
     bool HasAverages();
+    // The averaged levels in dB of bins first .. first + count - 1, taken together (one frame's
+    // averages, never two half frames); false, nothing written, before the first frame since the
+    // averages were reset or for bins outside 0 .. frameSize/2 - 1.
+    bool CopyLevelsDb(int first, int count, double* out);
 
     // --- state, read by the display and by tests ---
     int framesInAverage = 0;

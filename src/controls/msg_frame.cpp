@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <iterator>
+
 #include "win/reflect.h"
 
 namespace {
@@ -72,9 +74,9 @@ void CMsgFrame::OnCreate() {
     // ES_AUTOHSCROLL: without it the edit refuses keystrokes once the text reaches its right edge,
     // and a filter expression is easily longer than the band.
     filterEdit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", kInitialFilter, kBandChildStyle | ES_AUTOHSCROLL, 0, 0,
-                                    kFilterWidth, kBandChildHeight, hwnd(), nullptr, Instance(), nullptr);
+                                    Px(kFilterWidth), Px(kBandChildHeight), hwnd(), nullptr, Instance(), nullptr);
     UseGuiFont(filterEdit_);
-    InsertBand(topBar, filterEdit_, L"Advanced search", kBandStyle, kFilterWidth, kBandChildHeight);
+    InsertBand(topBar, filterEdit_, L"Advanced search", kBandStyle, Px(kFilterWidth), Px(kBandChildHeight));
 
     searchButton_ = CreateBandButton(L"Search", kSearchWidth);
     quickFilterButton_ = CreateBandButton(L"Quick filter", kQuickFilterWidth);
@@ -83,14 +85,14 @@ void CMsgFrame::OnCreate() {
 
     CreateTextView();
     CreateList();
-    listHeight_ = kListHeight;
+    listHeight_ = Px(kListHeight);
 }
 
 HWND CMsgFrame::CreateBandButton(const wchar_t* text, int width) {
-    HWND button = ::CreateWindowExW(0, L"BUTTON", text, kBandChildStyle | BS_PUSHBUTTON, 0, 0, width,
-                                    kBandChildHeight, hwnd(), nullptr, Instance(), nullptr);
+    HWND button = ::CreateWindowExW(0, L"BUTTON", text, kBandChildStyle | BS_PUSHBUTTON, 0, 0, Px(width),
+                                    Px(kBandChildHeight), hwnd(), nullptr, Instance(), nullptr);
     UseGuiFont(button);
-    InsertBand(topBar, button, nullptr, kBandStyle, width, kBandChildHeight);
+    InsertBand(topBar, button, nullptr, kBandStyle, Px(width), Px(kBandChildHeight));
     return button;
 }
 
@@ -107,6 +109,26 @@ void CMsgFrame::CreateTextView() {
 void CMsgFrame::CreateList() {
     list_ = ::CreateWindowExW(0, WC_LISTVIEWW, nullptr, kListStyle, 0, 0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
     if (list_) ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExStyle, kListExStyle);
+}
+
+int CMsgFrame::barChildHeight() const noexcept { return Px(kBandChildHeight); }
+
+void CMsgFrame::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    dpi_ = dpi;
+    listHeight_ = Px(kListHeight);
+    if (!topBar) return;
+    const int widths[] = {kFilterWidth, kSearchWidth, kQuickFilterWidth, kOptionsWidth};
+    const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
+    for (int i = 0; i < count && i < static_cast<int>(std::size(widths)); ++i) {
+        REBARBANDINFOW band{};
+        band.cbSize = sizeof(band);
+        band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+        band.cxMinChild = band.cx = band.cxIdeal = static_cast<UINT>(Px(widths[i]));
+        band.cyMinChild = static_cast<UINT>(Px(kBandChildHeight));
+        ::SendMessageW(topBar, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
+    }
+    UpdateLayout(true);
 }
 
 void CMsgFrame::OnSize(WPARAM sizeType) {

@@ -28,6 +28,13 @@ public:
     HWND bar() const noexcept { return topBar; }
     int listHeight() const noexcept { return listHeight_; }
 
+    // The screen DPI the pane's measures are for (96 until told); a new DPI rescales the bar and the
+    // list height and lays the pane out again.
+    void SetDpi(int dpi);
+    // A 96-DPI measure at the pane's DPI.
+    int Px(int pixels) const noexcept { return ::MulDiv(pixels, dpi_, 96); }
+    int barChildHeight() const noexcept;
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -47,6 +54,7 @@ private:
     HWND optionsButton_ = nullptr;
     HWND list_ = nullptr;
     int listHeight_ = kListHeight;
+    int dpi_ = 96;
     // Outlives the text view: the view is destroyed with the pane, before the object goes.
     win::UniqueFont textFont_;
 };

@@ -1,5 +1,7 @@
 #include "controls/property_editors.h"
 
+#include "win/dpi.h"
+
 #include <algorithm>
 #include <cwctype>
 
@@ -354,7 +356,7 @@ void CPropertyListWindow::ShowDropDown() {
     if (dropHeight_ == 0) {
         int itemHeight = static_cast<int>(::SendMessageW(lb, LB_GETITEMHEIGHT, 0, 0));
         int all = itemHeight * static_cast<int>(entries_.size()) + 2 * ::GetSystemMetrics(SM_CYBORDER);
-        dropHeight_ = std::min(std::max(all, 2), kMaxDropHeight);
+        dropHeight_ = std::min(std::max(all, 2), win::Scale(kMaxDropHeight, win::DpiOf(grid())));
     }
     RECT er{};
     ::GetWindowRect(hwnd(), &er);

@@ -1,6 +1,8 @@
 // The grid's structure: creation, drawing resources, rows and cells, and the owner's operations.
 #include "controls/property_grid.h"
 
+#include "win/dpi.h"
+
 #include <algorithm>
 
 #include "controls/property_editors.h"
@@ -99,6 +101,8 @@ void CPropertyGridCtrl::BuildResources() {
     if (!source) source = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTW lf{};
     if (::GetObjectW(source, sizeof(lf), &lf) == sizeof(lf)) {
+        const int systemDpi = win::SystemDpi();
+        if (dpi_ > 0 && dpi_ != systemDpi) lf.lfHeight = ::MulDiv(lf.lfHeight, dpi_, systemDpi);
         next.font.reset(::CreateFontIndirectW(&lf));
         lf.lfWeight = std::min<LONG>(lf.lfWeight + 700, 1000);  // heavier, within the valid weights
         next.boldFont.reset(::CreateFontIndirectW(&lf));
@@ -113,6 +117,14 @@ void CPropertyGridCtrl::BuildResources() {
         }
     }
     res_ = std::move(next);  // the old objects go only after the list view stopped using them
+}
+
+void CPropertyGridCtrl::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_ || (dpi_ == 0 && dpi == win::SystemDpi())) return;
+    dpi_ = dpi;
+    if (!hwnd()) return;
+    BuildResources();
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 int CPropertyGridCtrl::AddColumn(const wchar_t* text, int width) {

@@ -39,6 +39,10 @@ public:
 
     // Appends a left-aligned column; returns its index or -1.
     int AddColumn(const wchar_t* text, int width);
+    // The window moved to a screen of another DPI: the grid's fonts (and with them its rows) are
+    // rebuilt at that DPI. Until then they follow the system's DPI, as the stock font does.
+    void SetDpi(int dpi);
+    int dpi() const noexcept { return dpi_; }
     int columnCount() const;
 
     // Inserts a row whose first cell is `item` (owned by the grid from now on). A position below 0 or
@@ -89,6 +93,7 @@ private:
     LRESULT OnDeleteItemMessage(int row);
     LRESULT OnDeleteAllMessage();
     void BuildResources();
+    int dpi_ = 0;  // 0: the system's DPI, at which the source font already is
     int InsertRow(int position, std::unique_ptr<Row> row, const wchar_t* text);
     int InsertListRow(const LVITEMW& lvi, std::unique_ptr<Row> row);
     void AppendAddRow();

@@ -1,0 +1,97 @@
+// The main window's measures at the screen's DPI: every 96-DPI measure times DPI / 96. Run at 96 in
+// the test bed's prefix and at 144 and 192 through tools/run_at_dpi.sh (a copy of the prefix with
+// that LogPixels), which says the DPI to expect in VASTREL_EXPECT_DPI. A DPI change while running
+// (WM_DPICHANGED, as when the window moves to another monitor) rescales the same measures.
+#include "win/main_frame_fixture.h"
+#include "win/dpi.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+int ExpectedDpi() {
+    const char* text = std::getenv("VASTREL_EXPECT_DPI");
+    const int dpi = text ? std::atoi(text) : 0;
+    return dpi > 0 ? dpi : win::kDefaultDpi;
+}
+
+class DpiTest : public MainFrameTest {
+protected:
+    int Height(HWND window) const {
+        RECT r{};
+        ::GetWindowRect(window, &r);
+        return r.bottom - r.top;
+    }
+    int BandMinHeight(HWND bar, HWND child) const {
+        const int count = static_cast<int>(::SendMessageW(bar, RB_GETBANDCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            REBARBANDINFOW band{};
+            band.cbSize = sizeof(band);
+            band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE;
+            ::SendMessageW(bar, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
+            if (band.hwndChild == child) return static_cast<int>(band.cyMinChild);
+        }
+        return -1;
+    }
+    // Every measure that the window has at 96 DPI, at `dpi`.
+    void ExpectMeasuresAt(int dpi, bool windowSize) {
+        auto s = [dpi](int px) { return win::Scale(px, dpi); };
+        EXPECT_EQ(frame->dpi, dpi);
+        if (windowSize) {
+            // No window gets larger than the screen lets it (the test bed's is 1280x1024).
+            RECT r{};
+            ::GetWindowRect(frame->hwnd(), &r);
+            EXPECT_EQ(r.right - r.left, std::min(s(800), ::GetSystemMetrics(SM_CXMAXTRACK)));
+            EXPECT_EQ(r.bottom - r.top, std::min(s(600), ::GetSystemMetrics(SM_CYMAXTRACK)));
+        }
+        EXPECT_EQ(Height(frame->spectrumDisplay.hwnd()), s(150));
+        EXPECT_EQ(BandMinHeight(frame->topBar, frame->spectrumDisplay.hwnd()), s(150));
+        for (HWND button : {frame->fftSettingsButton, frame->decoderLogButton, frame->messagesButton})
+            EXPECT_EQ(BandMinHeight(frame->topBar, button), s(24));
+        EXPECT_EQ(BandMinHeight(frame->topBar, frame->statusField), s(24));
+        LOGFONTW font{};
+        HFONT statusFont = reinterpret_cast<HFONT>(::SendMessageW(frame->statusField, WM_GETFONT, 0, 0));
+        ASSERT_TRUE(statusFont && ::GetObjectW(statusFont, sizeof(font), &font));
+        EXPECT_EQ(font.lfHeight, s(21));
+        for (int column : {0, 1})
+            EXPECT_EQ(::SendMessageW(frame->settingsGrid.hwnd(), LVM_GETCOLUMNWIDTH, column, 0), s(220));
+        // The messages pane's bar and list.
+        EXPECT_EQ(frame->messagesPane.listHeight(), s(CMsgFrame::kListHeight));
+        EXPECT_EQ(frame->messagesPane.barChildHeight(), s(22));
+    }
+    // A click in the middle of the spectrum picks the middle of 0..24000 Hz whatever the DPI.
+    void ExpectTheMiddleIsTwelveKilohertz() {
+        HWND display = frame->spectrumDisplay.hwnd();
+        RECT client{};
+        ::GetClientRect(display, &client);
+        ASSERT_GT(client.right, 0);
+        const int x = client.right / 2;
+        ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 20));
+        ::SendMessageW(display, WM_LBUTTONUP, 0, MAKELPARAM(x, 20));
+        EXPECT_NEAR(frame->spectrum.centerFrequency, 12000.0, 24000.0 / client.right);
+    }
+};
+
+TEST_F(DpiTest, EveryMeasureScalesWithTheScreensDpi) {
+    const int dpi = ExpectedDpi();
+    EXPECT_EQ(win::DpiOf(frame->hwnd()), dpi);
+    ExpectMeasuresAt(dpi, true);
+    ExpectTheMiddleIsTwelveKilohertz();
+}
+
+TEST_F(DpiTest, MovingToAnotherDpiRescales) {
+    const int start = frame->dpi;
+    for (int dpi : {120, 144, start}) {
+        RECT now{};
+        ::GetWindowRect(frame->hwnd(), &now);
+        // The system suggests the window's rectangle at the new DPI.
+        RECT suggested{now.left, now.top, now.left + win::Scale(800, dpi), now.top + win::Scale(600, dpi)};
+        ::SendMessageW(frame->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        guitest::Pump();
+        ExpectMeasuresAt(dpi, true);
+        ExpectTheMiddleIsTwelveKilohertz();
+    }
+}
+
+}  // namespace

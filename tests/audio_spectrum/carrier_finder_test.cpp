@@ -1,0 +1,177 @@
+// Carrier finding: the rule on level rows drawn by hand, then real carriers through the analyser.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "audio/carrier_finder.h"
+#include "audio/spectrum_model.h"
+#include "bpsk_carrier.h"
+
+namespace {
+
+constexpr double kBinHz = 48000.0 / 16384.0;
+
+// A row of bins at a flat floor with flat-topped carriers (level, first and last bin, inclusive).
+struct Plateau {
+    double levelDb;
+    int first, last;
+};
+std::vector<double> Row(int bins, double floorDb, const std::vector<Plateau>& plateaus) {
+    std::vector<double> row(bins, floorDb);
+    for (const Plateau& p : plateaus)
+        for (int b = p.first; b <= p.last; ++b) row[b] = p.levelDb;
+    return row;
+}
+
+// No smoothing: the rule on the bins exactly as given.
+spectrum::CarrierSearch Unsmoothed() {
+    spectrum::CarrierSearch search;
+    search.smoothingHalfWidthHz = 0.0;
+    return search;
+}
+
+TEST(CarrierFinder, CentreIsTheMidpointOfTheRunWithinSixDbOfTheStrongestBin) {
+    // Bins 500..909 at -40 dB, one bin at -37 dB; the run within 6 dB of -37 is 500..909 (the floor
+    // is at -90), so its edges fall half way to the floor bins outside: 499.x and 909.x.
+    auto row = Row(2000, -90.0, {{-40.0, 500, 909}});
+    row[600] = -37.0;
+    const auto centre = spectrum::FindCarrier(row, 0, kBinHz, 620 * kBinHz, Unsmoothed());
+    ASSERT_TRUE(centre);
+    // Threshold -43 dB: the crossing lies 3/50 of a bin outside each edge, symmetrically.
+    EXPECT_NEAR(*centre, 704.5 * kBinHz, 1e-9);
+
+    // A bin inside that drops more than 6 dB ends the run there.
+    row[700] = -50.0;
+    const auto cut = spectrum::FindCarrier(row, 0, kBinHz, 620 * kBinHz, Unsmoothed());
+    ASSERT_TRUE(cut);
+    EXPECT_NEAR(*cut, (499.94 + 699.3) / 2.0 * kBinHz, 1e-6);  // 3/10 of the way to the -50 dB bin
+}
+
+TEST(CarrierFinder, AnyPointerOnTheCarrierOrBesideItFindsTheSameCentre) {
+    const auto row = Row(4000, -80.0, {{-30.0, 1000, 1409}});
+    const double expected = 1204.5 * kBinHz;
+    for (double pointerBin : {1000.0, 1204.0, 1409.0, 1409.0 + 1400.0 / kBinHz, 1000.0 - 1400.0 / kBinHz}) {
+        const auto centre = spectrum::FindCarrier(row, 0, kBinHz, pointerBin * kBinHz, Unsmoothed());
+        ASSERT_TRUE(centre) << pointerBin;
+        EXPECT_NEAR(*centre, expected, 0.2 * kBinHz) << pointerBin;
+    }
+    // More than 1500 Hz from every bin of the carrier: nothing stands out there.
+    EXPECT_FALSE(spectrum::FindCarrier(row, 0, kBinHz, (1409.0 + 1600.0 / kBinHz) * kBinHz, Unsmoothed()));
+}
+
+TEST(CarrierFinder, OnlyTheStrongestWithinFifteenHundredHzCounts) {
+    // A weaker carrier under the pointer, a stronger one 2000 Hz away: the weaker one is found;
+    // with the pointer between them (both in reach) the stronger one.
+    const int strongFirst = 1000 + static_cast<int>(2000.0 / kBinHz);
+    const auto row = Row(6000, -90.0, {{-50.0, 1000, 1200}, {-20.0, strongFirst, strongFirst + 200}});
+    const auto weak = spectrum::FindCarrier(row, 0, kBinHz, 1000 * kBinHz, Unsmoothed());
+    ASSERT_TRUE(weak);
+    EXPECT_NEAR(*weak, 1100 * kBinHz, kBinHz);
+    const auto strong = spectrum::FindCarrier(row, 0, kBinHz, (1200 + strongFirst) / 2.0 * kBinHz, Unsmoothed());
+    ASSERT_TRUE(strong);
+    EXPECT_NEAR(*strong, (strongFirst + 100) * kBinHz, kBinHz);
+}
+
+TEST(CarrierFinder, NothingSixDbAboveTheFloorLeavesTheCentreAlone) {
+    const auto low = Row(3000, -80.0, {{-75.0, 1000, 1400}});  // 5 dB
+    EXPECT_FALSE(spectrum::FindCarrier(low, 0, kBinHz, 1200 * kBinHz, Unsmoothed()));
+    const auto enough = Row(3000, -80.0, {{-73.5, 1000, 1400}});  // 6.5 dB
+    EXPECT_TRUE(spectrum::FindCarrier(enough, 0, kBinHz, 1200 * kBinHz, Unsmoothed()));
+    // Plain noise, smoothed as in use: no carrier anywhere.
+    std::mt19937 gen(3);
+    std::normal_distribution<double> scatter(-80.0, 2.0);
+    std::vector<double> noise(3000);
+    for (double& v : noise) v = scatter(gen);
+    for (double pointerBin : {300.0, 1500.0, 2700.0})
+        EXPECT_FALSE(spectrum::FindCarrier(noise, 0, kBinHz, pointerBin * kBinHz)) << pointerBin;
+}
+
+TEST(CarrierFinder, RowsOffsetFromBinZeroAndCarriersAtTheEdges) {
+    // The same carrier in a row that starts at bin 300 reads the same frequency.
+    const auto row = Row(1000, -80.0, {{-30.0, 200, 400}});
+    const auto centre = spectrum::FindCarrier(row, 300, kBinHz, 600 * kBinHz, Unsmoothed());
+    ASSERT_TRUE(centre);
+    EXPECT_NEAR(*centre, 600 * kBinHz, kBinHz);
+    // A carrier running off the row's end: the run ends at the last bin, without reading past it.
+    const auto edge = Row(500, -80.0, {{-30.0, 400, 499}});
+    const auto atEdge = spectrum::FindCarrier(edge, 0, kBinHz, 450 * kBinHz);
+    ASSERT_TRUE(atEdge);
+    EXPECT_GT(*atEdge, 400 * kBinHz);
+    EXPECT_LE(*atEdge, 499 * kBinHz);
+}
+
+TEST(CarrierFinder, UnusableInputFindsNothing) {
+    const auto row = Row(1000, -80.0, {{-30.0, 400, 600}});
+    EXPECT_FALSE(spectrum::FindCarrier({}, 0, kBinHz, 100.0));
+    EXPECT_FALSE(spectrum::FindCarrier(row, 0, 0.0, 500 * kBinHz));
+    EXPECT_FALSE(spectrum::FindCarrier(row, 0, kBinHz, std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(spectrum::FindCarrier(row, -1, kBinHz, 500 * kBinHz));
+    auto bad = row;
+    bad[10] = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(spectrum::FindCarrier(bad, 0, kBinHz, 500 * kBinHz));
+
+    // The window of bins a search reads stays inside the analyser's bins.
+    const auto window = spectrum::CarrierBinWindow(100.0, kBinHz, 8192);
+    EXPECT_EQ(window.first, 0);
+    EXPECT_GT(window.count, 1000);
+    const auto top = spectrum::CarrierBinWindow(23990.0, kBinHz, 8192);
+    EXPECT_EQ(top.first + top.count, 8192);
+    EXPECT_EQ(spectrum::CarrierBinWindow(1000.0, 0.0, 8192).count, 0);
+}
+
+// Real carriers through the analyser as the display runs it.
+TEST(CarrierFinder, BpskCarriersThroughTheModelAreFoundWithinFiveHz) {
+    const spectrum_test::BpskCarrier carrier;
+    std::mt19937 gen(11);
+    for (const auto& [centre, width, pointerOffset] :
+         {std::tuple{1500.0, 1200.0, 550.0}, std::tuple{2345.6, 2400.0, -1150.0}, std::tuple{7003.0, 1800.0, 0.0}}) {
+        spectrum_test::CarrierSpec spec;
+        spec.centreHz = centre;
+        spec.widthHz = width;
+        spec.snrDb = 25.0;
+        const auto samples = carrier.Make(spec, gen);
+        SpectrumModel model;
+        model.SetStartupValues();
+        model.AddSamples(samples.data(), static_cast<int>(samples.size()));
+        const auto found = model.CarrierNear(centre + pointerOffset);
+        ASSERT_TRUE(found) << centre;
+        EXPECT_NEAR(*found, centre, 5.0) << "width " << width << ", pointer " << centre + pointerOffset;
+    }
+}
+
+TEST(CarrierFinder, TheModelFindsNothingBeforeAFrameOrWithoutARate) {
+    SpectrumModel model;
+    model.SetStartupValues();
+    EXPECT_FALSE(model.CarrierNear(1500.0));  // no averages yet
+    double out[4] = {};
+    EXPECT_FALSE(model.fft.CopyLevelsDb(0, 4, out));
+    const std::vector<std::int16_t> silence(16384, 0);
+    model.AddSamples(silence.data(), static_cast<int>(silence.size()));
+    ASSERT_TRUE(model.fft.CopyLevelsDb(0, 4, out));
+    EXPECT_NEAR(out[2], -140.0, 0.01);
+    EXPECT_FALSE(model.fft.CopyLevelsDb(8190, 3, out));  // past the last bin
+    EXPECT_FALSE(model.fft.CopyLevelsDb(-1, 2, out));
+    EXPECT_FALSE(model.CarrierNear(1500.0));  // silence: nothing above the floor
+    model.ApplyRate(0);
+    EXPECT_FALSE(model.CarrierNear(1500.0));
+}
+
+TEST(PointerReadout, FrequencyAndLevelRoundedToWholeNumbers) {
+    SpectrumModel model;
+    model.SetStartupValues();
+    EXPECT_EQ(model.ReadoutAt(1523.4), "1523 Hz");  // before the first frame: no level yet
+    EXPECT_EQ(model.ReadoutAt(-1.0), "");
+    EXPECT_EQ(model.ReadoutAt(std::numeric_limits<double>::quiet_NaN()), "");
+    // A full-scale sine on bin 520 (1523.4 Hz) reads 0 dB there; silence elsewhere reads -140.
+    std::vector<std::int16_t> tone(16384);
+    const double twoPi = 8.0 * std::atan(1.0);
+    for (int i = 0; i < 16384; ++i) tone[i] = static_cast<std::int16_t>(std::lround(32767.0 * std::sin(twoPi * 520 * i / 16384)));
+    model.AddSamples(tone.data(), static_cast<int>(tone.size()));
+    EXPECT_EQ(model.ReadoutAt(520 * kBinHz), "1523 Hz  0 dB");
+    EXPECT_EQ(model.ReadoutAt(12000.0), "12000 Hz  -140 dB");
+}
+
+}  // namespace
