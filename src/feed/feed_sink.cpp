@@ -15,7 +15,8 @@ struct FeedSink::State {
     std::deque<FeedItem> queue;
     bool busy = false;
     bool quit = false;
-    bool ended = false;  // the sender thread has returned
+    bool opened = false;  // the destinations are resolved: sending no longer waits on a resolver
+    bool ended = false;   // the sender thread has returned
     std::uint64_t sent = 0;
     std::uint64_t dropped = 0;
 
@@ -39,7 +40,9 @@ FeedSink::~FeedSink() {
     std::unique_lock<std::mutex> hold(state_->lock);
     state_->quit = true;
     state_->wake.notify_all();
-    const bool ended = state_->idle.wait_for(hold, std::chrono::milliseconds(state_->options.finishWaitMs),
+    // Nobody waits on a resolver: a sender still in one is left to finish by itself.
+    const bool ended = state_->opened &&
+                       state_->idle.wait_for(hold, std::chrono::milliseconds(state_->options.finishWaitMs),
                                              [&] { return state_->ended; });
     hold.unlock();
     if (ended) sender_.join();
@@ -67,6 +70,7 @@ void FeedSink::Run(const std::shared_ptr<State>& s) {
     for (const std::string& error : failures) s->Note("Feed: " + error);
 
     std::unique_lock<std::mutex> hold(s->lock);
+    s->opened = true;
     for (;;) {
         s->wake.wait(hold, [&] { return s->quit || !s->queue.empty(); });
         if (s->queue.empty()) break;  // quit with nothing left

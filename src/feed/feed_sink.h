@@ -46,8 +46,9 @@ struct FeedOptions {
 class FeedSink : public decoder::IRecordSink {
 public:
     FeedSink(FeedOptions options, std::unique_ptr<IFeedTransport> transport);
-    // Stops the sender. One still stuck in a resolver after finishWaitMs is left to end by itself:
-    // it owns what it uses (the queue, the transport) through a shared state.
+    // Stops the sender once it has sent what it holds (finishWaitMs at most). One still in the
+    // resolver, or past that time, is left to end by itself: it owns what it uses (the queue, the
+    // transport) through a shared state, and releases it when it returns.
     ~FeedSink() override;
     FeedSink(const FeedSink&) = delete;
     FeedSink& operator=(const FeedSink&) = delete;

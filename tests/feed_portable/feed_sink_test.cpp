@@ -172,3 +172,42 @@ TEST(FeedSink, FromTheStoreMessagesCarryTheirCopies) {
     EXPECT_EQ(seen, (std::vector<std::string>{"121 1 distress", "121 -", "121 2 distress", "112 1 distress",
                                               "121 3 distress"}));
 }
+
+// A resolver that takes its time (a name server that does not answer) holds up neither the end of an
+// empty run nor the sink's owner; the sender ends by itself afterwards and releases its transport.
+TEST(FeedSink, ASlowResolverHoldsNobodyUp) {
+    struct Gate {
+        std::atomic<bool> open{false};
+        std::atomic<bool> released{false};
+    };
+    class SlowTransport : public feed::IFeedTransport {
+    public:
+        explicit SlowTransport(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
+        ~SlowTransport() override { gate_->released = true; }
+        std::vector<std::string> Open(const std::vector<feed::Destination>&) override {
+            while (!gate_->open) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return {"cannot resolve 'slow.example:1'"};
+        }
+        void Send(const std::string&) override {}
+
+    private:
+        std::shared_ptr<Gate> gate_;
+    };
+    auto gate = std::make_shared<Gate>();
+    auto kept = std::make_shared<Kept>();
+    const auto start = std::chrono::steady_clock::now();
+    {
+        feed::FeedSink sink(Options(kept, "slow.example:1"), std::make_unique<SlowTransport>(gate));
+        sink.OnRunStarted();
+        sink.OnRunEnded();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));  // finishWaitMs is 10 s
+    EXPECT_FALSE(gate->released);
+    gate->open = true;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!gate->released && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(gate->released);
+    std::lock_guard<std::mutex> g(kept->lock);
+    EXPECT_EQ(kept->notes, std::vector<std::string>{"Feed: cannot resolve 'slow.example:1'"});
+}
