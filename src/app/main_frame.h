@@ -23,6 +23,10 @@
 #include "win/handles.h"
 #include "win/menu_bar.h"
 
+namespace feed {
+class FeedSink;
+}
+
 class CMainFrame : public win::FrameWindow {
 public:
     static constexpr int kPaneFftSettings = 0;
@@ -142,7 +146,12 @@ public:
     void AddRecordSink(std::shared_ptr<decoder::IRecordSink> sink) { recordSinks_.push_back(std::move(sink)); }
     // The message store's sink for a run, or null (and a red note in the log) when the store cannot
     // be used; the run goes on either way.
-    std::shared_ptr<decoder::IRecordSink> OpenMessageStore(const std::wstring& commandLine);
+    // With a feed, the store hands it each record it has written (and each message's copies).
+    std::shared_ptr<decoder::IRecordSink> OpenMessageStore(const std::wstring& commandLine,
+                                                           std::shared_ptr<feed::FeedSink> feed = nullptr);
+    // The feed's sink for a run from the "Feed" rows, or null when "Destinations" is empty. Bad
+    // destinations are said by the feed's thread once the run starts, in red in the log.
+    std::shared_ptr<feed::FeedSink> MakeFeed(bool fromStore);
     // Applies the running decoder's queued updates, in order, for a slice of time.
     void DrainDecoderUpdates();
     // The window effects of some taken updates, in their order.

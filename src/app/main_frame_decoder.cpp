@@ -6,6 +6,7 @@
 
 #include "app/launch_settings.h"
 #include "decoder/command_line.h"
+#include "feed/feed_sink.h"
 #include "resource.h"
 
 namespace {
@@ -101,13 +102,19 @@ void CMainFrame::StartDecoder() {
         decoderHandOver.CreateHandOver();
         decoderHandOver.onDrain = [this] { DrainDecoderUpdates(); };
     }
-    // The sinks in their order: the text log, then the window.
+    // The sinks in their order: the text log, the window, the store, the feed.
     auto sinks = std::make_shared<decoder::RecordSinks>();
     sinks->Add(textLog);
     decoderHandOverSink =
         std::make_shared<decoder::HandOverSink>(logFilter, decoderHandOver.hwnd(), decoder::HandOverWindow::kDrainMessage);
     sinks->Add(decoderHandOverSink);
-    sinks->Add(OpenMessageStore(built.commandLine));
+    // The feed follows the store, which gives it each message's copies once written; without a store
+    // it takes the records as they come.
+    std::shared_ptr<feed::FeedSink> feed = MakeFeed(!messageStorePath.empty());
+    std::shared_ptr<decoder::IRecordSink> store = OpenMessageStore(built.commandLine, feed);
+    if (feed && !store) feed = MakeFeed(false);
+    sinks->Add(store);
+    sinks->Add(feed);
     for (const auto& sink : recordSinks_) sinks->Add(sink);
     decoderTextLog = std::move(textLog);
     decoderRunning = true;

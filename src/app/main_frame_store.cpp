@@ -1,6 +1,8 @@
-// The message store's part in a decoder run: opening it, and saying its trouble in the log.
+// The message store's and the feed's part in a decoder run: opening them, and saying their trouble
+// in the log.
 #include "app/main_frame.h"
 
+#include "feed/udp_transport_win.h"
 #include "messages/store_sink.h"
 
 namespace {
@@ -21,7 +23,8 @@ std::wstring Wide(const std::string& s) {
 
 }  // namespace
 
-std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine) {
+std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine,
+                                                                   std::shared_ptr<feed::FeedSink> feed) {
     if (messageStorePath.empty()) return nullptr;
     // A relative name is beside the decoder, in the current directory.
     wchar_t full[MAX_PATH * 4] = {};
@@ -36,6 +39,11 @@ std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::ws
         options.onError = [handOver](const std::string& error) {
             if (auto sink = handOver.lock()) sink->Note(L"Message store: " + Wide(error) + L"\n");
         };
+        if (feed) {
+            options.onWritten = [feed](const decoder::Record& record, std::int64_t copies) {
+                feed->OnStored(record, copies);
+            };
+        }
         // The keep rows are read at each start: a change applies from the next run.
         const settings::Settings current = CurrentSettings();
         messages::StoreOptions storeOptions = messageStoreOptions;
@@ -49,4 +57,20 @@ std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::ws
                           &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
         return nullptr;
     }
+}
+
+std::shared_ptr<feed::FeedSink> CMainFrame::MakeFeed(bool fromStore) {
+    // The rows are read at each start: a change applies from the next run.
+    const settings::Settings current = CurrentSettings();
+    if (current.feedTo.find_first_not_of(L" \t,;") == std::wstring::npos) return nullptr;
+    feed::FeedOptions options;
+    options.destinations = Utf8(current.feedTo);
+    options.station = Utf8(current.feedStation);
+    options.everyRecord = current.feedAll;
+    options.fromStore = fromStore;
+    std::weak_ptr<decoder::HandOverSink> handOver = decoderHandOverSink;
+    options.note = [handOver](const std::string& note) {
+        if (auto sink = handOver.lock()) sink->Note(Wide(note) + L"\n");
+    };
+    return feed::MakeUdpFeed(std::move(options));
 }

@@ -68,7 +68,7 @@ struct MessageStore::Statements {
                            "VALUES (?, ?, ?, ?, ?, ?, ?)"),
           // Through message_rows_copies: only messages of the same length have their text read. No
           // ORDER BY, as the copies rule leaves at most one such message anyway.
-          findMessage(db, "SELECT id FROM message_rows WHERE les = ? AND len = ? AND last_heard_ms > ? AND text = ? "
+          findMessage(db, "SELECT id, copies FROM message_rows WHERE les = ? AND len = ? AND last_heard_ms > ? AND text = ? "
                           "LIMIT 1"),
           addCopy(db, "UPDATE message_rows SET copies = copies + 1, last_heard_ms = max(last_heard_ms, ?) "
                       "WHERE id = ?"),
@@ -239,7 +239,7 @@ void MessageStore::EndRun(std::int64_t runId, std::int64_t stoppedMs) {
     });
 }
 
-void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
+std::int64_t MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
     std::optional<std::int64_t> les = StationNumber(record.les);
     std::optional<std::int64_t> frame = StationNumber(record.frame);
     std::string text = StoredText(record);
@@ -255,7 +255,7 @@ void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
     r.Step();
     r.Reset();
 
-    if (record.category != decoder::Category::MessageText) return;
+    if (record.category != decoder::Category::MessageText) return 0;
     const std::int64_t station = les.value_or(kUnknownNumber);
     Statement& f = s_->findMessage;
     f.Reset();
@@ -263,13 +263,14 @@ void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
     f.Bind(1, station).Bind(2, length).Bind(3, record.receivedUtcMs - kDayMs).Bind(4, text);
     if (f.Step()) {
         std::int64_t id = f.ColumnInt64(0);
+        const std::int64_t copies = f.ColumnInt64(1) + 1;
         f.Reset();
         Statement& u = s_->addCopy;
         u.Reset();
         u.Bind(1, record.receivedUtcMs).Bind(2, id);
         u.Step();
         u.Reset();
-        return;
+        return copies;
     }
     f.Reset();
     Statement& m = s_->insertMessage;
@@ -279,20 +280,24 @@ void MessageStore::WriteOne(std::int64_t runId, const decoder::Record& record) {
     m.Bind(6, length).Bind(7, text);
     m.Step();
     m.Reset();
+    return 1;
 }
 
-std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Record> records, int budgetMs) {
+std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Record> records, int budgetMs,
+                               std::vector<std::int64_t>* copies) {
     if (records.empty()) return 0;
     std::size_t written = 0;
     bool ok = WithRetry("cannot write records", [&] {
         written = 0;  // a retry starts the whole transaction again
+        if (copies) copies->clear();
         auto start = std::chrono::steady_clock::now();
         for (const decoder::Record& record : records) {
             if (written > 0 && (written & 15) == 0 &&
                 std::chrono::steady_clock::now() - start > std::chrono::milliseconds(budgetMs)) {
                 break;
             }
-            WriteOne(runId, record);
+            const std::int64_t n = WriteOne(runId, record);
+            if (copies) copies->push_back(n);
             ++written;
         }
     });

@@ -80,8 +80,11 @@ public:
     // every message among them (category 5) as a new message or as one more copy of a message with
     // the same text from the same station last heard less than 24 hours before it. The transaction
     // ends after `budgetMs` (at least one record goes in), so that another front end writing to the
-    // same store never waits long; returns how many were written, 0 once failed.
-    std::size_t Write(std::int64_t runId, std::span<const decoder::Record> records, int budgetMs = 250);
+    // same store never waits long; returns how many were written, 0 once failed. With `copies`, it
+    // also gets, for each record written, the copies of its message after the write (0 for a record
+    // that is not a message).
+    std::size_t Write(std::int64_t runId, std::span<const decoder::Record> records, int budgetMs = 250,
+                      std::vector<std::int64_t>* copies = nullptr);
 
     // Removes at most `maxRows` rows past their keeping time (records first, then messages) in one
     // short transaction; returns how many went, so that a caller steps again while it is positive.
@@ -96,7 +99,7 @@ private:
     template <class Work>
     bool WithRetry(const char* what, Work&& work);
     void Fail(const std::string& what, const SqliteError& e);
-    void WriteOne(std::int64_t runId, const decoder::Record& record);
+    std::int64_t WriteOne(std::int64_t runId, const decoder::Record& record);  // the message's copies, or 0
 
     std::string path_;
     StoreOptions options_;

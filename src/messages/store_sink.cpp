@@ -93,10 +93,24 @@ bool StoreSink::TrimOnce() {
     return removed >= options_.trimStepRows;
 }
 
+// Records given to the store (or dropped by a failed one) go on to the follower, in order.
+void StoreSink::Report(const std::vector<decoder::Record>& batch, std::size_t done,
+                       const std::vector<std::int64_t>& copies) {
+    for (std::size_t i = 0; i < done; ++i) {
+        const bool message = batch[i].category == decoder::Category::MessageText;
+        const std::int64_t n = i < copies.size() ? copies[i] : (message ? 1 : 0);
+        try {
+            options_.onWritten(batch[i], n);
+        } catch (...) {  // the follower's trouble is not the store's
+        }
+    }
+}
+
 void StoreSink::Work() {
     using Steady = std::chrono::steady_clock;
     auto nextTrim = Steady::now();
     std::vector<decoder::Record> batch;
+    std::vector<std::int64_t> copies;
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
         if (queue_.empty()) {
@@ -134,9 +148,13 @@ void StoreSink::Work() {
             queue_.pop_front();
         }
         hold.unlock();
-        std::size_t done = store_->Write(runId_, batch, options_.batchBudgetMs);
+        std::size_t done = store_->Write(runId_, batch, options_.batchBudgetMs, options_.onWritten ? &copies : nullptr);
         // After a failure the store writes nothing more: the batch is dropped rather than kept forever.
-        if (done == 0 || store_->failed()) done = batch.size();
+        if (done == 0 || store_->failed()) {
+            done = batch.size();
+            copies.clear();
+        }
+        if (options_.onWritten) Report(batch, done, copies);
         hold.lock();
         for (std::size_t i = batch.size(); i > done; --i) {
             queue_.push_front(Item{Kind::Record, std::move(batch[i - 1]), 0});

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "decoder/record_sink.h"
 #include "messages/message_store.h"
@@ -33,6 +34,10 @@ struct StoreSinkOptions {
     UtcClock clock = SystemUtcMs;
     // The store's first error, once, on the writer thread (e.g. to post a line to the decoder log).
     std::function<void(const std::string&)> onError;
+    // Each record once it is committed, in order, on the writer thread, with its message's copies
+    // (0 for a record that is not a message). Records the store could not write (after a failure)
+    // come too, messages with 1 copy, so that a follower misses nothing.
+    std::function<void(const decoder::Record&, std::int64_t copies)> onWritten;
 };
 
 class StoreSink : public decoder::IRecordSink {
@@ -65,6 +70,7 @@ private:
     void Push(Item item);
     void Work();
     void WriteRecords(std::deque<Item>& items);
+    void Report(const std::vector<decoder::Record>& batch, std::size_t done, const std::vector<std::int64_t>& copies);
     bool TrimOnce();
 
     std::unique_ptr<MessageStore> store_;

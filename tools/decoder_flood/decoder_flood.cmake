@@ -3,3 +3,8 @@ vastrel_app_tool(decoder-flood ${CMAKE_CURRENT_LIST_DIR}/decoder_flood.cpp CONSO
 if(TARGET decoder-flood)
   add_dependencies(decoder-flood vastrel-sim)
 endif()
+if(TARGET decoder-flood)
+  # "feed": a loopback listener (shared with the feed's tests) reads the datagrams back.
+  target_include_directories(decoder-flood PRIVATE ${PROJECT_SOURCE_DIR}/tests/feed_run)
+  target_link_libraries(decoder-flood PRIVATE vastrel_json ws2_32)
+endif()

@@ -1,7 +1,10 @@
 // Floods the front end with decoder records through the stand-in decoder and reports how it keeps
 // up: records per second, the longest time the window took to answer, memory before and after, and
-// whether every record reached the text log in order.
-//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore]
+// whether every record reached the text log in order; with "feed", also how many of the feed's
+// datagrams (every record, one loopback destination) a listener received, and whether in order.
+//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed]
+#include "udp_listener_win.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -18,8 +21,11 @@
 #include <string>
 #include <thread>
 #include <mutex>
+#include <memory>
 #include <utility>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "app/main_frame.h"
 #include "messages/sqlite_db.h"
@@ -133,6 +139,13 @@ int wmain(int argc, wchar_t** argv) {
     if (mode(L"hidden"))
         for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
                         ID_FILTER_MESSAGE_TEXT}) ::SendMessageW(frame.hwnd(), WM_COMMAND, id, 0);
+    // "feed": the feed on, every record, to a listener on 127.0.0.1.
+    std::unique_ptr<UdpListener> listener;
+    if (mode(L"feed")) {
+        listener = std::make_unique<UdpListener>(AF_INET);
+        frame.settingRows.WriteText(settings::kFeedTo, listener->Destination());
+        frame.settingRows.WriteBool(settings::kFeedAll, true);
+    }
     Pump();
     const size_t memoryBefore = WorkingSetKiB();
     if (mode(L"direct")) {
@@ -227,7 +240,24 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("message store: %s\n", e.what());
         }
     }
+    bool fed = true;
+    if (listener) {
+        // The stop waited for the feed to send what it held; loopback delivers at once, but give the
+        // listener's thread a bounded moment to read the last ones.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (listener->count() < static_cast<std::size_t>(records) && std::chrono::steady_clock::now() < until)
+            ::Sleep(20);
+        const std::vector<std::string> got = listener->Take();
+        bool ordered = true;
+        for (std::size_t i = 0; i < got.size() && ordered; ++i) {
+            const nlohmann::json j = nlohmann::json::parse(got[i], nullptr, false);
+            ordered = !j.is_discarded() && j["text"].is_string() &&
+                      std::atol(j["text"].get<std::string>().c_str() + 1) == static_cast<long>(i);
+        }
+        fed = ordered && got.size() == static_cast<std::size_t>(records);
+        std::printf("feed: %zu datagrams received of %ld, in order: %s\n", got.size(), records, ordered ? "yes" : "NO");
+    }
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
-    return complete ? 0 : 1;
+    return complete && fed ? 0 : 1;
 }

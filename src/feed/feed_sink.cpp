@@ -1,0 +1,143 @@
+// The feed sink: a bounded queue from the reader (or the store's writer) to the sender thread, which
+// resolves the destinations once and then turns each item into one datagram.
+#include "feed/feed_sink.h"
+
+#include <chrono>
+
+namespace feed {
+
+struct FeedSink::State {
+    FeedOptions options;
+    std::unique_ptr<IFeedTransport> transport;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::deque<FeedItem> queue;
+    bool busy = false;
+    bool quit = false;
+    bool opened = false;  // the destinations are resolved: sending no longer waits on a resolver
+    bool ended = false;   // the sender thread has returned
+    std::uint64_t sent = 0;
+    std::uint64_t dropped = 0;
+
+    void Note(const std::string& text) {
+        if (!options.note) return;
+        try {
+            options.note(text);
+        } catch (...) {  // a note that cannot be given is not worth a stopped feed
+        }
+    }
+};
+
+FeedSink::FeedSink(FeedOptions options, std::unique_ptr<IFeedTransport> transport)
+    : state_(std::make_shared<State>()) {
+    state_->options = std::move(options);
+    state_->transport = std::move(transport);
+}
+
+FeedSink::~FeedSink() {
+    if (!sender_.joinable()) return;
+    std::unique_lock<std::mutex> hold(state_->lock);
+    state_->quit = true;
+    state_->wake.notify_all();
+    // Nobody waits on a resolver: a sender still in one is left to finish by itself.
+    const bool ended = state_->opened &&
+                       state_->idle.wait_for(hold, std::chrono::milliseconds(state_->options.finishWaitMs),
+                                             [&] { return state_->ended; });
+    hold.unlock();
+    if (ended) sender_.join();
+    else sender_.detach();  // stuck in the resolver: it returns later and releases the state itself
+}
+
+void FeedSink::OnRunStarted() {
+    if (sender_.joinable()) return;
+    try {
+        sender_ = std::thread(&FeedSink::Run, state_);
+    } catch (const std::exception& e) {
+        state_->Note(std::string("Feed: cannot start its thread: ") + e.what());
+    }
+}
+
+void FeedSink::Run(const std::shared_ptr<State>& s) {
+    const DestinationList list = ParseDestinations(s->options.destinations);
+    for (const std::string& error : list.errors) s->Note("Feed: " + error);
+    std::vector<std::string> failures;
+    try {
+        failures = s->transport->Open(list.destinations);
+    } catch (const std::exception& e) {
+        failures.push_back(std::string("cannot open: ") + e.what());
+    }
+    for (const std::string& error : failures) s->Note("Feed: " + error);
+
+    std::unique_lock<std::mutex> hold(s->lock);
+    s->opened = true;
+    for (;;) {
+        s->wake.wait(hold, [&] { return s->quit || !s->queue.empty(); });
+        if (s->queue.empty()) break;  // quit with nothing left
+        FeedItem item = std::move(s->queue.front());
+        s->queue.pop_front();
+        s->busy = true;
+        hold.unlock();
+        try {
+            s->transport->Send(BuildDatagram(s->options.station, item));
+        } catch (...) {  // no memory for one datagram: that one is lost, the feed goes on
+        }
+        hold.lock();
+        s->busy = false;
+        ++s->sent;
+        if (s->queue.empty()) s->idle.notify_all();
+    }
+    s->ended = true;
+    s->idle.notify_all();
+}
+
+void FeedSink::Offer(const decoder::Record& record, std::int64_t copies) {
+    if (!state_->options.everyRecord && record.category != decoder::Category::MessageText) return;
+    try {
+        FeedItem item = ItemFromRecord(record, copies);
+        {
+            std::lock_guard<std::mutex> hold(state_->lock);
+            if (state_->queue.size() >= state_->options.queueLimit) {
+                ++state_->dropped;
+                return;
+            }
+            state_->queue.push_back(std::move(item));
+        }
+        state_->wake.notify_one();
+    } catch (...) {  // no memory for the copy: counted as dropped, the reader goes on
+        std::lock_guard<std::mutex> hold(state_->lock);
+        ++state_->dropped;
+    }
+}
+
+void FeedSink::OnRecord(const decoder::Record& record) {
+    if (!state_->options.fromStore) Offer(record, 1);
+}
+
+void FeedSink::OnStored(const decoder::Record& record, std::int64_t copies) { Offer(record, copies); }
+
+void FeedSink::OnRunEnded() {
+    std::uint64_t dropped;
+    {
+        std::unique_lock<std::mutex> hold(state_->lock);
+        if (sender_.joinable())
+            state_->idle.wait_for(hold, std::chrono::milliseconds(state_->options.finishWaitMs),
+                                  [&] { return state_->ended || (state_->queue.empty() && !state_->busy); });
+        dropped = state_->dropped;
+    }
+    if (dropped > 0)
+        state_->Note("Feed: " + std::to_string(dropped) + (dropped == 1 ? " record was" : " records were") +
+                     " dropped: the network did not keep up");
+}
+
+std::uint64_t FeedSink::sent() const {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->sent;
+}
+
+std::uint64_t FeedSink::dropped() const {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->dropped;
+}
+
+}  // namespace feed

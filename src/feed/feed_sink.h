@@ -1,0 +1,76 @@
+// The feed's record sink: records (or only messages) become datagrams on a sender thread of its own,
+// through a bounded queue, so that neither the reader nor the window ever waits for the network.
+//
+// Portable: the sockets are behind IFeedTransport (udp_transport_win.h on Windows).
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "decoder/record_sink.h"
+#include "feed/datagram.h"
+#include "feed/destinations.h"
+
+namespace feed {
+
+// Where datagrams go. Used only on the sender thread.
+class IFeedTransport {
+public:
+    virtual ~IFeedTransport() = default;
+    // Resolves and opens what it can, once, at run start; returns one text per destination that
+    // cannot be used, naming it.
+    virtual std::vector<std::string> Open(const std::vector<Destination>& destinations) = 0;
+    // To every destination that was opened. Must not throw; a refused or lost datagram costs nothing.
+    virtual void Send(const std::string& datagram) = 0;
+};
+
+struct FeedOptions {
+    std::string destinations;  // as typed (UTF-8)
+    std::string station;       // UTF-8
+    bool everyRecord = false;  // else messages only
+    // The store gives the records, with each message's copies, once it has written them (through
+    // OnStored); OnRecord then ignores its own.
+    bool fromStore = false;
+    std::size_t queueLimit = 50'000;  // records waiting for the sender, at most; beyond, they are dropped
+    int finishWaitMs = 4000;          // how long OnRunEnded waits for the sender to send what it holds
+    // A red note in the decoder log, e.g. "Feed: ..."; called on the sender or the reader thread.
+    std::function<void(const std::string&)> note;
+};
+
+class FeedSink : public decoder::IRecordSink {
+public:
+    FeedSink(FeedOptions options, std::unique_ptr<IFeedTransport> transport);
+    // Stops the sender once it has sent what it holds (finishWaitMs at most). One still in the
+    // resolver, or past that time, is left to end by itself: it owns what it uses (the queue, the
+    // transport) through a shared state, and releases it when it returns.
+    ~FeedSink() override;
+    FeedSink(const FeedSink&) = delete;
+    FeedSink& operator=(const FeedSink&) = delete;
+
+    void OnRunStarted() override;  // the sender starts: parse errors, resolution, then sending
+    void OnRecord(const decoder::Record& record) override;
+    // Waits (at most finishWaitMs) until everything offered is sent; notes how many were dropped.
+    void OnRunEnded() override;
+
+    // A record the store has written, with its message's copies. On the store's writer thread.
+    void OnStored(const decoder::Record& record, std::int64_t copies);
+
+    std::uint64_t sent() const;     // datagrams handed to the transport (once per record)
+    std::uint64_t dropped() const;  // records dropped because the queue was full
+
+private:
+    struct State;
+    void Offer(const decoder::Record& record, std::int64_t copies);
+    static void Run(const std::shared_ptr<State>& state);
+
+    std::shared_ptr<State> state_;
+    std::thread sender_;
+};
+
+}  // namespace feed

@@ -1,0 +1,89 @@
+// A UDP listener for the feed's tests: a real socket on a loopback address and an ephemeral port, and
+// a thread that keeps every datagram it receives, in order.
+#pragma once
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class UdpListener {
+public:
+    // `family` AF_INET (127.0.0.1) or AF_INET6 (::1).
+    explicit UdpListener(int family = AF_INET) {
+        WSADATA data{};
+        started_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        socket_ = ::socket(family, SOCK_DGRAM, IPPROTO_UDP);
+        if (socket_ == INVALID_SOCKET) return;
+        int buffer = 16 << 20;  // a flood arrives faster than a test thread reads
+        ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer), sizeof buffer);
+        sockaddr_storage address{};
+        int length;
+        if (family == AF_INET6) {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            length = sizeof(sockaddr_in6);
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in*>(&address);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            length = sizeof(sockaddr_in);
+        }
+        if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), length) != 0) return;
+        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                                         : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+        family_ = family;
+        reader_ = std::thread([this] { Read(); });
+    }
+    ~UdpListener() {
+        quit_ = true;
+        if (reader_.joinable()) reader_.join();
+        if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
+        if (started_) ::WSACleanup();
+    }
+    UdpListener(const UdpListener&) = delete;
+    UdpListener& operator=(const UdpListener&) = delete;
+
+    bool ok() const { return port_ != 0; }
+    // "127.0.0.1:port" or "[::1]:port", as typed in "Destinations".
+    std::wstring Destination() const {
+        return (family_ == AF_INET6 ? L"[::1]:" : L"127.0.0.1:") + std::to_wstring(port_);
+    }
+    std::size_t count() const { return count_.load(); }
+    std::vector<std::string> Take() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return datagrams_;
+    }
+
+private:
+    void Read() {
+        std::string buffer(70'000, '\0');
+        while (!quit_) {
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(socket_, &set);
+            timeval wait{0, 50'000};
+            if (::select(0, &set, nullptr, nullptr, &wait) <= 0) continue;
+            const int n = ::recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
+            if (n < 0) continue;
+            std::lock_guard<std::mutex> hold(lock_);
+            datagrams_.emplace_back(buffer.data(), static_cast<std::size_t>(n));
+            ++count_;
+        }
+    }
+
+    bool started_ = false;
+    SOCKET socket_ = INVALID_SOCKET;
+    int family_ = AF_INET;
+    unsigned short port_ = 0;
+    std::atomic<bool> quit_{false};
+    std::atomic<std::size_t> count_{0};
+    std::mutex lock_;
+    std::vector<std::string> datagrams_;
+    std::thread reader_;
+};
