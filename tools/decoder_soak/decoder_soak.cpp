@@ -140,8 +140,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int hour = 1; hour <= hours; ++hour) {
         PumpFor(start + std::chrono::milliseconds(hourMs * hour) - std::chrono::steady_clock::now());
         // Kills spread evenly over the day, each at the end of its hour (or later, while a restart is pending).
-        if (killed < kills && hour >= (killed + 1) * hours / (kills + 1) && frame.decoderSession.process()) {
-            ::TerminateProcess(frame.decoderSession.process(), 9);
+        HANDLE decoderProcess = frame.decoderSession.process();
+        if (killed < kills && hour >= (killed + 1) * hours / (kills + 1) && decoderProcess &&
+            ::WaitForSingleObject(decoderProcess, 0) == WAIT_TIMEOUT) {  // a live decoder, not one already ended
+            ::TerminateProcess(decoderProcess, 9);
             ++killed;
         }
         PROCESS_MEMORY_COUNTERS memory{};
