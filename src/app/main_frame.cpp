@@ -99,6 +99,14 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // Only top-level windows hear of these; the grid rebuilds its colours and fonts from them.
         if (settingsGrid.hwnd()) ::SendMessageW(settingsGrid.hwnd(), msg, wParam, lParam);
         break;
+    case kDecoderEndedMessage:
+        OnDecoderEnded(wParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam != kRestartTimer) break;
+        if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
+        OnRestartTimer();
+        return 0;
     case WM_NOTIFY: {
         bool handled = false;
         LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);

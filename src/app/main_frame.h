@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "decoder/decoder_session_win.h"
 #include "decoder/hand_over_win.h"
 #include "messages/message_store.h"
+#include "decoder/restart_backoff.h"
 #include "audio/sound_capture.h"
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
@@ -166,6 +169,26 @@ public:
     decoder::HandOverWindow decoderHandOver;
     // --- end decoder run ---
 
+    // --- unattended running ---
+    // Posted when a run's reader has ended; wParam is the run's number in decoderRuns.
+    static constexpr UINT kDecoderEndedMessage = WM_APP + 0x42;
+    static constexpr UINT_PTR kRestartTimer = 0x5201;
+    // How long the window waits for a decoder whose pipe broke to end, to learn its exit code.
+    static constexpr DWORD kEndedExitWaitMs = 2000;
+    // While decoderRunning, a decoder that ended by itself is started again after these delays when
+    // "Restart when it ends" is on. The window keeps its running state while a restart is pending.
+    decoder::RestartBackoff restartBackoff;
+    bool restartPending = false;
+    unsigned decoderRuns = 0;      // runs started, restarts included
+    unsigned decoderRestarts = 0;  // restarts since the user's start
+    // UTC milliseconds for record times, text-log names and notes; null: the system clock.
+    std::function<std::int64_t()> decoderClock;
+    std::int64_t DecoderUtcNow() const;
+    // A red note of the front end's own with the time, in the log and (if one is open) the text log.
+    // Returns the line as written.
+    std::wstring NoteDecoderEvent(std::wstring words, std::int64_t utcMs);
+    // --- end unattended running ---
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -182,6 +205,19 @@ private:
     // The capture-device descriptions, as the settings model indexes them.
     settings::DeviceNames CaptureDeviceNames() const;
     LRESULT OnNotify(const NMHDR& header, bool& handled);
+    // A start by the user (restart false) or an unattended restart; false when no run began.
+    bool StartRun(bool restart);
+    // Ends the session, hands over what is left and closes the text log; the window's state stays.
+    void EndRun();
+    // The run's text log (daily if asked), or null after reporting why not.
+    std::shared_ptr<decoder::TextLogSink> OpenTextLog(const std::wstring& dir, bool onlyShown, bool daily,
+                                                      const std::function<void(const std::wstring&)>& report,
+                                                      const std::wstring& firstLine);
+    void OnDecoderEnded(WPARAM run);
+    void ScheduleRestart();
+    void OnRestartTimer();
+    void CancelRestart();
+    std::wstring restartNote_;  // the restart's note, the first line of its text log
     void OnSettingChanged(const NMHDR& header);
     void OnBrowseRequested(const NMHDR& header);
     void BrowseForStoreFile(IProperty& item, const std::wstring& start);

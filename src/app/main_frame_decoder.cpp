@@ -24,37 +24,42 @@ std::wstring Printf(const wchar_t* format, auto... args) {
     return {};
 }
 
-decoder::UtcTime CurrentUtc() {
-    SYSTEMTIME st{};
-    ::GetSystemTime(&st);
-    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
-}
-
 }  // namespace
 
 void CMainFrame::StartDecoder() {
     if (decoderRunning) return;
+    restartBackoff.Reset();
+    StartRun(false);
+}
+
+bool CMainFrame::StartRun(bool restart) {
     DecoderWaitScope waiting(*this);
+    // A restart is unattended: what a user's start shows in a box goes into the log instead, and the
+    // window keeps its running state for the next attempt.
+    auto report = [&](const std::wstring& text) {
+        if (restart)
+            NoteDecoderEvent(text, DecoderUtcNow());
+        else
+            ShowMessage(text);
+    };
+    auto refuse = [&](const wchar_t* status) {
+        if (!restart) ::SetWindowTextW(statusField, status);
+        return false;
+    };
     ::SetWindowTextW(statusField, L"Starting decoder...");
     ApplySampleRate();
 
     decoder::LaunchSettings s = LaunchSettingsFor(CurrentSettings(), CaptureDeviceNames());
 
     if (s.decoderTextLog && s.decoderLogDir.empty()) {
-        ShowMessage(L"Decoder output directory must be set if you want to enable decoder logging");
-        ::SetWindowTextW(statusField, L"Idle");
-        return;
+        report(L"Decoder output directory must be set if you want to enable decoder logging");
+        return refuse(L"Idle");
     }
     std::shared_ptr<decoder::TextLogSink> textLog;
     if (s.decoderTextLog) {
-        const std::wstring path = decoder::TextLogPath(s.decoderLogDir, CurrentUtc());
-        std::FILE* file = ::_wfopen(path.c_str(), L"wt");
-        if (!file) {
-            ShowMessage(Printf(L"Can't create decoder output log file: %ls", path.c_str()));
-            ::SetWindowTextW(statusField, L"Idle");
-            return;
-        }
-        textLog = std::make_shared<decoder::TextLogSink>(file, s.decoderLogUseFilter, logFilter);
+        textLog = OpenTextLog(s.decoderLogDir, s.decoderLogUseFilter, CurrentSettings().logDaily, report,
+                              restart ? restartNote_ : std::wstring());
+        if (!textLog) return refuse(L"Idle");
     }
 
     // The window object's address alone is the same in two copies of the program started alike, and
@@ -66,9 +71,8 @@ void CMainFrame::StartDecoder() {
 
     const decoder::CommandLineResult built = decoder::BuildCommandLine(s);
     if (!built.ok()) {
-        ShowMessage(decoder::FaultMessage(built.fault));
-        ::SetWindowTextW(statusField, L"Idle");
-        return;  // the sink closes the text log
+        report(decoder::FaultMessage(built.fault));
+        return refuse(L"Idle");  // the sink closes the text log
     }
 
     using Launched = decoder::DecoderSession::Launched;
@@ -77,26 +81,29 @@ void CMainFrame::StartDecoder() {
     case Launched::Connected:
         break;
     case Launched::ProcessNotCreated:
-        ShowMessage(L"CreateProcess failed. Make sure vastrel.exe is in current directory.\n");
-        ::SetWindowTextW(statusField, L"Error!");
-        return;
+        report(L"CreateProcess failed. Make sure vastrel.exe is in current directory.\n");
+        return refuse(L"Error!");
     case Launched::DecoderEnded:
-        ShowMessage(Printf(L"Decoder terminated with error %d.\nTry running decoder first without GUI with "
-                           L"same parameters.\nEXE commandline: %ls",
-                           static_cast<int>(launched.exitCode), built.commandLine.c_str()));
-        ::SetWindowTextW(statusField, L"Error!");
-        return;
+        report(Printf(L"Decoder terminated with error %d.\nTry running decoder first without GUI with "
+                      L"same parameters.\nEXE commandline: %ls",
+                      static_cast<int>(launched.exitCode), built.commandLine.c_str()));
+        return refuse(L"Error!");
     case Launched::NoPipe:
-        ShowMessage(Printf(L"Can't open the decoder's pipe %ls.", decoder::PipePath(decoderInstanceName).c_str()));
+        report(Printf(L"Can't open the decoder's pipe %ls.", decoder::PipePath(decoderInstanceName).c_str()));
+        if (restart) {
+            decoderSession.Stop();  // ends the decoder; the window stays as it is for the next attempt
+            return false;
+        }
         decoderTextLog = std::move(textLog);  // so the stop closes it
         decoderRunning = true;
         StopDecoder();
         ::SetWindowTextW(statusField, L"Error!");
-        return;
+        return false;
     }
 
-    // The log starts empty, at counter 0, in time that does not grow with the last run's log.
-    if (decoderLog.Clear() == clientWindow) clientWindow = decoderLog.hwnd();
+    // The log starts empty, at counter 0, in time that does not grow with the last run's log. A
+    // restart keeps it: what happened before is what an unattended station's keeper wants to read.
+    if (!restart && decoderLog.Clear() == clientWindow) clientWindow = decoderLog.hwnd();
 
     if (!decoderHandOver.hwnd()) {
         decoderHandOver.CreateHandOver();
@@ -118,22 +125,40 @@ void CMainFrame::StartDecoder() {
     for (const auto& sink : recordSinks_) sinks->Add(sink);
     decoderTextLog = std::move(textLog);
     decoderRunning = true;
-    decoderSession.StartReader(std::move(sinks));
+    ++decoderRuns;
+    restartBackoff.RunStarted();
+    decoderSession.StartReader(std::move(sinks), decoderClock);
     decoderHandOver.StartBackstop();
 
     ::SetWindowTextW(statusField, L"Waiting for first frame...");
+    if (restart) return true;
     ::EnableWindow(spectrumDisplay.hwnd(), FALSE);
     settingsGrid.selectItem(0, 0);
     ::SetFocus(spectrumDisplay.hwnd());
     ::EnableWindow(settingsGrid.hwnd(), FALSE);
     SetMenuItemState(ID_DECODER_START, MFS_GRAYED | MFS_DISABLED);
     SetMenuItemState(ID_DECODER_STOP, MFS_ENABLED);
+    return true;
 }
 
 void CMainFrame::StopDecoder() {
     if (!decoderRunning) return;
+    CancelRestart();
     DecoderWaitScope waiting(*this);
     ::SetWindowTextW(statusField, L"Shutting down decoder...");
+    EndRun();
+
+    decoderLog.Append(L"Decoder terminated\n", -1, &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
+    ::EnableWindow(spectrumDisplay.hwnd(), TRUE);
+    ::EnableWindow(settingsGrid.hwnd(), TRUE);
+    ::SetWindowTextW(statusField, L"Idle");
+    ::SetWindowTextW(lesField, L"---");
+    ::SetWindowTextW(frameField, L"----");
+    SetMenuItemState(ID_DECODER_START, MFS_ENABLED);
+    SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED | MFS_DISABLED);
+}
+
+void CMainFrame::EndRun() {
     const bool readerEnded = decoderSession.Stop();
     decoderRunning = false;
     decoderHandOver.StopBackstop();
@@ -144,15 +169,6 @@ void CMainFrame::StopDecoder() {
         handOver->Detach();
         if (readerEnded) ApplyDecoderUpdates(handOver->TakeAll());
     }
-
-    decoderLog.Append(L"Decoder terminated\n", -1, &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
-    ::EnableWindow(spectrumDisplay.hwnd(), TRUE);
-    ::EnableWindow(settingsGrid.hwnd(), TRUE);
-    ::SetWindowTextW(statusField, L"Idle");
-    ::SetWindowTextW(lesField, L"---");
-    ::SetWindowTextW(frameField, L"----");
-    SetMenuItemState(ID_DECODER_START, MFS_ENABLED);
-    SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED | MFS_DISABLED);
     // A reader that did not wake keeps its own share of the sinks, so the file stays open under it
     // until it ends; otherwise the text log closes here, last.
     std::shared_ptr<decoder::TextLogSink> textLog = std::move(decoderTextLog);

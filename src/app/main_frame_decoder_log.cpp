@@ -32,6 +32,8 @@ void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {
         pending.clear();
     };
     for (decoder::LogUpdate& update : updates) {
+        // Said once everything before it is in the log; a stop that takes the rest ignores it.
+        if (update.runEnded && decoderRunning) ::PostMessageW(hwnd(), kDecoderEndedMessage, decoderRuns, 0);
         if (update.headerFields) {
             ::SetWindowTextW(lesField, update.les.c_str());
             ::SetWindowTextW(frameField, update.frame.c_str());

@@ -163,4 +163,29 @@ std::wstring TextLogPath(std::wstring_view directory, const UtcTime& t) {
     return path;
 }
 
+std::int64_t UtcDay(std::int64_t utcMs) {
+    constexpr std::int64_t kDayMs = 86400000;
+    return utcMs >= 0 ? utcMs / kDayMs : -((-utcMs + kDayMs - 1) / kDayMs);
+}
+
+UtcTime UtcTimeFromMs(std::int64_t utcMs) {
+    const std::int64_t day = UtcDay(utcMs);
+    const std::int64_t secondOfDay = (utcMs - day * 86400000) / 1000;
+    // Days to a civil date (Howard Hinnant's algorithm), with March as the first month of the year.
+    const std::int64_t z = day + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    UtcTime t;
+    t.day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    t.year = static_cast<int>(yearOfEra + era * 400 + (t.month <= 2 ? 1 : 0));
+    t.hour = static_cast<int>(secondOfDay / 3600);
+    t.minute = static_cast<int>(secondOfDay / 60 % 60);
+    t.second = static_cast<int>(secondOfDay % 60);
+    return t;
+}
+
 }  // namespace decoder

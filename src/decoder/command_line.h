@@ -97,5 +97,9 @@ struct UtcTime {
 // <dir>\YYYYMMDD_hhmmss.log. No length limit; a directory that already ends in a path separator gets
 // no second one.
 std::wstring TextLogPath(std::wstring_view directory, const UtcTime& t);
+// The UTC calendar time of milliseconds since 1970-01-01 UTC (proleptic Gregorian, any sign).
+UtcTime UtcTimeFromMs(std::int64_t utcMs);
+// The UTC day number of milliseconds since 1970-01-01 UTC (day 0 is 1970-01-01; earlier days negative).
+std::int64_t UtcDay(std::int64_t utcMs);
 
 }  // namespace decoder

@@ -124,6 +124,14 @@ bool DecoderSession::StartReader(std::shared_ptr<RecordSinks> sinks, std::functi
     return static_cast<bool>(reader_);
 }
 
+bool DecoderSession::WaitForExit(DWORD ms, DWORD& exitCode) {
+    if (!process_ || !wait_(process_.get(), ms)) return false;
+    DWORD code = STILL_ACTIVE;
+    if (!::GetExitCodeProcess(process_.get(), &code) || code == STILL_ACTIVE) return false;
+    exitCode = code;
+    return true;
+}
+
 bool DecoderSession::Stop() {
     win::UniqueHandle stopEvent(::OpenEventW(EVENT_MODIFY_STATE, FALSE, StopEventName(instanceName_).c_str()));
     if (stopEvent) {

@@ -46,6 +46,9 @@ public:
     // Returns false when the reader did not end in time (it keeps its own share of the sinks).
     bool Stop();
 
+    // Waits up to `ms` for the decoder to end; true with its exit code once it has.
+    bool WaitForExit(DWORD ms, DWORD& exitCode);
+
     bool HasProcess() const { return static_cast<bool>(process_); }
     HANDLE process() const { return process_.get(); }
     const std::wstring& instanceName() const { return instanceName_; }

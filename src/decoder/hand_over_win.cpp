@@ -41,6 +41,12 @@ void HandOverSink::OnRecord(const Record& record) {
     if (update.headerFields || update.show) Push(std::move(update));
 }
 
+void HandOverSink::OnRunEnded() {
+    LogUpdate ended;
+    ended.runEnded = true;
+    Push(std::move(ended));
+}
+
 void HandOverSink::Note(std::wstring text) {
     LogUpdate note;
     note.category = Index(Category::DecoderNote);

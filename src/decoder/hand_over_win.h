@@ -29,6 +29,7 @@ struct LogUpdate {
     double frequencyHz = 0.0;
     bool show = false;  // append `text` to the log in the category's colour
     std::wstring text;
+    bool runEnded = false;  // the reader ended: the last update of a run
 };
 
 class HandOverSink : public IRecordSink {
@@ -38,6 +39,8 @@ public:
     // "Decoder started\n", before any record.
     void OnRunStarted() override;
     void OnRecord(const Record& record) override;
+    // Says that the reader ended, after everything else it handed over.
+    void OnRunEnded() override;
 
     // A red note of the front end's own (category 4's colour), in order with the records.
     void Note(std::wstring text);

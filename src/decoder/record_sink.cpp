@@ -3,6 +3,8 @@
 
 #include <chrono>
 
+#include "decoder/command_line.h"
+
 namespace decoder {
 
 LogFilter::LogFilter() {
@@ -100,18 +102,40 @@ void QueuedSink::Work() {
 TextLogSink::TextLogSink(std::FILE* file, bool onlyShown, std::shared_ptr<const LogFilter> filter)
     : file_(file), onlyShown_(onlyShown), filter_(std::move(filter)) {}
 
+TextLogSink::TextLogSink(std::FILE* file, std::int64_t openedUtcMs, FileOpener openNext, bool onlyShown,
+                         std::shared_ptr<const LogFilter> filter)
+    : file_(file), onlyShown_(onlyShown), filter_(std::move(filter)), openNext_(std::move(openNext)),
+      day_(UtcDay(openedUtcMs)) {}
+
 TextLogSink::~TextLogSink() { Close(); }
 
 void TextLogSink::Close() {
+    std::lock_guard<std::mutex> guard(lock_);
     if (file_) std::fclose(file_);
     file_ = nullptr;
 }
 
 void TextLogSink::OnRecord(const Record& record) {
-    if (!file_) return;
     if (onlyShown_ && !(filter_ && filter_->Shown(record.category))) return;
+    Write(record.text, record.receivedUtcMs);
+}
+
+void TextLogSink::Note(std::string_view text, std::int64_t utcMs) { Write(text, utcMs); }
+
+void TextLogSink::Write(std::string_view text, std::int64_t utcMs) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!file_) return;
+    // Only forward: a clock set back does not split the day again.
+    if (openNext_ && UtcDay(utcMs) > day_) {
+        day_ = UtcDay(utcMs);
+        if (std::FILE* next = openNext_(utcMs)) {
+            std::fclose(file_);
+            file_ = next;
+            ++files_;
+        }
+    }
     // Write errors are not the run's concern: the log and the other sinks go on.
-    std::fwrite(record.text.data(), 1, record.text.size(), file_);
+    std::fwrite(text.data(), 1, text.size(), file_);
     std::fflush(file_);
 }
 

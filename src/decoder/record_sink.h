@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -92,17 +94,37 @@ private:
 
 // The decoder text log: every record's text, or only the shown ones', flushed per record so that
 // the file is complete whatever happens to the process later. Owns the file.
+//
+// Daily, it starts a new file at each UTC midnight: the first record (or note) of a later day closes
+// the file and goes, with everything after it, to a file opened at that record's time. A new file
+// that cannot be made leaves the old one in use, so no record is lost.
 class TextLogSink : public IRecordSink {
 public:
+    // Opens the file of a new day at `utcMs`; null when it cannot be made.
+    using FileOpener = std::function<std::FILE*(std::int64_t utcMs)>;
+
     TextLogSink(std::FILE* file, bool onlyShown, std::shared_ptr<const LogFilter> filter);
+    // Daily: `file` was opened at `openedUtcMs`, `openNext` opens the next day's.
+    TextLogSink(std::FILE* file, std::int64_t openedUtcMs, FileOpener openNext, bool onlyShown,
+                std::shared_ptr<const LogFilter> filter);
     ~TextLogSink() override;
     void OnRecord(const Record& record) override;
+    // A note of the front end's own at `utcMs`, written whatever the filter says.
+    void Note(std::string_view text, std::int64_t utcMs);
     void Close();
+    // Files this sink has written to, the first one included.
+    std::uint64_t files() const { return files_.load(); }
 
 private:
+    void Write(std::string_view text, std::int64_t utcMs);
+
+    std::mutex lock_;  // the reader writes records, the window its notes
     std::FILE* file_;
     const bool onlyShown_;
     std::shared_ptr<const LogFilter> filter_;
+    FileOpener openNext_;
+    std::int64_t day_ = 0;  // the UTC day of the open file
+    std::atomic<std::uint64_t> files_{1};
 };
 
 }  // namespace decoder

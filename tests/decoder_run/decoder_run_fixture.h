@@ -1,28 +1,15 @@
-// The decoder-run fixture: an in-process main window in a scratch folder that holds the stand-in
-// decoder (bin/vastrel-sim.exe copied as vastrel.exe) and its script, and readers of the log.
+// The decoder-run fixture: an in-process main window in a scratch folder, the stand-in decoder copied
+// there as vastrel.exe with a script, and readers of the log's text and colours.
 #pragma once
 #include <windows.h>
 #include <richedit.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <chrono>
-#include <thread>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "win/main_frame_fixture.h"
-#include "decoder/argument_split.h"
-#include "decoder/command_line.h"
-#include "messages/sqlite_db.h"
-#include "resource.h"
-
-namespace runtest {
 
 inline std::wstring ScratchFolder(const wchar_t* leaf) {
     wchar_t temp[MAX_PATH] = {};
@@ -110,5 +97,3 @@ protected:
 private:
     wchar_t oldDir_[MAX_PATH] = {};
 };
-
-}  // namespace runtest

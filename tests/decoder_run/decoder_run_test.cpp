@@ -1,10 +1,29 @@
 // Decoder start, records, stop and the text log, through an in-process main window and the stand-in
 // decoder (bin/vastrel-sim.exe copied into a scratch folder as vastrel.exe).
+#include <windows.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <chrono>
+#include <thread>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "win/main_frame_fixture.h"
+#include "decoder/argument_split.h"
+#include "decoder/command_line.h"
+#include "messages/sqlite_db.h"
+#include "resource.h"
+
 #include "decoder_run_fixture.h"
 
 namespace {
-
-using namespace runtest;
 
 TEST_F(DecoderRunTest, DefaultStartConnectsPassesTheCommandLineAndStopsByTheEvent) {
     InstallDecoder("wait-stop\n");

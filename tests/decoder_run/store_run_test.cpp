@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <set>
 
-namespace {
+#include "messages/sqlite_db.h"
+#include "resource.h"
+#include "settings/settings.h"
+#include "win/handles.h"
 
-using namespace runtest;
+namespace {
 
 std::string Narrow(const std::wstring& w) {
     std::string s;

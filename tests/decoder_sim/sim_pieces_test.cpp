@@ -122,6 +122,7 @@ TEST(SimScript, Commands) {
     EXPECT_EQ(s.steps[5].number, 7);
     EXPECT_EQ(s.steps[6].kind, sim::StepKind::Long);
     EXPECT_EQ(s.steps[7].kind, sim::StepKind::Live);
+    EXPECT_EQ(s.steps[7].size, 1);  // real time unless a speed is given
     EXPECT_EQ(s.steps[8].kind, sim::StepKind::WaitStop);
     EXPECT_EQ(s.steps[9].kind, sim::StepKind::Mark);
     EXPECT_EQ(s.steps[9].bytes, "C:\\temp\\here now");
@@ -133,6 +134,16 @@ TEST(SimScript, Commands) {
     EXPECT_TRUE(s.steps.empty());
 }
 
+TEST(SimScript, LiveTakesAnOptionalSpeed) {
+    sim::Script s;
+    std::string error;
+    ASSERT_TRUE(sim::ParseScript("live 864000 100\nlive 5 1000\n", s, error)) << error;
+    ASSERT_EQ(s.steps.size(), 2u);
+    EXPECT_EQ(s.steps[0].number, 864000);
+    EXPECT_EQ(s.steps[0].size, 100);
+    EXPECT_EQ(s.steps[1].size, 1000);
+}
+
 TEST(SimScript, ErrorsNameTheLine) {
     const std::pair<const char*, const char*> bad[] = {
         {"record ok\nfrobnicate\n", "line 2"},  {"sleep\n", "line 1"},          {"sleep -5\n", "line 1"},
@@ -140,7 +151,8 @@ TEST(SimScript, ErrorsNameTheLine) {
         {"flood 10 9\n", "line 1"},             {"record \\q\n", "line 1"},     {"record \\x4\n", "line 1"},
         {"record abc\\\n", "line 1"},           {"raw\n", "line 1"},            {"nopipe now\n", "line 1"},
         {"\n\nlong 5\n", "line 3"},             {"garbage many\n", "line 1"},   {"wait-stop 5\n", "line 1"},
-        {"mark\n", "line 1"},
+        {"mark\n", "line 1"},                   {"live 10 0\n", "line 1"},     {"live 10 1001\n", "line 1"},
+        {"live 10 5 5\n", "line 1"},
     };
     for (auto [text, where] : bad) {
         sim::Script s;

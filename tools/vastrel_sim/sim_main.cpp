@@ -193,11 +193,12 @@ private:
 
 using Result = Decoder::Result;
 
-Result RunLive(Decoder& decoder, const sim::SimOptions& options, DWORD durationMs, std::uint32_t seed) {
+Result RunLive(Decoder& decoder, const sim::SimOptions& options, DWORD durationMs, std::uint32_t seed, unsigned speed) {
     sim::LiveTraffic traffic(options.centerFrequency, seed);
     ULONGLONG start = ::GetTickCount64();
     for (;;) {
         sim::TrafficItem item = traffic.Next();
+        item.delayMs /= speed;  // at 100 times the speed a frame takes 86 ms
         ULONGLONG now = ::GetTickCount64();
         if (durationMs != INFINITE && now - start + item.delayMs > durationMs) {
             ULONGLONG left = durationMs > now - start ? durationMs - (now - start) : 0;
@@ -236,7 +237,10 @@ int RunScript(Decoder& decoder, const sim::SimOptions& options, const sim::Scrip
                 if (step.number > 0) r = decoder.Write(sim::Garbage(static_cast<std::size_t>(step.number), seed + step.line));
                 break;
             case sim::StepKind::Long: r = decoder.Write(sim::LongRecord(static_cast<std::size_t>(step.number)) + '\0'); break;
-            case sim::StepKind::Live: r = RunLive(decoder, options, static_cast<DWORD>(step.number), seed); break;
+            case sim::StepKind::Live:
+                r = RunLive(decoder, options, static_cast<DWORD>(step.number), seed,
+                            static_cast<unsigned>(step.size > 0 ? step.size : 1));
+                break;
             case sim::StepKind::WaitStop: r = decoder.Sleep(INFINITE); break;
             case sim::StepKind::Mark: {
                 const std::wstring path = FromUtf8(step.bytes);
@@ -280,7 +284,7 @@ int Run() {
     std::wstring scriptPath = Environment(L"VASTREL_SIM_SCRIPT");
     if (scriptPath.empty()) {
         script.steps.push_back(sim::ScriptStep{sim::StepKind::WaitClient});
-        script.steps.push_back(sim::ScriptStep{sim::StepKind::Live, {}, INFINITE});
+        script.steps.push_back(sim::ScriptStep{sim::StepKind::Live, {}, INFINITE, 1});
     } else {
         std::string text, error;
         if (!ReadWholeFile(scriptPath, text)) {

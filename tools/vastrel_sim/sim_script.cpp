@@ -95,9 +95,15 @@ bool ParseScript(std::string_view text, Script& out, std::string& error) {
             step.kind = StepKind::Mark;
             step.bytes.assign(rest);
             if (step.bytes.empty()) return fail("mark needs a path");
-        } else if (word == "sleep" || word == "live") {
-            step.kind = word == "sleep" ? StepKind::Sleep : StepKind::Live;
+        } else if (word == "sleep") {
+            step.kind = StepKind::Sleep;
             if (!ReadNumber(rest, step.number, 0, big) || !OnlyBlanks(rest)) return fail("expected milliseconds");
+        } else if (word == "live") {
+            step.kind = StepKind::Live;
+            step.size = 1;
+            if (!ReadNumber(rest, step.number, 0, big)) return fail("expected milliseconds");
+            if (!OnlyBlanks(rest) && (!ReadNumber(rest, step.size, 1, 1000) || !OnlyBlanks(rest)))
+                return fail("expected: live <ms> [speed 1..1000]");
         } else if (word == "exit") {
             step.kind = StepKind::Exit;
             if (!ReadNumber(rest, step.number, 0, 0xFFFFFFFFLL) || !OnlyBlanks(rest)) return fail("expected an exit code");

@@ -16,7 +16,7 @@ enum class StepKind {
     Flood,       // number = record count, size = bytes per record
     Garbage,     // number = byte count
     Long,        // number = record length
-    Live,        // number = milliseconds of the realistic stream
+    Live,        // number = milliseconds of the realistic stream, size = how many times faster than real time
     WaitStop,    // sit until asked to stop
     Mark,        // bytes = a path (UTF-8): create that empty file, to show a test how far the run got
 };
@@ -25,7 +25,7 @@ struct ScriptStep {
     StepKind kind = StepKind::Sleep;
     std::string bytes;      // Record, Raw, Mark
     std::int64_t number = 0;
-    std::int64_t size = 0;  // Flood
+    std::int64_t size = 0;  // Flood: bytes per record; Live: speed
     int line = 0;           // 1-based line in the script, for messages
 };
 

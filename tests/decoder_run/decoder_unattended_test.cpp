@@ -1,0 +1,310 @@
+// Unattended running through the real main window and the stand-in decoder: a decoder that ends by
+// itself, the restart after it, the text log's daily switch under a clock the test sets, and the
+// decoder log's trimming at its bound.
+#include <windows.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "decoder_run_fixture.h"
+#include "resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::vector<std::wstring> LogFiles(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE h = ::FindFirstFileW((dir + L"\\*.log").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (::FindNextFileW(h, &found));
+    ::FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The text log is written in text mode: line ends read back as they were written.
+std::string TextLogContents(const std::wstring& path) {
+    std::string bytes = ReadFileBytes(path);
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+    return bytes;
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+std::size_t CountOf(const std::wstring& text, const std::wstring& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+class UnattendedTest : public DecoderRunTest {
+protected:
+    void UseTextLog() {
+        logDir = work + L"\\textlog";
+        ::CreateDirectoryW(logDir.c_str(), nullptr);
+        frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
+        frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+        frame->settingRows.WriteBool(settings::kDecoderLogUseFilter, false);
+        frame->logFilter->Set(1, true);
+    }
+    void RewriteScript(const char* script) {
+        std::ofstream(std::filesystem::path(work + L"\\script.txt"), std::ios::binary) << script;
+    }
+    bool WaitForStatus(const std::wstring& status, int timeoutMs = 15000) {
+        return guitest::PumpUntil([&] { return Text(frame->statusField) == status; }, timeoutMs);
+    }
+    std::wstring logDir;
+};
+
+TEST_F(UnattendedTest, DecoderThatExitsWithCode3IsSaidInStatusLogAndTextLogAndStopRunsThrough) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L1xxxxxxxlast words\\n\n"
+        "exit 3\n");
+    UseTextLog();
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(WaitForStatus(L"Decoder ended (exit code 3)")) << Text(frame->statusField);
+
+    // The note follows the last record, in red, with the time.
+    const std::wstring log = LogText();
+    const std::wstring note = L"Decoder ended (exit code 3) at ";
+    const std::size_t at = log.find(note);
+    ASSERT_NE(at, std::wstring::npos) << log;
+    EXPECT_EQ(log.substr(0, at), L"Decoder started\nlast words\n");
+    EXPECT_EQ(log.size(), at + note.size() + std::wstring(L"2026-12-07 11:58:03 UTC\n").size()) << log;
+    EXPECT_EQ(log.substr(log.size() - 5), L" UTC\n");
+    EXPECT_EQ(LogColourAt(static_cast<LONG>(at)), frame->logFormats[4].crTextColor);
+    EXPECT_EQ(TextLogContents(OnlyLogFile(logDir)).find("last words\nDecoder ended (exit code 3) at "), 0u);
+
+    // Everything else as before: the running state stays until Stop, and nothing restarts.
+    EXPECT_TRUE(frame->decoderRunning);
+    EXPECT_FALSE(frame->restartPending);
+    EXPECT_TRUE(Disabled(ID_DECODER_START));
+    EXPECT_FALSE(Disabled(ID_DECODER_STOP));
+    EXPECT_FALSE(::IsWindowEnabled(frame->settingsGrid.hwnd()));
+
+    const auto before = std::chrono::steady_clock::now();
+    Command(ID_DECODER_STOP);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+    EXPECT_LT(seconds, 1.5);  // nothing left to wait for
+    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(frame->statusField), L"Idle");
+    EXPECT_EQ(LogText().substr(log.size()), L"Decoder terminated\n");
+    EXPECT_FALSE(Disabled(ID_DECODER_START));
+    EXPECT_EQ(frame->decoderRuns, 1u);
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(UnattendedTest, RestartMakesANewRunWithANewNameAndANewTextLogAndSaysSoInTheLog) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L1xxxxxxxfirst run\\n\n"
+        "exit 3\n");
+    UseTextLog();
+    frame->settingRows.WriteBool(settings::kAutoRestart, true);
+    // Over a second, so that the new text log's name (to the second) differs from the first one's.
+    frame->restartBackoff = decoder::RestartBackoff({}, decoder::RestartTiming{1200, 300000, 60000});
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    const std::wstring firstName = frame->decoderInstanceName;
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->restartPending; }, 15000)) << LogText();
+    EXPECT_EQ(Text(frame->statusField), L"Decoder ended (exit code 3)");
+    EXPECT_TRUE(Contains(LogText(), L"first run\nDecoder ended (exit code 3) at ")) << LogText();
+    EXPECT_TRUE(Contains(LogText(), L"Restarting the decoder in 1.2 s at ")) << LogText();
+    EXPECT_FALSE(Disabled(ID_DECODER_STOP));  // pending, the window stays in its running state
+    ASSERT_EQ(LogFiles(logDir).size(), 1u);
+
+    RewriteScript(
+        "wait-client\n"
+        "record L1xxxxxxxsecond run\\n\n"
+        "wait-stop\n");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Contains(LogText(), L"second run\n"); }, 15000)) << LogText();
+    EXPECT_EQ(frame->decoderRestarts, 1u);
+    EXPECT_EQ(frame->decoderRuns, 2u);
+    EXPECT_NE(frame->decoderInstanceName, firstName);
+    EXPECT_EQ(Text(frame->statusField), L"Waiting for first frame...");
+    // The log keeps the first run: its end, the restart and the new run follow in order.
+    const std::wstring log = LogText();
+    EXPECT_EQ(log.find(L"Decoder started\nfirst run\nDecoder ended (exit code 3) at "), 0u) << log;
+    const std::size_t restarted = log.find(L"Decoder restarted (restart 1) at ");
+    ASSERT_NE(restarted, std::wstring::npos) << log;
+    EXPECT_LT(log.find(L"Restarting the decoder in 1.2 s"), restarted);
+    EXPECT_NE(log.find(L"Decoder started\nsecond run\n", restarted), std::wstring::npos) << log;
+
+    const std::vector<std::wstring> files = LogFiles(logDir);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(TextLogContents(logDir + L"\\" + files[0]).find("first run\nDecoder ended (exit code 3) at "), 0u);
+    const std::string second = TextLogContents(logDir + L"\\" + files[1]);
+    EXPECT_EQ(second.find("Decoder restarted (restart 1) at "), 0u) << second;
+    EXPECT_NE(second.find(" UTC\nsecond run\n"), std::string::npos) << second;
+
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(Text(frame->statusField), L"Idle");
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(UnattendedTest, ADecoderThatKeepsEndingWaitsTwiceAsLongAndStopCancelsThePendingRestart) {
+    InstallDecoder("wait-client\nexit 3\n");
+    frame->settingRows.WriteBool(settings::kAutoRestart, true);
+    frame->restartBackoff = decoder::RestartBackoff({}, decoder::RestartTiming{500, 300000, 60000});
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Contains(LogText(), L"Restarting the decoder in 1 s at "); }, 20000))
+        << LogText();
+    EXPECT_EQ(CountOf(LogText(), L"Restarting the decoder in 0.5 s at "), 1u);
+    EXPECT_EQ(frame->decoderRestarts, 1u);
+    ASSERT_TRUE(frame->restartPending);
+
+    Command(ID_DECODER_STOP);
+    EXPECT_FALSE(frame->restartPending);
+    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(frame->statusField), L"Idle");
+    EXPECT_FALSE(Disabled(ID_DECODER_START));
+    EXPECT_TRUE(Disabled(ID_DECODER_STOP));
+    // Well past the cancelled delay, no run has begun.
+    EXPECT_FALSE(guitest::PumpUntil([&] { return frame->decoderRuns > 2 || frame->decoderRunning; }, 2500));
+    EXPECT_TRUE(LogText().ends_with(L"Decoder terminated\n")) << LogText();
+
+    // A user's start begins again from the first delay.
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->restartPending; }, 15000));
+    EXPECT_TRUE(LogText().find(L"Restarting the decoder in 0.5 s at ") != std::wstring::npos) << LogText();
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(UnattendedTest, DailyTextLogSwitchesAtUtcMidnightWithoutLosingOrDoublingARecord) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L1xxxxxxxone\\n\n"
+        "record L1xxxxxxxtwo\\n\n"
+        "record L1xxxxxxxthree\\n\n"
+        "wait-stop\n");
+    UseTextLog();
+    frame->settingRows.WriteBool(settings::kLogDaily, true);
+    // Each reading of the clock is a second later: the text log opens at 23:59:58, and the records
+    // come at 23:59:59, 00:00:00 and 00:00:01.
+    auto readings = std::make_shared<std::atomic<int>>(0);
+    constexpr std::int64_t k235958 = 1796687998000;  // 2026-12-07 23:59:58 UTC
+    frame->decoderClock = [readings] { return k235958 + 1000LL * readings->fetch_add(1); };
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Contains(LogText(), L"three\n"); }, 15000)) << LogText();
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(LogFiles(logDir), (std::vector<std::wstring>{L"20261207_235958.log", L"20261208_000000.log"}));
+    EXPECT_EQ(TextLogContents(logDir + L"\\20261207_235958.log"), "one\n");
+    EXPECT_EQ(TextLogContents(logDir + L"\\20261208_000000.log"), "two\nthree\n");
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(UnattendedTest, WithoutTheDailyRowOneFileTakesTheRunAcrossMidnight) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L1xxxxxxxone\\n\n"
+        "record L1xxxxxxxtwo\\n\n"
+        "wait-stop\n");
+    UseTextLog();
+    auto readings = std::make_shared<std::atomic<int>>(0);
+    frame->decoderClock = [readings] { return 1796687998000LL + 1000LL * readings->fetch_add(1); };
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Contains(LogText(), L"two\n"); }, 15000)) << LogText();
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(LogFiles(logDir), (std::vector<std::wstring>{L"20261207_235958.log"}));
+    EXPECT_EQ(TextLogContents(logDir + L"\\20261207_235958.log"), "one\ntwo\n");
+}
+
+// The log's bound, with records appended as the window appends them.
+class LogBoundTest : public UnattendedTest {
+protected:
+    void AppendLines(int from, int to) {
+        for (int i = from; i < to; ++i) {
+            wchar_t line[32];
+            std::swprintf(line, 32, L"line %04d\n", i);
+            frame->decoderLog.Append(line, -1, &frame->logFormats[1]);
+        }
+    }
+    std::wstring LineAt(LONG line) const {
+        HWND log = frame->decoderLog.hwnd();
+        const LONG start = static_cast<LONG>(::SendMessageW(log, EM_LINEINDEX, line, 0));
+        const std::wstring text = LogText();
+        return text.substr(static_cast<std::size_t>(start), text.find(L'\n', static_cast<std::size_t>(start)) - start);
+    }
+    std::wstring SelectedText() const {
+        wchar_t buffer[256] = {};
+        ::SendMessageW(frame->decoderLog.hwnd(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+        return buffer;
+    }
+};
+
+TEST_F(LogBoundTest, PastTheBoundWholeLinesLeaveTheTopAndTheLogFollowsTheNewest) {
+    frame->SelectPane(CMainFrame::kPaneDecoderLog);
+    frame->decoderLog.SetLineLimit(100);
+    AppendLines(0, 300);
+    const std::wstring text = LogText();
+    const std::size_t lines = frame->decoderLog.Lines();
+    EXPECT_GE(lines, 100u);
+    EXPECT_LE(lines, 132u);  // trimmed in small steps
+    EXPECT_EQ(CountOf(text, L"\n"), lines);
+    wchar_t first[32];
+    std::swprintf(first, 32, L"line %04d\n", static_cast<int>(300 - lines));
+    EXPECT_EQ(text.find(first), 0u) << text.substr(0, 40);  // whole lines, the oldest gone
+    EXPECT_TRUE(text.ends_with(L"line 0299\n"));
+    EXPECT_EQ(static_cast<std::size_t>(frame->decoderLog.Counter()), text.size());
+    CHARRANGE caret{};
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    EXPECT_EQ(caret.cpMin, frame->decoderLog.Counter());
+    EXPECT_EQ(caret.cpMax, frame->decoderLog.Counter());
+    EXPECT_GT(::SendMessageW(frame->decoderLog.hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);  // scrolled down
+
+    // The bound off: nothing leaves.
+    frame->decoderLog.SetLineLimit(0);
+    AppendLines(300, 400);
+    EXPECT_EQ(frame->decoderLog.Lines(), lines + 100);
+}
+
+TEST_F(LogBoundTest, AUsersSelectionAndViewStayOnTheSameTextWhileLinesLeaveTheTop) {
+    frame->SelectPane(CMainFrame::kPaneDecoderLog);
+    frame->decoderLog.SetLineLimit(100);
+    AppendLines(0, 130);
+    // Select "line 0100" and scroll so that line 0090 is the first one shown.
+    const std::wstring text = LogText();
+    const LONG at = static_cast<LONG>(text.find(L"line 0100"));
+    CHARRANGE selection{at, at + 9};
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LONG topLine = static_cast<LONG>(::SendMessageW(frame->decoderLog.hwnd(), EM_LINEFROMCHAR,
+                                                          text.find(L"line 0090"), 0));
+    const LONG shown = static_cast<LONG>(::SendMessageW(frame->decoderLog.hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0));
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_LINESCROLL, 0, topLine - shown);
+    guitest::Pump();
+    // The rich edit places the view as it likes within a line or two; what counts is that it stays.
+    const std::wstring shownFirst =
+        LineAt(static_cast<LONG>(::SendMessageW(frame->decoderLog.hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0)));
+    ASSERT_GE(shownFirst, L"line 0080");
+    ASSERT_LE(shownFirst, L"line 0095");
+    const std::size_t linesBefore = frame->decoderLog.Lines();
+    POINTL selectedAt{};
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&selectedAt), at);
+
+    AppendLines(130, 170);  // passes the bound twice: lines 0000 to 0065 leave
+    EXPECT_EQ(LogText().find(L"line 0066\n"), 0u);  // whole lines did leave
+    EXPECT_LT(frame->decoderLog.Lines(), linesBefore + 40);
+    EXPECT_EQ(SelectedText(), L"line 0100");
+    // To the pixel: the selected text stands where it stood.
+    POINTL selectedNow{};
+    ::SendMessageW(frame->decoderLog.hwnd(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&selectedNow),
+                   static_cast<LPARAM>(LogText().find(L"line 0100")));
+    EXPECT_EQ(selectedNow.y, selectedAt.y);
+    EXPECT_EQ(LineAt(static_cast<LONG>(::SendMessageW(frame->decoderLog.hwnd(), EM_GETFIRSTVISIBLELINE, 0, 0))),
+              shownFirst);
+    EXPECT_TRUE(LogText().ends_with(L"line 0169\n"));
+}
+
+}  // namespace
