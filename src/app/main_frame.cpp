@@ -204,5 +204,6 @@ void CMainFrame::OnCreate() {
     SelectPane(kPaneFftSettings);
     settingRows.ApplyLabelColours();
     messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
+    messagesPane.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
 }

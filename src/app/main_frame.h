@@ -136,6 +136,8 @@ public:
     // The message store's sink for a run, or null (and a red note in the log) when the store cannot
     // be used; the run goes on either way.
     std::shared_ptr<decoder::IRecordSink> OpenMessageStore(const std::wstring& commandLine);
+    // messageStorePath made absolute (relative to the current directory); empty when there is none.
+    std::wstring MessageStoreFullPath() const;
     // Applies the running decoder's queued updates, in order, for a slice of time.
     void DrainDecoderUpdates();
     // The window effects of some taken updates, in their order.

@@ -21,12 +21,19 @@ std::wstring Wide(const std::string& s) {
 
 }  // namespace
 
-std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine) {
-    if (messageStorePath.empty()) return nullptr;
+std::wstring CMainFrame::MessageStoreFullPath() const {
+    if (messageStorePath.empty()) return {};
     // A relative name is beside the decoder, in the current directory.
     wchar_t full[MAX_PATH * 4] = {};
     const DWORD n = ::GetFullPathNameW(messageStorePath.c_str(), MAX_PATH * 4, full, nullptr);
-    const std::wstring path = n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : messageStorePath;
+    return n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : messageStorePath;
+}
+
+std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine) {
+    if (messageStorePath.empty()) return nullptr;
+    const std::wstring path = MessageStoreFullPath();
+    // The messages pane browses the store the run writes to (the path may have changed since).
+    messagesPane.SetStorePath(path);
     std::weak_ptr<decoder::HandOverSink> handOver = decoderHandOverSink;
     try {
         messages::StoreSinkOptions options;

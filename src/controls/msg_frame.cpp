@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 #include <richedit.h>
+#include <windowsx.h>
+
+#include <algorithm>
 
 #include "win/reflect.h"
 
@@ -20,11 +23,13 @@ constexpr int kOptionsWidth = 60;
 
 constexpr DWORD kTextViewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_DLGFRAME | WS_VSCROLL | ES_MULTILINE |
                                  ES_READONLY | ES_WANTRETURN | ES_DISABLENOSCROLL;
-constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL | LVS_REPORT | LVS_SINGLESEL |
-                             LVS_SHOWSELALWAYS;
+constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL | WS_TABSTOP | LVS_REPORT |
+                             LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA;
 constexpr DWORD kListExStyle = LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_FULLROWSELECT;
 
 constexpr wchar_t kInitialFilter[] = L"(age_day<1) & les=121";
+constexpr UINT_PTR kLiveTimer = 1;
+constexpr UINT_PTR kKeysSubclass = 1;
 
 void UseGuiFont(HWND control) {
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
@@ -50,7 +55,56 @@ LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize(wParam);
         return DefaultHandling(msg, wParam, lParam);
     case WM_NOTIFY:
-        if (lParam && OnNotify(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+        if (lParam) {
+            LRESULT result = 0;
+            if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+        }
+        break;
+    case WM_COMMAND:
+        if (OnCommand(wParam, lParam)) return 0;
+        break;
+    case WM_TIMER:
+        if (wParam == kLiveTimer) {
+            CheckForNewMessages();
+            return 0;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) == hwnd() && LOWORD(lParam) == HTCLIENT) {
+            POINT p{};
+            ::GetCursorPos(&p);
+            ::ScreenToClient(hwnd(), &p);
+            if (InSplitter(p.y)) {
+                ::SetCursor(::LoadCursorW(nullptr, IDC_SIZENS));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (InSplitter(GET_Y_LPARAM(lParam))) {
+            dragging_ = true;
+            dragOffset_ = GET_Y_LPARAM(lParam) - (listTop_ + listHeight_);
+            ::SetCapture(hwnd());
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        if (dragging_) {
+            OnSplitterDrag(GET_Y_LPARAM(lParam) - dragOffset_);
+            return 0;
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (dragging_) {
+            ::ReleaseCapture();  // WM_CAPTURECHANGED ends the drag
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        dragging_ = false;
+        return 0;
+    case WM_DESTROY:
+        ::KillTimer(hwnd(), kLiveTimer);
         break;
     default:
         break;
@@ -71,8 +125,9 @@ void CMsgFrame::OnCreate() {
 
     // ES_AUTOHSCROLL: without it the edit refuses keystrokes once the text reaches its right edge,
     // and a filter expression is easily longer than the band.
-    filterEdit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", kInitialFilter, kBandChildStyle | ES_AUTOHSCROLL, 0, 0,
-                                    kFilterWidth, kBandChildHeight, hwnd(), nullptr, Instance(), nullptr);
+    filterEdit_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", kInitialFilter,
+                                    kBandChildStyle | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, kFilterWidth,
+                                    kBandChildHeight, hwnd(), nullptr, Instance(), nullptr);
     UseGuiFont(filterEdit_);
     InsertBand(topBar, filterEdit_, L"Advanced search", kBandStyle, kFilterWidth, kBandChildHeight);
 
@@ -84,10 +139,16 @@ void CMsgFrame::OnCreate() {
     CreateTextView();
     CreateList();
     listHeight_ = kListHeight;
+    // Tab, Enter and Ctrl+C reach the pane from the controls that have the focus.
+    for (HWND control : {filterEdit_, searchButton_, quickFilterButton_, optionsButton_, list_}) {
+        if (control) ::SetWindowSubclass(control, ControlKeys, kKeysSubclass, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ::SetTimer(hwnd(), kLiveTimer, kLiveIntervalMs, nullptr);
+    ShowStatus(L"No message store is set.");
 }
 
 HWND CMsgFrame::CreateBandButton(const wchar_t* text, int width) {
-    HWND button = ::CreateWindowExW(0, L"BUTTON", text, kBandChildStyle | BS_PUSHBUTTON, 0, 0, width,
+    HWND button = ::CreateWindowExW(0, L"BUTTON", text, kBandChildStyle | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, width,
                                     kBandChildHeight, hwnd(), nullptr, Instance(), nullptr);
     UseGuiFont(button);
     InsertBand(topBar, button, nullptr, kBandStyle, width, kBandChildHeight);
@@ -106,17 +167,75 @@ void CMsgFrame::CreateTextView() {
 
 void CMsgFrame::CreateList() {
     list_ = ::CreateWindowExW(0, WC_LISTVIEWW, nullptr, kListStyle, 0, 0, 0, 0, hwnd(), nullptr, Instance(), nullptr);
-    if (list_) ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExStyle, kListExStyle);
+    if (!list_) return;
+    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kListExStyle, kListExStyle);
+    UseGuiFont(list_);
+    AddColumns();
 }
 
 void CMsgFrame::OnSize(WPARAM sizeType) {
     if (sizeType != SIZE_MINIMIZED) UpdateLayout(true);
 }
 
-bool CMsgFrame::OnNotify(const NMHDR& header) {
+bool CMsgFrame::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (list_ && (header.hwndFrom == list_ || ::GetParent(header.hwndFrom) == list_))
+        return OnListNotify(header, result);
     if (!topBar || header.hwndFrom != topBar || header.code != RBN_AUTOSIZE) return false;
     UpdateLayout(false);
     return true;
+}
+
+bool CMsgFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const HWND from = reinterpret_cast<HWND>(lParam);
+    if (!from || HIWORD(wParam) != BN_CLICKED) return false;
+    if (from == searchButton_) {
+        Search();
+    } else if (from == quickFilterButton_) {
+        ShowQuickFilterMenu();
+    } else if (from == optionsButton_) {
+        ShowOptionsMenu();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+LRESULT CALLBACK CMsgFrame::ControlKeys(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto* pane = reinterpret_cast<CMsgFrame*>(self);
+    if (msg == WM_KEYDOWN && pane->OnControlKey(hwnd, static_cast<UINT>(wParam))) return 0;
+    // The edit would beep at Enter and Tab, which it has already handed on.
+    if (msg == WM_CHAR && (wParam == L'\r' || wParam == L'\t') && hwnd == pane->filterEdit_) return 0;
+    if (msg == WM_GETDLGCODE && hwnd == pane->filterEdit_)
+        return ::DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+    if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, ControlKeys, kKeysSubclass);
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+bool CMsgFrame::OnControlKey(HWND control, UINT key) {
+    if (key == VK_TAB) {
+        HWND order[] = {filterEdit_, searchButton_, quickFilterButton_, optionsButton_, list_};
+        constexpr int n = 5;
+        int at = 0;
+        while (at < n && order[at] != control) ++at;
+        const bool back = ::GetKeyState(VK_SHIFT) < 0;
+        for (int step = 1; step <= n; ++step) {
+            HWND next = order[((at + (back ? -step : step)) % n + n) % n];
+            if (next && ::IsWindowVisible(next)) {
+                ::SetFocus(next);
+                break;
+            }
+        }
+        return true;
+    }
+    if (key == VK_RETURN && control == filterEdit_) {
+        Search();
+        return true;
+    }
+    if (key == 'C' && control == list_ && ::GetKeyState(VK_CONTROL) < 0) {
+        CopySelectedMessage();
+        return true;
+    }
+    return false;
 }
 
 void CMsgFrame::WidenFilterBand() {
@@ -135,13 +254,48 @@ void CMsgFrame::WidenFilterBand() {
     ::SendMessageW(topBar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
 }
 
+int CMsgFrame::MinTextViewHeight() const {
+    // One line of the text view's font inside its frame.
+    int line = 16;
+    if (clientWindow && textFont_) {
+        HDC dc = ::GetDC(clientWindow);
+        if (dc) {
+            HGDIOBJ old = ::SelectObject(dc, textFont_.get());
+            TEXTMETRICW metrics{};
+            if (::GetTextMetricsW(dc, &metrics)) line = metrics.tmHeight;
+            ::SelectObject(dc, old);
+            ::ReleaseDC(clientWindow, dc);
+        }
+    }
+    return line + 2 * ::GetSystemMetrics(SM_CYDLGFRAME) + 2;
+}
+
+bool CMsgFrame::InSplitter(int y) const {
+    const int top = listTop_ + listHeight_;
+    return list_ && y >= top && y < top + kSplitterHeight;
+}
+
+void CMsgFrame::OnSplitterDrag(int y) {
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    const int most = client.bottom - listTop_ - kSplitterHeight - MinTextViewHeight();
+    const int wanted = y - listTop_;
+    listHeight_ = std::max(kMinListHeight, std::min(wanted, most));
+    UpdateLayout(false);
+}
+
 void CMsgFrame::UpdateLayout(bool resizeBars) {
     WidenFilterBand();
     const RECT rect = PlaceTopBar(resizeBars);
     const int width = rect.right > rect.left ? rect.right - rect.left : 0;
+    listTop_ = rect.top;
+    // A list the user made taller gives way when the pane shrinks, down to its starting height, so that
+    // the text view keeps a line.
+    const int room = rect.bottom - rect.top - kSplitterHeight - MinTextViewHeight();
+    if (listHeight_ > kListHeight && listHeight_ > room) listHeight_ = std::max(kListHeight, room);
     constexpr UINT kPlace = SWP_NOZORDER | SWP_NOACTIVATE;
     if (list_) ::SetWindowPos(list_, nullptr, rect.left, rect.top, width, listHeight_, kPlace);
-    const int textTop = rect.top + listHeight_;
+    const int textTop = rect.top + listHeight_ + kSplitterHeight;
     if (clientWindow) {
         ::SetWindowPos(clientWindow, nullptr, rect.left, textTop, width,
                        rect.bottom > textTop ? rect.bottom - textTop : 0, kPlace);
