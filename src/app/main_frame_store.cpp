@@ -32,8 +32,6 @@ std::wstring CMainFrame::MessageStoreFullPath() const {
 std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine) {
     if (messageStorePath.empty()) return nullptr;
     const std::wstring path = MessageStoreFullPath();
-    // The messages pane browses the store the run writes to (the path may have changed since).
-    messagesPane.SetStorePath(path);
     std::weak_ptr<decoder::HandOverSink> handOver = decoderHandOverSink;
     try {
         messages::StoreSinkOptions options;
@@ -43,8 +41,12 @@ std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::ws
         options.onError = [handOver](const std::string& error) {
             if (auto sink = handOver.lock()) sink->Note(L"Message store: " + Wide(error) + L"\n");
         };
-        return std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path)), std::move(options));
+        auto sink = std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path)), std::move(options));
+        // The messages pane browses the store the run writes to (the path may have changed since).
+        messagesPane.SetStorePath(path);
+        return sink;
     } catch (const std::exception& error) {
+        messagesPane.SetStorePath(path);
         // Refused files are left as they are; the run, the log and the text log go on without it.
         decoderLog.Append((L"Message store: " + Wide(error.what()) + L"\n").c_str(), -1,
                           &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
