@@ -98,6 +98,7 @@ private:
     bool OnListNotify(const NMHDR& header, LRESULT& result);
     void OnGetDisplayInfo(NMLVDISPINFOW& info);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+    void OnItemChanged(const NMLISTVIEW& change);
     void OnSelectionChanged();
     void ShowSelection();
     void ShowStatus(std::wstring text);
@@ -131,5 +132,9 @@ private:
     std::wstring status_;
     std::int64_t selectedId_ = 0;  // the message in the text view (0: none)
     bool settingSelection_ = false;
+    // The selected and focused rows as the list last said (LVN_ITEMCHANGED): asking the list itself
+    // (LVM_GETNEXTITEM) or changing every row at once (item -1) walks all its rows, a million of them.
+    std::int64_t selectedPosition_ = -1;
+    std::int64_t focusedPosition_ = -1;
     std::wstring cellText_;        // the text handed to the list for one cell
 };

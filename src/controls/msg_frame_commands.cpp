@@ -72,8 +72,7 @@ std::wstring CMsgFrame::QuickFilterExpression(QuickFilter which, std::int64_t le
 bool CMsgFrame::ApplyQuickFilter(QuickFilter which) {
     std::int64_t les = 0;
     if (which == QuickFilter::SelectedLes) {
-        const auto position = static_cast<std::int64_t>(::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-        const browser::BrowserRow* row = position >= 0 && query_ ? query_->RowAt(position) : nullptr;
+        const browser::BrowserRow* row = selectedPosition_ >= 0 && query_ ? query_->RowAt(selectedPosition_) : nullptr;
         if (!row) return false;
         les = row->les;
     }
@@ -91,7 +90,7 @@ UINT CMsgFrame::TrackMenuBelow(HWND button, HMENU menu) {
 void CMsgFrame::ShowQuickFilterMenu() {
     win::UniqueMenu menu(::CreatePopupMenu());
     if (!menu) return;
-    const bool selected = ::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) >= 0;
+    const bool selected = selectedPosition_ >= 0;
     for (const MenuEntry& e : kQuickFilterMenu) {
         const bool needsSelection = e.id == 1 + static_cast<UINT>(QuickFilter::SelectedLes);
         ::AppendMenuW(menu.get(), MF_STRING | (needsSelection && !selected ? MF_GRAYED : 0), e.id, e.text);

@@ -46,7 +46,7 @@ bool CMsgFrame::OnListNotify(const NMHDR& header, LRESULT& result) {
         result = 0;
         return true;
     case LVN_ITEMCHANGED:
-        if (!settingSelection_) OnSelectionChanged();
+        OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
         result = 0;
         return true;
     case LVN_COLUMNCLICK: {
@@ -95,8 +95,24 @@ LRESULT CMsgFrame::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     }
 }
 
+void CMsgFrame::OnItemChanged(const NMLISTVIEW& change) {
+    if (!(change.uChanged & LVIF_STATE)) return;
+    auto follow = [&](UINT bit, std::int64_t& position) {
+        if (change.iItem < 0) {
+            if (!(change.uNewState & bit)) position = -1;
+        } else if (change.uNewState & bit) {
+            position = change.iItem;
+        } else if ((change.uOldState & bit) && position == change.iItem) {
+            position = -1;
+        }
+    };
+    follow(LVIS_SELECTED, selectedPosition_);
+    follow(LVIS_FOCUSED, focusedPosition_);
+    if (!settingSelection_) OnSelectionChanged();
+}
+
 void CMsgFrame::OnSelectionChanged() {
-    const auto position = static_cast<std::int64_t>(::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const std::int64_t position = selectedPosition_;
     const browser::BrowserRow* row = position >= 0 && query_ ? query_->RowAt(position) : nullptr;
     const std::int64_t id = row ? row->id : 0;
     if (id == selectedId_) return;
@@ -129,7 +145,12 @@ void CMsgFrame::SelectRow(std::int64_t position) {
     settingSelection_ = true;
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    const auto count = static_cast<std::int64_t>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    for (std::int64_t old : {selectedPosition_, focusedPosition_}) {
+        if (old >= 0 && old < count && old != position)
+            ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(old), reinterpret_cast<LPARAM>(&state));
+    }
+    selectedPosition_ = focusedPosition_ = -1;
     if (position >= 0) {
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
