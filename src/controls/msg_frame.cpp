@@ -235,7 +235,33 @@ bool CMsgFrame::OnControlKey(HWND control, UINT key) {
         CopySelectedMessage();
         return true;
     }
+    if (control == list_) return MoveInList(key);
     return false;
+}
+
+bool CMsgFrame::MoveInList(UINT key) {
+    // The list's own moves deselect through every row of an owner-data list under Wine (a million
+    // of them in a large store); these touch only the old row and the new one.
+    const auto count = static_cast<std::int64_t>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    if (count <= 0) return false;
+    const auto top = static_cast<std::int64_t>(::SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
+    const auto page = std::max<std::int64_t>(1, ::SendMessageW(list_, LVM_GETCOUNTPERPAGE, 0, 0));
+    const std::int64_t at = focusedPosition_ >= 0 ? focusedPosition_ : selectedPosition_;
+    std::int64_t to = 0;
+    switch (key) {
+    case VK_UP: to = at < 0 ? 0 : at - 1; break;
+    case VK_DOWN: to = at < 0 ? 0 : at + 1; break;
+    case VK_HOME: to = 0; break;
+    case VK_END: to = count - 1; break;
+    case VK_NEXT: to = at == top + page - 1 ? at + page - 1 : top + page - 1; break;
+    case VK_PRIOR: to = at == top ? at - page + 1 : top; break;
+    default: return false;
+    }
+    to = std::max<std::int64_t>(0, std::min(to, count - 1));
+    SelectRow(to);
+    ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(to), FALSE);
+    OnSelectionChanged();
+    return true;
 }
 
 void CMsgFrame::WidenFilterBand() {

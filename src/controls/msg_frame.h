@@ -92,6 +92,7 @@ private:
     void OnSplitterDrag(int y);
     static LRESULT CALLBACK ControlKeys(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
     bool OnControlKey(HWND control, UINT key);
+    bool MoveInList(UINT key);
 
     // msg_frame_list.cpp: the list's rows, colours, selection and live refresh.
     void AddColumns();

@@ -93,3 +93,33 @@ TEST_F(MsgBrowserTest, TabGoesRoundTheEditTheButtonsAndTheList) {
         EXPECT_EQ(::GetFocus(), next);
     }
 }
+
+TEST_F(MsgBrowserTest, KeysMoveTheSelectionInTheList) {
+    FillVaried();
+    Browse();
+    SearchFor(L"");
+    Resize(760, 440);
+    HWND list = pane->list();
+    ::SetFocus(list);
+    const int page = static_cast<int>(::SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(page, 1);
+    auto press = [&](UINT key) {
+        ::SendMessageW(list, WM_KEYDOWN, key, 0);
+        guitest::Pump();
+        return Selected();
+    };
+    EXPECT_EQ(press(VK_DOWN), 0);  // nothing selected: the first row
+    EXPECT_EQ(press(VK_DOWN), 1);
+    EXPECT_EQ(press(VK_UP), 0);
+    EXPECT_EQ(press(VK_NEXT), page - 1);  // the last row in view
+    EXPECT_EQ(press(VK_NEXT), 2 * page - 2);  // a page further, scrolled into view
+    EXPECT_GT(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+    EXPECT_EQ(press(VK_END), 39);
+    EXPECT_EQ(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 40 - page);
+    EXPECT_EQ(press(VK_PRIOR), 40 - page);
+    EXPECT_EQ(press(VK_HOME), 0);
+    EXPECT_EQ(::SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+    // The text view follows the selection.
+    EXPECT_EQ(pane->selectedId(), rows[39].id);
+    EXPECT_EQ(press(VK_UP), 0);
+}

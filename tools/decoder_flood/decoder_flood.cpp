@@ -1,7 +1,7 @@
 // Floods the front end with decoder records through the stand-in decoder and reports how it keeps
 // up: records per second, the longest time the window took to answer, memory before and after, and
 // whether every record reached the text log in order.
-//   decoder-flood.exe [records] [bytes per record] [hidden|direct|nostore]
+//   decoder-flood.exe [records] [bytes per record] [hidden|direct|nostore|messages]
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -122,6 +122,8 @@ int wmain(int argc, wchar_t** argv) {
     frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
     // "nostore": no message store, to tell the store's cost from the rest.
     if (argc > 3 && std::wstring(argv[3]) == L"nostore") frame.messageStorePath.clear();
+    // "messages": the messages pane shown, following the store live, instead of the decoder log.
+    if (argc > 3 && std::wstring(argv[3]) == L"messages") frame.SelectPane(CMainFrame::kPaneMessages);
     // "hidden": every category off in the log filter, to tell the log's cost from the rest.
     if (argc > 3 && std::wstring(argv[3]) == L"hidden")
         for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
