@@ -42,7 +42,7 @@ need_pkgs() {
   command -v sqlite3 >/dev/null || missing+=(sqlite3)  # Debian's own shell reads the message database in a test
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   [ -f /usr/include/fftw3.h ] || missing+=(libfftw3-dev)
-  [ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)  # the feed writes its datagrams with it
+  [ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)  # the feed's datagrams and the JSON Lines export
   printf '%s\n' "${missing[@]}"
 }
 

@@ -245,6 +245,7 @@ void CMainFrame::OnCreate() {
     settingRows.ApplyLabelColours();
     messagesPane.SetDpi(dpi);
     messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
+    messagesPane.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
 }
 

@@ -155,6 +155,8 @@ public:
     // The feed's sink for a run from the "Feed" rows, or null when "Destinations" is empty. Bad
     // destinations are said by the feed's thread once the run starts, in red in the log.
     std::shared_ptr<feed::FeedSink> MakeFeed(bool fromStore);
+    // messageStorePath made absolute (relative to the current directory); empty when there is none.
+    std::wstring MessageStoreFullPath() const;
     // Applies the running decoder's queued updates, in order, for a slice of time.
     void DrainDecoderUpdates();
     // The window effects of some taken updates, in their order.

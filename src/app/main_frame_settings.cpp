@@ -30,6 +30,7 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     if (spectrumDisplay.hwnd()) ::InvalidateRect(spectrumDisplay.hwnd(), nullptr, FALSE);
     settingRows.Write(s);
     messageStorePath = s.storeFile;
+    messagesPane.SetStorePath(MessageStoreFullPath());
     decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }
 
@@ -64,7 +65,10 @@ void CMainFrame::OnSettingChanged(const NMHDR& header) {
     const auto& note = reinterpret_cast<const GridNotification&>(header);
     if (!note.item) return;
     if (note.item == settingRows.ValueItem(settings::kSampleRate)) ApplySampleRate();
-    if (note.item == settingRows.ValueItem(settings::kStoreFile)) messageStorePath = settingRows.ReadText(settings::kStoreFile);
+    if (note.item == settingRows.ValueItem(settings::kStoreFile)) {
+        messageStorePath = settingRows.ReadText(settings::kStoreFile);
+        messagesPane.SetStorePath(MessageStoreFullPath());
+    }
     if (note.item == settingRows.ValueItem(settings::kLogLinesKept))
         decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(settingRows.Read().logLinesKept, 0)));
 }

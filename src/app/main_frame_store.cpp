@@ -23,13 +23,18 @@ std::wstring Wide(const std::string& s) {
 
 }  // namespace
 
-std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine,
-                                                                   std::shared_ptr<feed::FeedSink> feed) {
-    if (messageStorePath.empty()) return nullptr;
+std::wstring CMainFrame::MessageStoreFullPath() const {
+    if (messageStorePath.empty()) return {};
     // A relative name is beside the decoder, in the current directory.
     wchar_t full[MAX_PATH * 4] = {};
     const DWORD n = ::GetFullPathNameW(messageStorePath.c_str(), MAX_PATH * 4, full, nullptr);
-    const std::wstring path = n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : messageStorePath;
+    return n > 0 && n < MAX_PATH * 4 ? std::wstring(full, n) : messageStorePath;
+}
+
+std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::wstring& commandLine,
+                                                                   std::shared_ptr<feed::FeedSink> feed) {
+    if (messageStorePath.empty()) return nullptr;
+    const std::wstring path = MessageStoreFullPath();
     std::weak_ptr<decoder::HandOverSink> handOver = decoderHandOverSink;
     try {
         messages::StoreSinkOptions options;
@@ -49,9 +54,13 @@ std::shared_ptr<decoder::IRecordSink> CMainFrame::OpenMessageStore(const std::ws
         messages::StoreOptions storeOptions = messageStoreOptions;
         storeOptions.keepRecordsDays = current.keepRecordDays;
         storeOptions.keepMessagesDays = current.keepMessageDays;
-        return std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path), storeOptions),
-                                                     std::move(options));
+        auto sink = std::make_shared<messages::StoreSink>(messages::MessageStore::Open(Utf8(path), storeOptions),
+                                                          std::move(options));
+        // The messages pane browses the store the run writes to (the path may have changed since).
+        messagesPane.SetStorePath(path);
+        return sink;
     } catch (const std::exception& error) {
+        messagesPane.SetStorePath(path);
         // Refused files are left as they are; the run, the log and the text log go on without it.
         decoderLog.Append((L"Message store: " + Wide(error.what()) + L"\n").c_str(), -1,
                           &logFormats[decoder::Index(decoder::Category::DecoderNote)]);

@@ -1,23 +1,64 @@
-// CMsgFrame: the "Messages" pane, the layout of a message browser. A bar with a filter expression and
-// three buttons, a message list and a text view for the selected message. Nothing fills the list or
-// the text view yet and the buttons and filter have no effect; the pane only lays its controls out.
+// CMsgFrame: the "Messages" pane, a message browser. A bar with a filter expression and three
+// buttons ("Search", "Quick filter", "Options"), the list of the messages that pass the filter
+// (newest first, owner-data: rows are read from the store as they are drawn), a splitter, and a text
+// view with the selected message's whole text. With nothing selected the text view says what the list
+// holds: how many messages match, that there is no store yet, or what is wrong with the expression.
+//
+// The pane reads the store through a read-only connection of its own (browser::MessageQuery) on the
+// window's thread; a timer checks a few times a second, while the pane is shown, whether a writer has
+// committed, and refreshes the list keeping the selection and the scroll position.
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "browser/message_export.h"
+#include "browser/message_query.h"
 #include "win/frame_window.h"
 #include "win/handles.h"
 
 class CMsgFrame : public win::FrameWindow {
 public:
-    static constexpr int kListHeight = 100;
+    // Layout measures in pixels, all in one place.
+    static constexpr int kListHeight = 100;      // the list's starting height
+    static constexpr int kMinListHeight = 30;    // as far as the splitter lets the list shrink
+    static constexpr int kSplitterHeight = 5;    // the bar between the list and the text view
     // How far band 0 is widened on each layout, so that it takes the spare width of its row.
     static constexpr int kFilterBandGrowth = 1000;
+    static constexpr UINT kLiveIntervalMs = 300;  // how often a shown pane looks for new messages
+
+    // The ready filters of "Quick filter", in menu order.
+    enum class QuickFilter { LastHour, Today, DistressAndUrgency, SelectedLes, All };
+    // The commands of "Options", in menu order.
+    enum class Option { ExportCsv, ExportJsonLines, CopyMessage, OpenStoreLocation };
 
     CMsgFrame() = default;
     ~CMsgFrame() override;
 
-    // Bar along the top, the list below it (list-height pixels), the text view down to the bottom.
+    // Bar along the top, the list below it, the splitter, the text view down to the bottom.
     void UpdateLayout(bool resizeBars = true) override;
+
+    // The store to browse (a full path); opened now if it exists, otherwise as soon as it does.
+    void SetStorePath(const std::wstring& path);
+
+    // "Search": runs the edit's expression. False (and the error said and selected) when it is wrong.
+    bool Search();
+    // Writes the quick filter's expression into the edit and runs it; false when it cannot apply
+    // (no message selected for SelectedLes).
+    bool ApplyQuickFilter(QuickFilter which);
+    static std::wstring QuickFilterExpression(QuickFilter which, std::int64_t les, std::int64_t nowMs);
+    // Exports what the list shows to `path`; false with the reason said in the pane when it fails.
+    bool ExportTo(const std::wstring& path, browser::ExportFormat format);
+    // Runs an "Options" command (the exports ask for a file name in the save dialog).
+    void RunOption(Option option);
+    // Copies the selected message's whole text to the clipboard; false without a selection.
+    bool CopySelectedMessage();
+    // Checks the store for changes now, as the timer does.
+    void CheckForNewMessages();
+    // Sorts by `column` (a second call on the same column reverses the order), as a header click does.
+    void SortBy(browser::Column column);
 
     HWND filterEdit() const noexcept { return filterEdit_; }
     HWND searchButton() const noexcept { return searchButton_; }
@@ -27,6 +68,11 @@ public:
     HWND textView() const noexcept { return clientWindow; }
     HWND bar() const noexcept { return topBar; }
     int listHeight() const noexcept { return listHeight_; }
+    // What the pane says about the list (the count, the empty state or the expression's error).
+    const std::wstring& status() const noexcept { return status_; }
+    std::int64_t matchCount() const noexcept { return query_ ? query_->count() : 0; }
+    std::int64_t selectedId() const noexcept { return selectedId_; }
+    const browser::MessageQuery* query() const noexcept { return query_.get(); }
 
     // The screen DPI the pane's measures are for (96 until told); a new DPI rescales the bar and the
     // list height and lays the pane out again.
@@ -39,14 +85,42 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // msg_frame.cpp: creation, dispatch, layout, splitter.
     void OnCreate();
     void OnSize(WPARAM sizeType);
-    bool OnNotify(const NMHDR& header);
-
+    bool OnNotify(const NMHDR& header, LRESULT& result);
+    bool OnCommand(WPARAM wParam, LPARAM lParam);
     HWND CreateBandButton(const wchar_t* text, int width);
     void CreateTextView();
     void CreateList();
     void WidenFilterBand();
+    int MinTextViewHeight() const;
+    bool InSplitter(int y) const;
+    void OnSplitterDrag(int y);
+    static LRESULT CALLBACK ControlKeys(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+    bool OnControlKey(HWND control, UINT key);
+    bool MoveInList(UINT key);
+
+    // msg_frame_list.cpp: the list's rows, colours, selection and live refresh.
+    void AddColumns();
+    bool OnListNotify(const NMHDR& header, LRESULT& result);
+    void OnGetDisplayInfo(NMLVDISPINFOW& info);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+    void OnItemChanged(const NMLISTVIEW& change);
+    void OnSelectionChanged();
+    void ShowSelection();
+    void ShowStatus(std::wstring text);
+    void RefreshList(bool keepPlace);
+    void SelectRow(std::int64_t position);
+    bool OpenStore();
+    std::wstring CountText() const;
+
+    // msg_frame_commands.cpp: the buttons' menus, the save dialog, the clipboard, the shell.
+    void ShowQuickFilterMenu();
+    void ShowOptionsMenu();
+    UINT TrackMenuBelow(HWND button, HMENU menu);
+    void ExportWithDialog(browser::ExportFormat format);
+    void OpenStoreLocation();
 
     HWND filterEdit_ = nullptr;
     HWND searchButton_ = nullptr;
@@ -55,6 +129,21 @@ private:
     HWND list_ = nullptr;
     int listHeight_ = kListHeight;
     int dpi_ = 96;
+    int listTop_ = 0;              // where the list starts (below the bar), for the splitter
+    bool dragging_ = false;
+    int dragOffset_ = 0;
     // Outlives the text view: the view is destroyed with the pane, before the object goes.
     win::UniqueFont textFont_;
+
+    std::wstring storePath_;
+    std::unique_ptr<browser::MessageQuery> query_;
+    messages::Filter filter_;      // the last expression that parsed
+    std::wstring status_;
+    std::int64_t selectedId_ = 0;  // the message in the text view (0: none)
+    bool settingSelection_ = false;
+    // The selected and focused rows as the list last said (LVN_ITEMCHANGED): asking the list itself
+    // (LVM_GETNEXTITEM) or changing every row at once (item -1) walks all its rows, a million of them.
+    std::int64_t selectedPosition_ = -1;
+    std::int64_t focusedPosition_ = -1;
+    std::wstring cellText_;        // the text handed to the list for one cell
 };

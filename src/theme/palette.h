@@ -36,4 +36,8 @@ inline constexpr std::array<std::uint32_t, 6> kDecoderLogCategories = {
     0x64C864,  // 5: 100, 200, 100
 };
 
+// The messages pane's list: the background of rows that must stand out, by the message's priority.
+inline constexpr std::uint32_t kMessageDistressRow = 0xFFB4B4;  // 255, 180, 180
+inline constexpr std::uint32_t kMessageUrgencyRow = 0xFFDC96;   // 255, 220, 150
+
 }  // namespace palette

@@ -1,5 +1,5 @@
-// Layout: the filter band takes the spare width of the bar, the list is always 100 pixels high under
-// the bar, and the text view takes what is left.
+// Layout: the filter band takes the spare width of the bar, the list starts 100 pixels high under
+// the bar, the splitter follows it, and the text view takes what is left.
 #include "msg_frame_fixture.h"
 
 namespace {
@@ -27,7 +27,7 @@ TEST_F(MsgFrameTest, ListAndTextViewStackUnderTheBarAtEverySize) {
         EXPECT_EQ(Width(list), Width(client));
         EXPECT_EQ(Height(list), 100);
 
-        EXPECT_EQ(text.top, list.bottom);
+        EXPECT_EQ(text.top, list.bottom + CMsgFrame::kSplitterHeight);
         EXPECT_EQ(text.left, 0);
         EXPECT_EQ(Width(text), Width(client));
         EXPECT_EQ(text.bottom, client.bottom);
@@ -39,7 +39,7 @@ TEST_F(MsgFrameTest, ShortPaneLeavesTheTextViewNoHeightButKeepsTheList) {
     RECT outer{};
     ::GetWindowRect(pane->hwnd(), &outer);
     const int frame = Height(outer) - Height(PaneClient());  // the static edge around the client area
-    for (int clientHeight : {barHeight + 100, barHeight + 60, barHeight + 1, 10}) {
+    for (int clientHeight : {barHeight + 100 + CMsgFrame::kSplitterHeight, barHeight + 60, barHeight + 1, 10}) {
         SCOPED_TRACE(clientHeight);
         Resize(600, clientHeight + frame);
         ASSERT_EQ(Height(PaneClient()), clientHeight);
@@ -48,10 +48,10 @@ TEST_F(MsgFrameTest, ShortPaneLeavesTheTextViewNoHeightButKeepsTheList) {
         EXPECT_EQ(Height(list), 100);
         EXPECT_EQ(list.top, InPane(pane->bar()).bottom);
         EXPECT_EQ(Height(text), 0);
-        EXPECT_EQ(text.top, list.bottom);
+        EXPECT_EQ(text.top, list.bottom + CMsgFrame::kSplitterHeight);
     }
-    // One pixel more than bar plus list gives the text view exactly one pixel.
-    Resize(600, barHeight + 101 + frame);
+    // One pixel more than bar, list and splitter gives the text view exactly one pixel.
+    Resize(600, barHeight + 101 + CMsgFrame::kSplitterHeight + frame);
     EXPECT_EQ(Height(InPane(pane->textView())), 1);
 }
 

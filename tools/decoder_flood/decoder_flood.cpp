@@ -2,7 +2,7 @@
 // up: records per second, the longest time the window took to answer, memory before and after, and
 // whether every record reached the text log in order; with "feed", also how many of the feed's
 // datagrams (every record, one loopback destination) a listener received, and whether in order.
-//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed]
+//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed] [messages]
 #include "udp_listener_win.h"
 
 #include <windows.h>
@@ -135,6 +135,8 @@ int wmain(int argc, wchar_t** argv) {
     frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
     // "nostore": no message store, to tell the store's cost from the rest.
     if (mode(L"nostore")) frame.messageStorePath.clear();
+    // "messages": the messages pane shown, following the store live, instead of the decoder log.
+    if (mode(L"messages")) frame.SelectPane(CMainFrame::kPaneMessages);
     // "hidden": every category off in the log filter, to tell the log's cost from the rest.
     if (mode(L"hidden"))
         for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,

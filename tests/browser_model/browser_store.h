@@ -1,0 +1,62 @@
+// A message store file of a test's own with chosen messages in it, removed afterwards.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "messages/message_store.h"
+#include "messages/schema.h"
+
+namespace browsertest {
+
+inline constexpr std::int64_t kHourMs = 3'600'000;
+
+class StoreFile {
+public:
+    explicit StoreFile(const std::string& name)
+        : path_(std::filesystem::temp_directory_path() / ("vastrel_browser_" + name + ".db")) {
+        Remove();
+    }
+    ~StoreFile() {
+        store_.reset();
+        Remove();
+    }
+    // Creates the store (schema and all) on first use and adds `row`; returns its id.
+    std::int64_t Add(const messages::MessageRow& row) {
+        if (!store_) store_ = messages::MessageStore::Open(path());
+        return messages::InsertMessage(store_->database(), row);
+    }
+    messages::Database& database() {
+        if (!store_) store_ = messages::MessageStore::Open(path());
+        return store_->database();
+    }
+    std::string path() const { return path_.string(); }
+    const std::filesystem::path& fsPath() const { return path_; }
+
+private:
+    void Remove() {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+            std::error_code ignored;
+            std::filesystem::remove(path_.string() + suffix, ignored);
+        }
+    }
+    std::filesystem::path path_;
+    std::unique_ptr<messages::MessageStore> store_;
+};
+
+// A message heard once at `ms`.
+inline messages::MessageRow Message(std::int64_t ms, std::int64_t les, std::int64_t frame, std::string text,
+                                    std::int64_t copies = 1) {
+    messages::MessageRow row;
+    row.firstHeardMs = ms;
+    row.lastHeardMs = ms;
+    row.les = les;
+    row.frame = frame;
+    row.priority = messages::PriorityOfText(text);
+    row.copies = copies;
+    row.length = static_cast<std::int64_t>(text.size());
+    row.text = std::move(text);
+    return row;
+}
+
+}  // namespace browsertest

@@ -1,0 +1,99 @@
+// The messages pane filled by a run of the stand-in decoder (bin/vastrel-sim.exe copied into a scratch
+// folder as vastrel.exe), through the real main window: messages appear live, a repeat raises its copy
+// count, and the user's selection stays while they come.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "resource.h"
+#include "win/main_frame_fixture.h"
+
+namespace {
+
+class BrowserRunTest : public MainFrameTest {
+protected:
+    void SetUp() override {
+        ::GetCurrentDirectoryW(MAX_PATH, oldDir_);
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        work = std::wstring(temp) + L"vastrel_browser_run_" + std::to_wstring(::GetCurrentProcessId());
+        std::filesystem::remove_all(std::filesystem::path(work));
+        ::CreateDirectoryW(work.c_str(), nullptr);
+        ::SetCurrentDirectoryW(work.c_str());
+        MainFrameTest::SetUp();
+    }
+    void TearDown() override {
+        MainFrameTest::TearDown();
+        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", nullptr);
+        ::SetCurrentDirectoryW(oldDir_);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(work), ignored);
+    }
+    void InstallDecoder(const char* script) {
+        ASSERT_TRUE(::CopyFileW((guitest::ProgramFolder() + L"vastrel-sim.exe").c_str(),
+                                (work + L"\\vastrel.exe").c_str(), FALSE));
+        std::ofstream(std::filesystem::path(work + L"\\script.txt"), std::ios::binary) << script;
+        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
+    }
+    HWND List() const { return frame->messagesPane.list(); }
+    int Count() const { return static_cast<int>(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Cell(int item, int column) const {
+        wchar_t text[256] = {};
+        LVITEMW lv{};
+        lv.iSubItem = column;
+        lv.pszText = text;
+        lv.cchTextMax = 256;
+        ::SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
+        return text;
+    }
+    int Selected() const {
+        return static_cast<int>(::SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+
+    std::wstring work;
+
+private:
+    wchar_t oldDir_[MAX_PATH] = {};
+};
+
+}  // namespace
+
+TEST_F(BrowserRunTest, MessagesOfARunAppearLiveAndTheSelectionStays) {
+    // LES 121 (the initial filter's station), then two messages; a pause; a new one and a repeat.
+    InstallDecoder(
+        "wait-client\n"
+        "record L21210042frequency: 1200.0\\n\n"
+        "record L5xxxxxxxSECURITE\\nGALE WARNING AREA 3\\n\n"
+        "record L5xxxxxxxMAYDAY RELAY\\nPERSON IN WATER\\n\n"
+        "sleep 2500\n"
+        "record L5xxxxxxxPAN PAN\\nENGINE FAILURE\\n\n"
+        "record L5xxxxxxxSECURITE\\nGALE WARNING AREA 3\\n\n"
+        "wait-stop\n");
+    Command(ID_PANE_MESSAGES);
+    ASSERT_TRUE(::IsWindowVisible(frame->messagesPane.hwnd()));
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Count() == 2; }, 10000)) << Count();
+    EXPECT_EQ(Cell(0, 6), L"MAYDAY RELAY");
+    EXPECT_EQ(Cell(0, 1), L"121");
+    EXPECT_EQ(Cell(0, 3), L"distress");
+    EXPECT_EQ(Cell(1, 6), L"SECURITE");
+    // The user picks the older message before the next ones come.
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(List(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+    guitest::Pump();
+    ASSERT_EQ(Count(), 2) << "the script's pause was too short for this machine";
+    const std::wstring shown = guitest::WindowText(frame->messagesPane.textView());
+    EXPECT_EQ(shown.rfind(L"SECURITE", 0), 0u);
+
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Count() == 3 && Cell(2, 4) == L"2"; }, 10000)) << Count();
+    EXPECT_EQ(Cell(0, 6), L"PAN PAN");
+    EXPECT_EQ(Selected(), 2);  // the same message, now below the new one, its copies raised
+    EXPECT_EQ(Cell(2, 6), L"SECURITE");
+    EXPECT_EQ(guitest::WindowText(frame->messagesPane.textView()), shown);
+    Command(ID_DECODER_STOP);
+}

@@ -1,0 +1,219 @@
+// Measures the messages pane on a large store: building the store (once, kept for later runs), the
+// pane shown with its first screen, searches, paging, and the working set over an empty store.
+//   browser-bench.exe [messages] [folder]     (1000000 messages in %TEMP%\vastrel_browser_bench)
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "messages/message_store.h"
+#include "messages/schema.h"
+#include "win/app_module.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+
+size_t WorkingSetKiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.WorkingSetSize / 1024;
+}
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+std::int64_t NowMs() {
+    FILETIME ft{};
+    ::GetSystemTimeAsFileTime(&ft);
+    return ((static_cast<std::int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10'000 - 11'644'473'600'000LL;
+}
+
+std::string Utf8(const std::wstring& w) {
+    std::string s;
+    for (wchar_t c : w) s += static_cast<char>(c);  // our own ASCII paths
+    return s;
+}
+
+// `count` messages over the last 30 days, oldest first, a mix of stations, priorities and lengths.
+void BuildStore(const std::wstring& path, long count) {
+    const auto start = Clock::now();
+    auto store = messages::MessageStore::Open(Utf8(path));
+    messages::Database& db = store->database();
+    const char* bodies[] = {"GALE WARNING AREA %d WIND SW 8 TO 9 SEA ROUGH VISIBILITY MODERATE",
+                            "NAVAREA III %d/26 GUNNERY EXERCISES IN AREA BOUNDED BY POSITIONS",
+                            "WEATHER BULLETIN %d HIGH PRESSURE CENTRE MOVING EAST SLOWLY",
+                            "SECURITE NAV WARNING %d BUOY OFF STATION",
+                            "PAN PAN %d VESSEL DISABLED REQUESTING ASSISTANCE",
+                            "MAYDAY RELAY %d PERSON IN WATER ALL SHIPS KEEP SHARP LOOKOUT",
+                            "ICE REPORT %d ISOLATED BERGS NORTH OF 60N",
+                            "TRAFFIC LIST %d CALLS FOR VESSELS LISTED BELOW"};
+    const int les[] = {101, 102, 104, 112, 113, 117, 121, 122, 144, 301};
+    const std::int64_t now = NowMs();
+    const std::int64_t span = 30 * messages::kDayMs;
+    db.Execute("PRAGMA synchronous=OFF");
+    for (long done = 0; done < count;) {
+        messages::Transaction tx(db);
+        messages::Statement insert(db, "INSERT INTO message_rows (first_heard_ms, last_heard_ms, les, frame, priority, "
+                                       "copies, len, text) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        for (long batch = 0; batch < 50'000 && done < count; ++batch, ++done) {
+            // Mostly routine; distress and urgency rare, as on the air.
+            constexpr int kRoutine[] = {0, 1, 2, 3, 6, 7};
+            const int body = done % 97 == 0 ? 5 : done % 41 == 0 ? 4 : kRoutine[done % 6];
+            char text[256];
+            std::snprintf(text, sizeof text, bodies[body], static_cast<int>(done % 1000));
+            std::string message = text;
+            if (done % 3 == 0) message += "\nSECOND LINE OF THE MESSAGE WITH MORE DETAIL\nEND";
+            const std::int64_t ms = now - span + span * done / count;
+            insert.Reset(true);
+            insert.Bind(1, ms).Bind(2, ms).Bind(3, static_cast<std::int64_t>(les[done % 10]))
+                .Bind(4, static_cast<std::int64_t>(done % 10000))
+                .Bind(5, static_cast<std::int64_t>(messages::PriorityOfText(message)))
+                .Bind(6, static_cast<std::int64_t>(1 + done % 3)).Bind(7, static_cast<std::int64_t>(message.size()))
+                .Bind(8, message);
+            insert.Step();
+        }
+        tx.Commit();
+    }
+    store.reset();
+    std::printf("built a store of %ld messages in %.1f s\n", count, MsSince(start) / 1000);
+}
+
+long Messages(const std::wstring& path) {
+    try {
+        auto store = messages::MessageStore::Open(Utf8(path));
+        messages::Statement s(store->database(), "SELECT count(*) FROM message_rows");
+        return s.Step() ? static_cast<long>(s.ColumnInt64(0)) : 0;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+struct Figures {
+    double shown = 0, worstSearch = 0, worstPage = 0, meanPage = 0, end = 0, home = 0;
+    size_t workingSetKiB = 0;
+};
+
+// Selects the pane and measures it on the store at `path`, as a user would go through it.
+Figures Measure(CMainFrame& frame, const std::wstring& path, bool print) {
+    CMsgFrame& pane = frame.messagesPane;
+    HWND list = pane.list();
+    Figures f;
+    frame.SelectPane(CMainFrame::kPaneFftSettings);
+    Pump();
+    auto t = Clock::now();
+    pane.SetStorePath(path);
+    frame.SelectPane(CMainFrame::kPaneMessages);
+    ::UpdateWindow(frame.hwnd());
+    ::UpdateWindow(list);
+    f.shown = MsSince(t);
+    if (print) std::printf("pane selected, first screen: %.1f ms (%lld messages match the initial filter)\n", f.shown,
+                           static_cast<long long>(pane.matchCount()));
+    for (const wchar_t* expression : {L"", L"(age_day<1) & les=121", L"priority>=urgency | text~\"MAYDAY\"",
+                                      L"!(les=112) & frame>=1000 & frame<2000", L"\"GALE WARNING\" & age_hour<12",
+                                      L"les=121", L""}) {
+        ::SetWindowTextW(pane.filterEdit(), expression);
+        t = Clock::now();
+        ::SendMessageW(pane.searchButton(), BM_CLICK, 0, 0);
+        ::UpdateWindow(list);
+        const double ms = MsSince(t);
+        f.worstSearch = std::max(f.worstSearch, ms);
+        if (print) std::printf("search %-40ls %8.1f ms, %lld matches\n", (std::wstring(L"'") + expression + L"'").c_str(),
+                               ms, static_cast<long long>(pane.matchCount()));
+        Pump();
+    }
+    ::SetFocus(list);
+    const int pages = 40;
+    double total = 0;
+    double keyTotal = 0;
+    for (int i = 0; i < pages; ++i) {
+        t = Clock::now();
+        ::SendMessageW(list, WM_KEYDOWN, VK_NEXT, 0);
+        keyTotal += MsSince(t);
+        ::UpdateWindow(list);
+        const double ms = MsSince(t);
+        total += ms;
+        f.worstPage = std::max(f.worstPage, ms);
+        Pump();
+    }
+    f.meanPage = total / pages;
+    if (print) std::printf("page down: the key itself %.1f ms of it on average (the rest is painting)\n", keyTotal / pages);
+    t = Clock::now();
+    ::SendMessageW(list, WM_KEYDOWN, VK_END, 0);
+    ::UpdateWindow(list);
+    f.end = MsSince(t);
+    for (int i = 0; i < 10; ++i) {
+        t = Clock::now();
+        ::SendMessageW(list, WM_KEYDOWN, VK_PRIOR, 0);
+        ::UpdateWindow(list);
+        f.worstPage = std::max(f.worstPage, MsSince(t));
+        Pump();
+    }
+    t = Clock::now();
+    ::SendMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+    ::UpdateWindow(list);
+    f.home = MsSince(t);
+    Pump();
+    f.workingSetKiB = WorkingSetKiB();
+    if (print) {
+        std::printf("page down x%d: mean %.1f ms, worst page (down or up) %.1f ms; End %.1f ms; Home %.1f ms\n", pages,
+                    f.meanPage, f.worstPage, f.end, f.home);
+    }
+    return f;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const long count = argc > 1 ? std::wcstol(argv[1], nullptr, 10) : 1'000'000;
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = argc > 2 ? std::wstring(argv[2]) : std::wstring(temp) + L"vastrel_browser_bench";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring big = folder + L"\\messages-" + std::to_wstring(count) + L".db";
+    const std::wstring empty = folder + L"\\empty.db";
+    if (Messages(big) != count) {
+        for (const wchar_t* suffix : {L"", L"-wal", L"-shm"}) ::DeleteFileW((big + suffix).c_str());
+        BuildStore(big, count);
+    }
+    if (Messages(empty) != 0) return 3;  // made (empty) by the look
+
+    ::CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_USEREX_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    ::LoadLibraryW(L"RICHED20.DLL");
+    win::g_module.Init(::GetModuleHandleW(nullptr));
+    ::SetCurrentDirectoryW(folder.c_str());
+    CMainFrame frame;
+    frame.messageStorePath.clear();
+    if (!frame.CreateMainWindow()) return 2;
+    ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
+    Pump();
+
+    // The same walk twice on the empty store (the first warms code and caches), then on the large one.
+    Measure(frame, empty, false);
+    const Figures emptyFigures = Measure(frame, empty, false);
+    std::printf("empty store: working set %zu KiB after the walk\n", emptyFigures.workingSetKiB);
+    std::printf("store of %ld messages:\n", count);
+    const Figures bigFigures = Measure(frame, big, true);
+    std::printf("working set %zu KiB after the walk: %+.1f MB over the empty store\n", bigFigures.workingSetKiB,
+                (static_cast<double>(bigFigures.workingSetKiB) - static_cast<double>(emptyFigures.workingSetKiB)) / 1024);
+    ::DestroyWindow(frame.hwnd());
+    ::CoUninitialize();
+    return 0;
+}
