@@ -59,6 +59,21 @@ bool CreateDecoderProcess(std::wstring commandLine, const SessionWait& wait, PRO
     return job.ok != FALSE;
 }
 
+// Lets the reader's shared state, and with it the run's sinks, go on a thread of its own while the
+// window keeps answering: a sink may still be finishing (the store commits what it holds before its
+// writer ends), which can take seconds after a flood.
+void ReleaseShared(std::shared_ptr<ReaderShared> shared, const SessionWait& wait) {
+    if (!shared) return;
+    auto run = [](void* arg) -> DWORD {
+        static_cast<std::shared_ptr<ReaderShared>*>(arg)->reset();
+        return 0;
+    };
+    win::UniqueHandle thread(::CreateThread(nullptr, 0, run, &shared, 0, nullptr));
+    // Unbounded: `shared` lives on this stack, and the sinks end by themselves.
+    if (thread) wait(thread.get(), INFINITE);
+    shared.reset();  // without a thread (no resources), here
+}
+
 }  // namespace
 
 DecoderSession::DecoderSession(SessionWait wait) : wait_(std::move(wait)) {}
@@ -152,7 +167,7 @@ bool DecoderSession::Stop() {
         readerEnded = wait_(reader_.get(), kStopWaitMs);
         reader_.reset();
     }
-    shared_.reset();
+    ReleaseShared(std::move(shared_), wait_);
     return readerEnded;
 }
 

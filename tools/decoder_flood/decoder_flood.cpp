@@ -212,7 +212,10 @@ int wmain(int argc, wchar_t** argv) {
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
     const LRESULT logChars = ::SendMessageW(frame.decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     const size_t memoryAfter = WorkingSetKiB();
+    const auto stopAt = std::chrono::steady_clock::now();
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);
+    const double stopBegan = std::chrono::duration<double>(stopAt - floodStart).count();
+    const double stopSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - stopAt).count();
     done = true;
     // The window answers the last probe while the prober ends.
     while (!proberDone) {
@@ -230,6 +233,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("window answer: %ld round trips, worst %ld ms, %ld of 200 ms or more, %ld timeouts over 2000 ms\n",
                 probes.load(), worstMs.load(), slow.load(), timeouts.load());
     for (const auto& [when, ms] : slowTimes) std::printf("  slow answer at %.2f s: %ld ms\n", when, ms);
+    std::printf("stop: sent at %.2f s, took %.2f s\n", stopBegan, stopSeconds);
     std::printf("decoder log: %ld characters; working set %zu KiB before, %zu KiB after\n",
                 static_cast<long>(logChars), memoryBefore, memoryAfter);
     if (!frame.messageStorePath.empty()) {
