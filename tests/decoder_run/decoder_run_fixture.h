@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "settings/settings.h"
 #include "win/main_frame_fixture.h"
 
 inline std::wstring ScratchFolder(const wchar_t* leaf) {
@@ -90,6 +91,15 @@ protected:
     }
     bool Disabled(UINT id) const {
         return (::GetMenuState(frame->menu(), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) != 0;
+    }
+
+    // Turns the text log on, into a folder of its own in the scratch folder; returns that folder.
+    std::wstring UseTextLog() {
+        const std::wstring logDir = work + L"\\textlog";
+        ::CreateDirectoryW(logDir.c_str(), nullptr);
+        frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
+        frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+        return logDir;
     }
 
     std::wstring work;

@@ -96,10 +96,7 @@ TEST_F(DecoderRunTest, RecordsReachFieldsLogAndTextLogAndTheCloseLeavesTheTextLo
         "record L4xxxxxxxdemodulator note\\n\n"
         "record L1xxxxxxxlast line\\n\n"
         "wait-stop\n");
-    const std::wstring logDir = work + L"\\textlog";
-    ::CreateDirectoryW(logDir.c_str(), nullptr);
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+    const std::wstring logDir = UseTextLog();
     frame->settingRows.WriteBool(settings::kDecoderLogUseFilter, false);
     for (int k = 0; k < 6; ++k) frame->logFilter->Set(k, true);
     frame->logFilter->Set(4, false);

@@ -59,10 +59,7 @@ TEST_F(StoreRunTest, FilesTheStoreCannotUseAreSaidOnceAndTheRunGoesOn) {
         "record L21210042frequency: 1200.0\\n\n"
         "record L5xxxxxxxSECURITE\\nGALE WARNING\\n\n"
         "wait-stop\n");
-    const std::wstring logDir = work + L"\\textlog";
-    ::CreateDirectoryW(logDir.c_str(), nullptr);
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+    const std::wstring logDir = UseTextLog();
 
     std::ofstream(std::filesystem::path(work + L"\\plain.txt")) << "not a folder";
     const struct {
@@ -134,10 +131,7 @@ TEST_F(StoreRunTest, AStoreThatFillsUpIsSaidOnceAndTheRunGoesOn) {
         "flood 1500 400\n"
         "record L1xxxxxxxlast line\\n\n"
         "wait-stop\n");
-    const std::wstring logDir = work + L"\\textlog";
-    ::CreateDirectoryW(logDir.c_str(), nullptr);
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+    const std::wstring logDir = UseTextLog();
     frame->messageStoreOptions.maxPages = 60;  // about 240 KB: room for a few hundred of the records
     Command(ID_DECODER_START);
     ASSERT_TRUE(frame->decoderRunning);
