@@ -258,4 +258,28 @@ TEST(DirectSoundTone, DISABLED_Stereo48000) {
     EXPECT_GT(TonePower(right.data(), kWindow, 48000, 3000), 1000 * TonePower(right.data(), kWindow, 48000, 1000));
 }
 
+// The host-shell helper the sound cases play through must leave this process's handles alone. For
+// a host program Wine fills the thread handle with whatever lay on the stack; the stack is first
+// filled with live handle values, so that closing that field would close one of them.
+HANDLE FillStackWith(const std::vector<win::UniqueHandle>& handles) {
+    volatile HANDLE fill[4096];
+    for (size_t i = 0; i < 4096; ++i) fill[i] = handles[i % handles.size()].get();
+    return fill[4095];
+}
+
+TEST(HostShell, StartingAHostProgramClosesNoHandleOfThisProcess) {
+    std::vector<win::UniqueHandle> events;
+    for (int i = 0; i < 64; ++i) events.emplace_back(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    for (int run = 0; run < 3; ++run) {
+        FillStackWith(events);
+        guitest::ShellJob job;
+        ASSERT_TRUE(job.Start(L"exit " + std::to_wstring(run + 4)));
+        EXPECT_EQ(job.Wait(10000), run + 4);
+    }
+    for (const auto& event : events) {
+        DWORD flags = 0;
+        EXPECT_TRUE(::GetHandleInformation(event.get(), &flags)) << "handle " << event.get() << " was closed";
+    }
+}
+
 }  // namespace

@@ -29,8 +29,13 @@ public:
         PROCESS_INFORMATION pi{};
         if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             return false;
-        if (pi.hThread) ::CloseHandle(pi.hThread);
-        if (pi.hProcess) ::CloseHandle(pi.hProcess);
+        // For a host program Wine gives no process handle and leaves whatever was on its stack in
+        // hThread: closing that could close one of this process's own handles (a thread's, say,
+        // which a later join then no longer finds). Only a real process's handles are closed.
+        if (pi.hProcess) {
+            ::CloseHandle(pi.hThread);
+            ::CloseHandle(pi.hProcess);
+        }
         started_ = true;
         return true;
     }
