@@ -56,6 +56,9 @@ bool CreateDecoderProcess(std::wstring commandLine, const SessionWait& wait, PRO
         run(&job);
     }
     created = job.created;
+    // A host (Unix) program started under Wine comes with no process handle, and its thread field
+    // holds stray bytes, not a handle of ours: closing it later could close another owner's handle.
+    if (!created.hProcess) created.hThread = nullptr;
     return job.ok != FALSE;
 }
 
