@@ -161,6 +161,10 @@ public:
     void DrainDecoderUpdates();
     // The window effects of some taken updates, in their order.
     void ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates);
+    // What a run left queued, at its end: only the lines the log's bound keeps are appended (the
+    // earlier ones would leave the top at once; the text log and the store have them all), with the
+    // log's drawing held until the end, so a long backlog costs at most one bound's worth of lines.
+    void ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates);
     decoder::DecoderSession decoderSession;  // process, pipe, reader, stop sequence
     std::shared_ptr<decoder::HandOverSink> decoderHandOverSink;  // the running decoder's queue
     std::shared_ptr<decoder::TextLogSink> decoderTextLog;
@@ -189,6 +193,8 @@ public:
     // A red note of the front end's own with the time, in the log and (if one is open) the text log.
     // Returns the line as written.
     std::wstring NoteDecoderEvent(std::wstring words, std::int64_t utcMs);
+    // The same note, but in the log after whatever the run's hand-over still holds.
+    std::wstring NoteDecoderEventAfterRecords(std::wstring words, std::int64_t utcMs);
     // --- end unattended running ---
 
 protected:
@@ -215,6 +221,7 @@ private:
     std::shared_ptr<decoder::TextLogSink> OpenTextLog(const std::wstring& dir, bool onlyShown, bool daily,
                                                       const std::function<void(const std::wstring&)>& report,
                                                       const std::wstring& firstLine);
+    // Said by the reader's hand-over as soon as the reader has ended, ahead of its queued records.
     void OnDecoderEnded(WPARAM run);
     void ScheduleRestart();
     void OnRestartTimer();

@@ -112,8 +112,9 @@ bool CMainFrame::StartRun(bool restart) {
     // The sinks in their order: the text log, the window, the store, the feed.
     auto sinks = std::make_shared<decoder::RecordSinks>();
     sinks->Add(textLog);
-    decoderHandOverSink =
-        std::make_shared<decoder::HandOverSink>(logFilter, decoderHandOver.hwnd(), decoder::HandOverWindow::kDrainMessage);
+    decoderHandOverSink = std::make_shared<decoder::HandOverSink>(
+        logFilter, decoderHandOver.hwnd(), decoder::HandOverWindow::kDrainMessage, hwnd(), kDecoderEndedMessage,
+        static_cast<WPARAM>(decoderRuns + 1));
     sinks->Add(decoderHandOverSink);
     // The feed follows the store, which gives it each message's copies once written; without a store
     // it takes the records as they come.
@@ -163,11 +164,12 @@ void CMainFrame::EndRun() {
     decoderRunning = false;
     decoderHandOver.StopBackstop();
 
-    // Everything the reader handed over reaches the log before the end note.
+    // What the reader handed over reaches the log before the end note, as far as the log's bound
+    // keeps it.
     std::shared_ptr<decoder::HandOverSink> handOver = std::move(decoderHandOverSink);
     if (handOver) {
         handOver->Detach();
-        if (readerEnded) ApplyDecoderUpdates(handOver->TakeAll());
+        if (readerEnded) ApplyDecoderBacklog(handOver->TakeAll());
     }
     // A reader that did not wake keeps its own share of the sinks, so the file stays open under it
     // until it ends; otherwise the text log closes here, last.

@@ -1,7 +1,31 @@
 // Applying what the decoder reader thread handed over to the log and the status fields.
 #include "app/main_frame.h"
 
+#include <algorithm>
 #include <chrono>
+
+namespace {
+
+// Holds a shown log's drawing while many appends go in, and draws it once at the end: under Wine a
+// shown rich edit draws every append at once, which costs tens of milliseconds a line.
+class HeldDrawing {
+public:
+    explicit HeldDrawing(HWND log) : log_(log && ::IsWindowVisible(log) ? log : nullptr) {
+        if (log_) ::SendMessageW(log_, WM_SETREDRAW, FALSE, 0);
+    }
+    HeldDrawing(const HeldDrawing&) = delete;
+    HeldDrawing& operator=(const HeldDrawing&) = delete;
+    ~HeldDrawing() {
+        if (!log_ || !::IsWindow(log_)) return;
+        ::SendMessageW(log_, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(log_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+
+private:
+    HWND log_;
+};
+
+}  // namespace
 
 void CMainFrame::DrainDecoderUpdates() {
     decoder::HandOverSink* handOver = decoderHandOverSink.get();
@@ -13,10 +37,48 @@ void CMainFrame::DrainDecoderUpdates() {
     constexpr auto kSlice = std::chrono::milliseconds(40);
     const auto end = std::chrono::steady_clock::now() + kSlice;
     bool more = false;
-    do {
-        ApplyDecoderUpdates(handOver->TakeSome(kChunk, more));
-    } while (more && std::chrono::steady_clock::now() < end);
+    {
+        HeldDrawing held(decoderLog.hwnd());
+        do {
+            ApplyDecoderUpdates(handOver->TakeSome(kChunk, more));
+        } while (more && std::chrono::steady_clock::now() < end);
+    }
     if (more) handOver->AskForDrain();
+}
+
+void CMainFrame::ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates) {
+    const std::size_t limit = decoderLog.LineLimit();
+    std::size_t first = 0;  // the first update whose text goes into the log
+    bool fillsLog = false;  // the kept lines alone fill the log: everything it holds would leave
+    if (limit > 0) {
+        std::size_t lines = 0;
+        std::size_t i = updates.size();
+        while (i > 0 && lines < limit) {
+            --i;
+            if (updates[i].show) lines += static_cast<std::size_t>(std::count(updates[i].text.begin(), updates[i].text.end(), L'\n'));
+        }
+        if (lines >= limit) {
+            first = i;
+            fillsLog = true;
+        }
+    }
+    if (first > 0) {
+        // Of what is left out, only the newest header's fields still show.
+        for (std::size_t i = first; i-- > 0;) {
+            if (!updates[i].headerFields) continue;
+            decoder::LogUpdate header = std::move(updates[i]);
+            header.show = false;
+            std::deque<decoder::LogUpdate> one;
+            one.push_back(std::move(header));
+            ApplyDecoderUpdates(std::move(one));
+            break;
+        }
+        updates.erase(updates.begin(), updates.begin() + static_cast<std::ptrdiff_t>(first));
+    }
+    // Emptying the log by replacing it is quick; taking thousands of lines off its top is not.
+    if (fillsLog && decoderLog.Counter() > 0 && decoderLog.Clear() == clientWindow) clientWindow = decoderLog.hwnd();
+    HeldDrawing held(decoderLog.hwnd());
+    ApplyDecoderUpdates(std::move(updates));
 }
 
 void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {
@@ -32,8 +94,6 @@ void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {
         pending.clear();
     };
     for (decoder::LogUpdate& update : updates) {
-        // Said once everything before it is in the log; a stop that takes the rest ignores it.
-        if (update.runEnded && decoderRunning) ::PostMessageW(hwnd(), kDecoderEndedMessage, decoderRuns, 0);
         if (update.headerFields) {
             ::SetWindowTextW(lesField, update.les.c_str());
             ::SetWindowTextW(frameField, update.frame.c_str());

@@ -38,11 +38,30 @@ std::string Narrow(const std::wstring& text) {
 
 std::int64_t CMainFrame::DecoderUtcNow() const { return decoderClock ? decoderClock() : decoder::SystemUtcMs(); }
 
-std::wstring CMainFrame::NoteDecoderEvent(std::wstring words, std::int64_t utcMs) {
+namespace {
+
+std::wstring NoteLine(std::wstring words, std::int64_t utcMs) {
     while (!words.empty() && (words.back() == L'\n' || words.back() == L' ')) words.pop_back();
-    const std::wstring line = words + L" at " + TimeText(utcMs) + L"\n";
+    return words + L" at " + TimeText(utcMs) + L"\n";
+}
+
+}  // namespace
+
+std::wstring CMainFrame::NoteDecoderEvent(std::wstring words, std::int64_t utcMs) {
+    const std::wstring line = NoteLine(std::move(words), utcMs);
     decoderLog.Append(line.c_str(), -1, &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
     if (decoderTextLog) decoderTextLog->Note(Narrow(line), utcMs);
+    return line;
+}
+
+std::wstring CMainFrame::NoteDecoderEventAfterRecords(std::wstring words, std::int64_t utcMs) {
+    const std::wstring line = NoteLine(std::move(words), utcMs);
+    // The text log has every record already: the reader gives it each one before the hand-over.
+    if (decoderTextLog) decoderTextLog->Note(Narrow(line), utcMs);
+    if (decoderHandOverSink)
+        decoderHandOverSink->Note(line);
+    else
+        decoderLog.Append(line.c_str(), -1, &logFormats[decoder::Index(decoder::Category::DecoderNote)]);
     return line;
 }
 
@@ -70,7 +89,9 @@ std::shared_ptr<decoder::TextLogSink> CMainFrame::OpenTextLog(const std::wstring
 
 void CMainFrame::OnDecoderEnded(WPARAM run) {
     // Word of an older run, or of a run the user has stopped meanwhile, changes nothing. (The reader
-    // may still be finishing its other sinks: the stop below waits for that, within its bound.)
+    // may still be finishing its other sinks: the stop below waits for that, within its bound.) The
+    // word comes ahead of the records the log has still to show: the status says it at once, and the
+    // note goes into the log after the last of them.
     if (!decoderRunning || restartPending || run != decoderRuns) return;
     std::wstring words;
     {
@@ -85,7 +106,7 @@ void CMainFrame::OnDecoderEnded(WPARAM run) {
         }
     }
     ::SetWindowTextW(statusField, words.c_str());
-    NoteDecoderEvent(words, DecoderUtcNow());
+    NoteDecoderEventAfterRecords(words, DecoderUtcNow());
     if (CurrentSettings().autoRestart) ScheduleRestart();
 }
 

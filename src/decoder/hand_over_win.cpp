@@ -17,6 +17,15 @@ std::wstring Widen(std::string_view bytes) {
 HandOverSink::HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage)
     : filter_(std::move(filter)), notify_(notify), notifyMessage_(notifyMessage) {}
 
+HandOverSink::HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage, HWND endNotify,
+                           UINT endMessage, WPARAM endTag)
+    : filter_(std::move(filter)),
+      notify_(notify),
+      notifyMessage_(notifyMessage),
+      endNotify_(endNotify),
+      endMessage_(endMessage),
+      endTag_(endTag) {}
+
 void HandOverSink::OnRunStarted() {
     LogUpdate started;
     started.show = true;
@@ -42,9 +51,9 @@ void HandOverSink::OnRecord(const Record& record) {
 }
 
 void HandOverSink::OnRunEnded() {
-    LogUpdate ended;
-    ended.runEnded = true;
-    Push(std::move(ended));
+    // The records are all queued by now; the word goes past them, so that a long queue (a log far
+    // behind a fast stream) does not hold back what the status says or a restart.
+    if (HWND target = endNotify_.load()) ::PostMessageW(target, endMessage_, endTag_, 0);
 }
 
 void HandOverSink::Note(std::wstring text) {

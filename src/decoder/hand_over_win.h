@@ -29,17 +29,20 @@ struct LogUpdate {
     double frequencyHz = 0.0;
     bool show = false;  // append `text` to the log in the category's colour
     std::wstring text;
-    bool runEnded = false;  // the reader ended: the last update of a run
 };
 
 class HandOverSink : public IRecordSink {
 public:
     HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage);
+    // Also says the reader's end at once to `endNotify` (`endMessage`, wParam `endTag`), ahead of what
+    // still waits in the queue: the status and a restart need not wait until the log has caught up.
+    HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage, HWND endNotify,
+                 UINT endMessage, WPARAM endTag);
 
     // "Decoder started\n", before any record.
     void OnRunStarted() override;
     void OnRecord(const Record& record) override;
-    // Says that the reader ended, after everything else it handed over.
+    // Says that the reader ended (see endNotify), once everything else has been handed over.
     void OnRunEnded() override;
 
     // A red note of the front end's own (category 4's colour), in order with the records.
@@ -49,7 +52,10 @@ public:
     // At most `limit` updates from the front; `more` tells whether others wait.
     std::deque<LogUpdate> TakeSome(std::size_t limit, bool& more);
     // No more messages once the run is stopped; what is queued is taken by the stop.
-    void Detach() { notify_.store(nullptr); }
+    void Detach() {
+        notify_.store(nullptr);
+        endNotify_.store(nullptr);
+    }
     void AskForDrain() const;
 
 private:
@@ -58,6 +64,9 @@ private:
     std::shared_ptr<const LogFilter> filter_;
     std::atomic<HWND> notify_;
     const UINT notifyMessage_;
+    std::atomic<HWND> endNotify_{nullptr};
+    const UINT endMessage_ = 0;
+    const WPARAM endTag_ = 0;
     std::mutex lock_;
     std::deque<LogUpdate> queue_;
 };

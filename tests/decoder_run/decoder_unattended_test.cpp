@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,27 @@ std::string TextLogContents(const std::wstring& path) {
 }
 
 bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+// The running numbers of the stand-in's flood records ("#<n> ...") in the lines of `text`, in order.
+std::vector<long> FloodNumbers(const std::wstring& text) {
+    std::vector<long> numbers;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos) end = text.size();
+        if (text[at] == L'#') numbers.push_back(std::wcstol(text.c_str() + at + 1, nullptr, 10));
+        at = end + 1;
+    }
+    return numbers;
+}
+
+// The flood's records the log shows by default: all but category 4's (every sixth, from the fifth).
+std::vector<long> ShownFloodNumbers(long from, long to) {
+    std::vector<long> numbers;
+    for (long n = from; n < to; ++n)
+        if (n % 6 != 4) numbers.push_back(n);
+    return numbers;
+}
+
 std::size_t CountOf(const std::wstring& text, const std::wstring& part) {
     std::size_t n = 0;
     for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
@@ -74,8 +96,9 @@ TEST_F(UnattendedTest, DecoderThatExitsWithCode3IsSaidInStatusLogAndTextLogAndSt
     ASSERT_TRUE(WaitForStatus(L"Decoder ended (exit code 3)")) << Text(frame->statusField);
 
     // The note follows the last record, in red, with the time.
-    const std::wstring log = LogText();
     const std::wstring note = L"Decoder ended (exit code 3) at ";
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Contains(LogText(), note); }, 10000)) << LogText();
+    const std::wstring log = LogText();
     const std::size_t at = log.find(note);
     ASSERT_NE(at, std::wstring::npos) << log;
     EXPECT_EQ(log.substr(0, at), L"Decoder started\nlast words\n");
@@ -146,6 +169,97 @@ TEST_F(UnattendedTest, RestartMakesANewRunWithANewNameAndANewTextLogAndSaysSoInT
     EXPECT_EQ(second.find("Decoder restarted (restart 1) at "), 0u) << second;
     EXPECT_NE(second.find(" UTC\nsecond run\n"), std::string::npos) << second;
 
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(Text(frame->statusField), L"Idle");
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+// A log far behind a fast decoder (its hand-over held here, as a loaded machine would hold it) does
+// not hold back the word that the decoder ended: the status says it at once, the note follows the
+// last record once the log gets there, and the stop appends only the lines the log's bound keeps.
+TEST_F(UnattendedTest, ADecoderEndingWithALongBacklogIsSaidAtOnceAndTheStopShowsTheKeptLines) {
+    InstallDecoder(
+        "wait-client\n"
+        "flood 20000 80\n"
+        "exit 3\n");
+    UseTextLog();
+    frame->SelectPane(CMainFrame::kPaneDecoderLog);
+    frame->decoderLog.SetLineLimit(1000);
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    frame->decoderHandOver.onDrain = [] {};
+    ASSERT_TRUE(WaitForStatus(L"Decoder ended (exit code 3)", 60000)) << Text(frame->statusField);
+    EXPECT_LT(frame->decoderLog.Lines(), 1000u);  // said ahead of the records still queued
+    EXPECT_FALSE(Contains(LogText(), L"Decoder ended")) << "the note waits behind the records";
+    EXPECT_TRUE(frame->decoderRunning);
+    EXPECT_FALSE(Disabled(ID_DECODER_STOP));
+    // The text log has every record, then the note.
+    const std::string textLog = TextLogContents(OnlyLogFile(logDir));
+    std::vector<long> all;
+    for (long n = 0; n < 20000; ++n) all.push_back(n);
+    EXPECT_EQ(FloodNumbers(FromUtf8(textLog)), all);
+    EXPECT_NE(textLog.find("#19999 "), std::string::npos);
+    EXPECT_GT(textLog.find("\nDecoder ended (exit code 3) at "), textLog.find("#19999 "));
+
+    Command(ID_DECODER_STOP);
+    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(frame->statusField), L"Idle");
+    const std::wstring log = LogText();
+    // The newest lines up to the bound, whole, in order, then the notes.
+    const std::vector<long> shown = FloodNumbers(log);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_LE(shown.size(), 1000u);
+    EXPECT_GE(shown.size(), 990u);
+    EXPECT_EQ(shown, ShownFloodNumbers(shown.front(), 20000));
+    EXPECT_LE(frame->decoderLog.Lines(), 1000u + 40u);
+    EXPECT_EQ(log.find(L"#"), 0u) << log.substr(0, 80);
+    const std::size_t note = log.find(L"\nDecoder ended (exit code 3) at ");
+    ASSERT_NE(note, std::wstring::npos);
+    EXPECT_EQ(log.rfind(L"\n#", note), log.rfind(L"\n#19999 ", note));
+    EXPECT_TRUE(log.ends_with(L" UTC\nDecoder terminated\n")) << log.substr(log.size() - 80);
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+// The same with "Restart when it ends": the restart does not wait for the log to catch up; the log
+// keeps the newest lines up to its bound, the notes after them, and the new run after those.
+TEST_F(UnattendedTest, ADecoderEndingWithALongBacklogIsRestartedWithoutWaitingForTheLog) {
+    InstallDecoder(
+        "wait-client\n"
+        "flood 20000 80\n"
+        "exit 3\n");
+    UseTextLog();
+    frame->settingRows.WriteBool(settings::kAutoRestart, true);
+    // Over a second, so that the new text log's name (to the second) differs from the first one's.
+    frame->restartBackoff = decoder::RestartBackoff({}, decoder::RestartTiming{1200, 300000, 60000});
+    frame->SelectPane(CMainFrame::kPaneDecoderLog);
+    frame->decoderLog.SetLineLimit(1000);
+    guitest::MessageBoxWatcher boxes;
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    frame->decoderHandOver.onDrain = [] {};
+    RewriteScript(
+        "wait-client\n"
+        "record L1xxxxxxxsecond run\\n\n"
+        "wait-stop\n");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->restartPending || frame->decoderRestarts > 0; }, 60000))
+        << Text(frame->statusField);
+    const std::wstring log = LogText();
+    const std::vector<long> shown = FloodNumbers(log);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_LE(shown.size(), 1000u);
+    EXPECT_EQ(shown, ShownFloodNumbers(shown.front(), 20000));
+    const std::size_t note = log.find(L"\nDecoder ended (exit code 3) at ");
+    ASSERT_NE(note, std::wstring::npos) << log.substr(log.size() > 200 ? log.size() - 200 : 0);
+    EXPECT_EQ(log.rfind(L"\n#", note), log.rfind(L"\n#19999 ", note));
+    EXPECT_GT(log.find(L"Restarting the decoder in 1.2 s at "), note);
+
+    frame->decoderHandOver.onDrain = [this] { frame->DrainDecoderUpdates(); };
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Contains(LogText(), L"second run\n"); }, 15000)) << LogText();
+    EXPECT_EQ(frame->decoderRestarts, 1u);
+    EXPECT_EQ(frame->decoderRuns, 2u);
+    EXPECT_LE(frame->decoderLog.Lines(), 1000u + 40u);
+    EXPECT_EQ(LogFiles(logDir).size(), 2u);
     Command(ID_DECODER_STOP);
     EXPECT_EQ(Text(frame->statusField), L"Idle");
     EXPECT_EQ(boxes.count(), 0u);
