@@ -86,8 +86,8 @@ int MessageQuery::OnProgress(void* self) {
     return query->stepsLeft_ < 0 ? 1 : 0;
 }
 
-void MessageQuery::StartBudget() {
-    stepsLeft_ = stepBudget_;
+void MessageQuery::StartBudget(std::int64_t steps) {
+    stepsLeft_ = steps;
     budgeted_ = true;
     sqlite3_progress_handler(db_.handle(), kStepsPerProgressCall, &MessageQuery::OnProgress, this);
 }
@@ -100,7 +100,7 @@ void MessageQuery::EndBudget() {
 
 bool MessageQuery::CountWithinBudget() {
     if (stepBudget_ <= 0) return false;
-    StartBudget();
+    StartBudget(stepBudget_);
     try {
         // Without the trigram index: the index's own work is not counted in steps, and on a large store
         // listing every message that holds a common text takes far longer than the budget.
@@ -200,7 +200,7 @@ void MessageQuery::ReadPage(std::int64_t index, Page& page) {
         // gather every match by the filter's own indexes and sort them, and a plain test of the text
         // sooner than the trigram index lists every message that holds it. A rare match runs over
         // the budget, and SQLite's own plan is used from then on.
-        StartBudget();
+        StartBudget(stepBudget_ * kPageBudgetFactor);
         try {
             read(plainSql_, sortColumn_ == Column::Received ? " INDEXED BY message_rows_first" : "");
             EndBudget();

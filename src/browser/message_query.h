@@ -28,9 +28,12 @@ class MessageQuery {
 public:
     static constexpr int kPageRows = 64;
     static constexpr std::size_t kCachedPages = 8;
-    // How many SQLite virtual-machine steps Refresh may spend counting, and a page read may spend
-    // walking the messages in the list's order, before giving up on that way (a few milliseconds).
-    static constexpr std::int64_t kDefaultStepBudget = 150'000;
+    // How many SQLite virtual-machine steps Refresh may spend counting before it leaves the count to
+    // a MatchCounter (a few milliseconds: some ten thousand messages)...
+    static constexpr std::int64_t kDefaultStepBudget = 50'000;
+    // ...and how many times that a page read may spend walking the messages in the list's order before
+    // it lets SQLite choose (enough to find a page of a search that passes one message in a thousand).
+    static constexpr std::int64_t kPageBudgetFactor = 20;
 
     // Opens the store at `path` (UTF-8) for reading only. Throws messages::SqliteError when there is
     // no such file or it is not a message store.
@@ -97,7 +100,7 @@ private:
     const Page* Cached(std::int64_t index) const;
     bool CountWithinBudget();
     bool PlainFirst() const;
-    void StartBudget();
+    void StartBudget(std::int64_t steps);
     void EndBudget();
     static int OnProgress(void* self);
 
