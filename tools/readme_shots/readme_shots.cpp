@@ -28,6 +28,14 @@ void CALLBACK OnBrowserTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     pane.CheckForNewMessages();
     if (pane.matchCount() < kBrowserMessages) return;
     ::KillTimer(hwnd, id);
+    // The splitter dragged down as a user would, so that the list shows all the run's messages.
+    RECT list{};
+    ::GetWindowRect(pane.list(), &list);
+    POINT at{list.left + 40, list.bottom + 2};
+    ::ScreenToClient(pane.hwnd(), &at);
+    ::SendMessageW(pane.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    ::SendMessageW(pane.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(at.x, at.y + 230));
+    ::SendMessageW(pane.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y + 230));
     LVITEMW state{};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageW(pane.list(), LVM_SETITEMSTATE, 5, reinterpret_cast<LPARAM>(&state));
