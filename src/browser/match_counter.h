@@ -3,7 +3,9 @@
 //
 // Portable. It owns its thread and its own read-only connection to the store; the thread touches
 // nothing else and waits for nobody. The owner looks at done() when it likes (a timer), and the
-// destructor stops a count still running (sqlite3_interrupt) and joins the thread.
+// destructor stops a count still running (sqlite3_interrupt) and joins the thread. SQLite notices an
+// interrupt between its steps, not inside the trigram index's own work, so an owner that must not
+// wait calls Cancel() and keeps the counter until done() before letting it go.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -24,6 +26,9 @@ public:
     MatchCounter(const MatchCounter&) = delete;
     MatchCounter& operator=(const MatchCounter&) = delete;
 
+    // Asks the count to stop soon, without waiting for it; done() follows, with no count.
+    void Cancel() noexcept;
+
     // True once the count is over (made, or failed).
     bool done() const noexcept { return done_.load(std::memory_order_acquire); }
     // The count when done() and it did not fail; -1 otherwise.
@@ -36,6 +41,7 @@ private:
     messages::FilterSql sql_;
     std::int64_t count_ = -1;  // written by the thread before done_ is set
     std::atomic<bool> done_{false};
+    std::atomic<bool> cancelled_{false};
     std::thread thread_;       // last: started once everything above is ready
 };
 

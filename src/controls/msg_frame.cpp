@@ -113,7 +113,8 @@ LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         ::KillTimer(hwnd(), kLiveTimer);
         ::KillTimer(hwnd(), kCountTimer);
-        counter_.reset();
+        counter_.reset();  // these wait for their threads, which end soon once interrupted
+        retired_.clear();
         break;
     default:
         break;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "browser/match_counter.h"
 #include "browser/message_export.h"
@@ -124,6 +125,7 @@ private:
     void RefreshList(bool keepPlace, bool recount = true);
     void StartCount(bool keepPlace);
     void StopCount();
+    void LetGoOfEndedCounts();
     void OnCountTimer();
     void SelectRow(std::int64_t position);
     bool OpenStore();
@@ -153,6 +155,9 @@ private:
     std::unique_ptr<browser::MessageQuery> query_;
     // Counts query_'s matches while the list shows its first rows; declared after query_, stopped first.
     std::unique_ptr<browser::MatchCounter> counter_;
+    // Counts given up (a new search came) that have not ended yet: kept until they have, so that the
+    // window never waits for one.
+    std::vector<std::unique_ptr<browser::MatchCounter>> retired_;
     bool recountWanted_ = false;   // the store changed while counter_ counted
     std::int64_t stepBudget_ = browser::MessageQuery::kDefaultStepBudget;
     messages::Filter filter_;      // the last expression that parsed

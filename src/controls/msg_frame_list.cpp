@@ -230,14 +230,25 @@ void CMsgFrame::StartCount(bool keepPlace) {
 }
 
 void CMsgFrame::StopCount() {
+    if (counter_ && !counter_->done()) {
+        counter_->Cancel();
+        retired_.push_back(std::move(counter_));
+    }
     counter_.reset();
     recountWanted_ = false;
-    if (hwnd()) ::KillTimer(hwnd(), kCountTimerId);
+    LetGoOfEndedCounts();
+}
+
+void CMsgFrame::LetGoOfEndedCounts() {
+    std::erase_if(retired_, [](const auto& counter) { return counter->done(); });
+    // The timer runs while any count has not ended.
+    if (!counter_ && retired_.empty() && hwnd()) ::KillTimer(hwnd(), kCountTimerId);
 }
 
 void CMsgFrame::OnCountTimer() {
-    if (counter_ && !counter_->done()) return;
-    const std::int64_t n = counter_ ? counter_->count() : -1;
+    LetGoOfEndedCounts();
+    if (!counter_ || !counter_->done()) return;
+    const std::int64_t n = counter_->count();
     const bool again = recountWanted_;
     StopCount();
     if (!query_ || !list_) return;

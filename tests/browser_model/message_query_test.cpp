@@ -299,6 +299,14 @@ TEST(MessageQuery, ACounterStoppedEarlyEndsAtOnceWithoutACount) {
         EXPECT_EQ(counter.count(), -1);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // Cancelled without waiting: it ends by itself soon after, with no count.
+    MatchCounter cancelled(query.path(), slow);
+    cancelled.Cancel();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!cancelled.done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(cancelled.done());
+    EXPECT_EQ(cancelled.count(), -1);
     EXPECT_THROW(MatchCounter(t.file.path() + ".missing", messages::FilterSql{"1", {}}), messages::SqliteError);
 }
 
