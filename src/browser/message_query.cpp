@@ -38,6 +38,24 @@ BrowserRow ReadRow(const Statement& s) {
     return row;
 }
 
+// The row's value in the sort column, for reading on from it; the message text is never a key.
+std::int64_t KeyValue(const BrowserRow& row, Column column) {
+    switch (column) {
+        case Column::Received: return row.receivedMs;
+        case Column::Les: return row.les;
+        case Column::Frame: return row.frame;
+        case Column::Priority: return static_cast<std::int64_t>(row.priority);
+        case Column::Copies: return row.copies;
+        case Column::Length: return row.length;
+        case Column::Message: break;
+    }
+    return row.id;
+}
+
+bool Interrupted(const messages::SqliteError& error) { return (error.code() & 0xff) == SQLITE_INTERRUPT; }
+
+constexpr int kStepsPerProgressCall = 1000;
+
 }  // namespace
 
 MessageQuery::MessageQuery(const std::string& path)
@@ -57,19 +75,143 @@ void MessageQuery::SetSort(Column column, bool descending) {
     descending_ = descending;
 }
 
-std::string MessageQuery::OrderBy() const {
-    const char* dir = descending_ ? " DESC" : " ASC";
+std::string MessageQuery::OrderBy(bool reversed) const {
+    const char* dir = descending_ != reversed ? " DESC" : " ASC";
     return std::string(" ORDER BY ") + KeyOf(sortColumn_) + dir + ", m.id" + dir;
 }
 
-std::int64_t MessageQuery::Refresh(std::int64_t nowMs) {
+int MessageQuery::OnProgress(void* self) {
+    auto* query = static_cast<MessageQuery*>(self);
+    query->stepsLeft_ -= kStepsPerProgressCall;
+    return query->stepsLeft_ < 0 ? 1 : 0;
+}
+
+void MessageQuery::StartBudget(std::int64_t steps) {
+    stepsLeft_ = steps;
+    budgeted_ = true;
+    sqlite3_progress_handler(db_.handle(), kStepsPerProgressCall, &MessageQuery::OnProgress, this);
+}
+
+void MessageQuery::EndBudget() {
+    if (!budgeted_) return;
+    sqlite3_progress_handler(db_.handle(), 0, nullptr, nullptr);
+    budgeted_ = false;
+}
+
+bool MessageQuery::CountWithinBudget() {
+    if (stepBudget_ <= 0) return false;
+    StartBudget(stepBudget_);
+    try {
+        // Without the trigram index: the index's own work is not counted in steps, and on a large store
+        // listing every message that holds a common text takes far longer than the budget.
+        Statement count(db_, "SELECT count(*) FROM message_rows m WHERE " + plainSql_.where);
+        plainSql_.BindTo(count);
+        count_ = count.Step() ? count.ColumnInt64(0) : 0;
+    } catch (const messages::SqliteError& error) {
+        EndBudget();
+        if (Interrupted(error)) return false;
+        throw;
+    }
+    EndBudget();
+    return true;
+}
+
+std::int64_t MessageQuery::Refresh(std::int64_t nowMs, std::int64_t atLeast) {
     pages_.clear();
-    pageStatement_.reset();
     sql_ = filter_.ToSql(nowMs);
-    Statement count(db_, "SELECT count(*) FROM message_rows m WHERE " + sql_.where);
-    sql_.BindTo(count);
-    count_ = count.Step() ? count.ColumnInt64(0) : 0;
+    plainSql_ = filter_.usesTextIndex() ? filter_.ToSql(nowMs, messages::Filter::TextIndex::Skip) : sql_;
+    plainFirst_ = PlainFirst();
+    countKnown_ = CountWithinBudget();
+    if (countKnown_) return count_;
+    // Too many to count now: the first page tells whether there are more than a page at all.
+    count_ = kPageRows;
+    const std::size_t first = LoadPage(0).rows.size();
+    if (first < static_cast<std::size_t>(kPageRows)) {
+        count_ = static_cast<std::int64_t>(first);
+        countKnown_ = true;
+    } else {
+        count_ = std::max<std::int64_t>(kPageRows, atLeast);
+    }
     return count_;
+}
+
+void MessageQuery::Reorder() {
+    pages_.clear();
+    plainFirst_ = PlainFirst();
+}
+
+bool MessageQuery::PlainFirst() const {
+    return stepBudget_ > 0 && (sortColumn_ == Column::Received || filter_.usesTextIndex());
+}
+
+const MessageQuery::Page* MessageQuery::Cached(std::int64_t index) const {
+    for (const Page& page : pages_) {
+        if (page.index == index) return &page;
+    }
+    return nullptr;
+}
+
+void MessageQuery::ReadPage(std::int64_t index, Page& page) {
+    // Read on from the page before or back from the page after when one is cached: the index is
+    // entered at the key instead of walked from the start, as an offset would be.
+    enum class From { Start, PageBefore, PageAfter } from = From::Start;
+    BrowserRow anchor;
+    if (sortColumn_ != Column::Message) {
+        const Page* before = index > 0 ? Cached(index - 1) : nullptr;
+        const Page* after = Cached(index + 1);
+        if (before && before->rows.size() == static_cast<std::size_t>(kPageRows)) {
+            from = From::PageBefore;
+            anchor = before->rows.back();
+        } else if (after && !after->rows.empty()) {
+            from = From::PageAfter;
+            anchor = after->rows.front();
+        }
+    }
+    const bool reversed = from == From::PageAfter;
+    std::string keyTest;
+    if (from != From::Start) {
+        const char* key = KeyOf(sortColumn_);
+        const bool smaller = descending_ != reversed;  // the rows wanted come after smaller keys
+        const char* strict = smaller ? " < " : " > ";
+        const char* loose = smaller ? " <= " : " >= ";
+        keyTest = std::string(" AND (") + key + loose + "?1000 AND (" + key + strict + "?1000 OR m.id" + strict +
+                  "?1001))";
+    }
+    auto read = [&](const messages::FilterSql& sql, const char* indexedBy) {
+        Statement s(db_, std::string("SELECT ") + kRowColumns + ", substr(m.text, 1, " +
+                             std::to_string(kFirstLineBytes) + ") FROM message_rows AS m" + indexedBy + " WHERE (" +
+                             sql.where + ")" +
+                             keyTest + OrderBy(reversed) + " LIMIT ?1002" + (from == From::Start ? " OFFSET ?1003" : ""));
+        sql.BindTo(s);
+        if (from != From::Start) s.Bind(1000, KeyValue(anchor, sortColumn_)).Bind(1001, anchor.id);
+        s.Bind(1002, static_cast<std::int64_t>(kPageRows));
+        if (from == From::Start) s.Bind(1003, index * kPageRows);
+        page.rows.clear();
+        while (s.Step()) {
+            BrowserRow row = ReadRow(s);
+            row.firstLine = FirstLine(s.ColumnText(8));
+            page.rows.push_back(std::move(row));
+        }
+        if (reversed) std::reverse(page.rows.begin(), page.rows.end());
+    };
+    if (plainFirst_) {
+        // Most searches pass many of the newest messages: walking the messages in the list's order
+        // (the index of the time received) and testing each finds a page sooner than letting SQLite
+        // gather every match by the filter's own indexes and sort them, and a plain test of the text
+        // sooner than the trigram index lists every message that holds it. A rare match runs over
+        // the budget, and SQLite's own plan is used from then on.
+        StartBudget(stepBudget_ * kPageBudgetFactor);
+        try {
+            read(plainSql_, sortColumn_ == Column::Received ? " INDEXED BY message_rows_first" : "");
+            EndBudget();
+            return;
+        } catch (const messages::SqliteError& error) {
+            EndBudget();
+            if (!Interrupted(error)) throw;
+            plainFirst_ = false;
+        }
+    }
+    read(sql_, "");
 }
 
 MessageQuery::Page& MessageQuery::LoadPage(std::int64_t index) {
@@ -81,26 +223,11 @@ MessageQuery::Page& MessageQuery::LoadPage(std::int64_t index) {
         }
         if (oldest == pages_.end() || it->lastUse < oldest->lastUse) oldest = it;
     }
-    if (!pageStatement_) {
-        pageStatement_ = std::make_unique<Statement>(
-            db_, std::string("SELECT ") + kRowColumns + ", substr(m.text, 1, " + std::to_string(kFirstLineBytes) +
-                     ") FROM message_rows m WHERE " + sql_.where + OrderBy() + " LIMIT ? OFFSET ?");
-    }
-    Statement& s = *pageStatement_;
-    s.Reset(true);
-    sql_.BindTo(s);
-    const int next = static_cast<int>(sql_.params.size()) + 1;
-    s.Bind(next, static_cast<std::int64_t>(kPageRows)).Bind(next + 1, index * kPageRows);
     Page page;
     page.index = index;
-    page.lastUse = ++useClock_;
     page.rows.reserve(kPageRows);
-    while (s.Step()) {
-        BrowserRow row = ReadRow(s);
-        row.firstLine = FirstLine(s.ColumnText(8));
-        page.rows.push_back(std::move(row));
-    }
-    s.Reset(true);
+    ReadPage(index, page);
+    page.lastUse = ++useClock_;
     if (pages_.size() < kCachedPages) return pages_.emplace_back(std::move(page));
     *oldest = std::move(page);
     return *oldest;
@@ -113,8 +240,7 @@ const BrowserRow* MessageQuery::RowAt(std::int64_t position) {
         const auto offset = static_cast<std::size_t>(position % kPageRows);
         return offset < page.rows.size() ? &page.rows[offset] : nullptr;
     } catch (const messages::SqliteError&) {
-        pageStatement_.reset();  // prepared again next time; the list shows nothing for the row meanwhile
-        return nullptr;
+        return nullptr;  // the list shows nothing for the row; it is read again when next drawn
     }
 }
 

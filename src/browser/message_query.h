@@ -5,6 +5,11 @@
 // pages), so its memory stays the same whatever the number of messages. One thread uses it (the
 // window's); a writer in this or another process goes on meanwhile (WAL), and StoreChanged() tells
 // when it has committed.
+//
+// Nothing it does on the window's thread reads all the matches of a large store when it can help it: a
+// page is read walking an index in the list's order (the next or previous page from the one beside it,
+// by key, when that one is cached), and Refresh counts only as far as a budget of SQLite steps allows. Past that the count is
+// left to a MatchCounter on a thread of its own, and SetCount() takes its answer.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -23,6 +28,12 @@ class MessageQuery {
 public:
     static constexpr int kPageRows = 64;
     static constexpr std::size_t kCachedPages = 8;
+    // How many SQLite virtual-machine steps Refresh may spend counting before it leaves the count to
+    // a MatchCounter (a few milliseconds: some ten thousand messages)...
+    static constexpr std::int64_t kDefaultStepBudget = 50'000;
+    // ...and how many times that a page read may spend walking the messages in the list's order before
+    // it lets SQLite choose (enough to find a page of a search that passes one message in a thousand).
+    static constexpr std::int64_t kPageBudgetFactor = 20;
 
     // Opens the store at `path` (UTF-8) for reading only. Throws messages::SqliteError when there is
     // no such file or it is not a message store.
@@ -38,9 +49,24 @@ public:
     bool descending() const noexcept { return descending_; }
 
     // Counts the messages that pass, with ages counted from `nowMs`, and forgets every cached page.
-    // Throws messages::SqliteError when the store cannot be read.
-    std::int64_t Refresh(std::int64_t nowMs);
+    // When the count would take more than the step budget, count() is provisional (countKnown() is
+    // false): the rows of the first page, or `atLeast` when that is more (the count a refresh of the
+    // same list had before), until SetCount() gives the real one. Throws messages::SqliteError when
+    // the store cannot be read.
+    std::int64_t Refresh(std::int64_t nowMs, std::int64_t atLeast = 0);
+    // Forgets the cached pages but keeps the count, for a new order of the same messages.
+    void Reorder();
     std::int64_t count() const noexcept { return count_; }
+    bool countKnown() const noexcept { return countKnown_; }
+    // The count, when a MatchCounter has made it for the same filter.
+    void SetCount(std::int64_t count) noexcept {
+        count_ = count;
+        countKnown_ = true;
+    }
+    // The filter as SQL as of the last Refresh, for a MatchCounter.
+    const messages::FilterSql& countSql() const noexcept { return sql_; }
+    // The step budget (see kDefaultStepBudget); 0 never counts on this thread.
+    void SetStepBudget(std::int64_t steps) noexcept { stepBudget_ = steps; }
 
     // The row at `position` (0 is the first in the order) as of the last Refresh; null past the end
     // or when the store cannot be read. Valid until the next RowAt or Refresh.
@@ -68,20 +94,32 @@ private:
         std::uint64_t lastUse = 0;
         std::vector<BrowserRow> rows;
     };
-    std::string OrderBy() const;
+    std::string OrderBy(bool reversed = false) const;
     Page& LoadPage(std::int64_t index);
+    void ReadPage(std::int64_t index, Page& page);
+    const Page* Cached(std::int64_t index) const;
+    bool CountWithinBudget();
+    bool PlainFirst() const;
+    void StartBudget(std::int64_t steps);
+    void EndBudget();
+    static int OnProgress(void* self);
 
     std::string path_;
     messages::Database db_;
     messages::Filter filter_;
-    messages::FilterSql sql_;
+    messages::FilterSql sql_;       // the filter as SQL, the trigram index used
+    messages::FilterSql plainSql_;  // the same without the trigram index (first tried for pages)
+    bool plainFirst_ = false;       // pages try plainSql_ in index order first, until one runs over the budget
     Column sortColumn_ = Column::Received;
     bool descending_ = true;
     std::int64_t count_ = 0;
+    bool countKnown_ = true;
+    std::int64_t stepBudget_ = kDefaultStepBudget;
+    std::int64_t stepsLeft_ = 0;
+    bool budgeted_ = false;
     std::int64_t dataVersion_ = -1;
     std::uint64_t useClock_ = 0;
     std::vector<Page> pages_;
-    std::unique_ptr<messages::Statement> pageStatement_;
 };
 
 }  // namespace browser

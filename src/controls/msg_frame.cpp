@@ -31,6 +31,7 @@ constexpr DWORD kListExStyle = LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX
 
 constexpr wchar_t kInitialFilter[] = L"(age_day<1) & les=121";
 constexpr UINT_PTR kLiveTimer = 1;
+constexpr UINT_PTR kCountTimer = CMsgFrame::kCountTimerId;
 constexpr UINT_PTR kKeysSubclass = 1;
 
 void UseGuiFont(HWND control) {
@@ -70,6 +71,10 @@ LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             CheckForNewMessages();
             return 0;
         }
+        if (wParam == kCountTimer) {
+            OnCountTimer();
+            return 0;
+        }
         break;
     case WM_SETCURSOR:
         if (reinterpret_cast<HWND>(wParam) == hwnd() && LOWORD(lParam) == HTCLIENT) {
@@ -107,6 +112,9 @@ LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd(), kLiveTimer);
+        ::KillTimer(hwnd(), kCountTimer);
+        counter_.reset();  // these wait for their threads, which end soon once interrupted
+        retired_.clear();
         break;
     default:
         break;

@@ -6,14 +6,18 @@
 //
 // The pane reads the store through a read-only connection of its own (browser::MessageQuery) on the
 // window's thread; a timer checks a few times a second, while the pane is shown, whether a writer has
-// committed, and refreshes the list keeping the selection and the scroll position.
+// committed, and refreshes the list keeping the selection and the scroll position. On a large store the
+// first screen is shown before the matches are counted: a browser::MatchCounter counts them on its own
+// thread, and a short timer gives the list its full length (and the pane its "N messages") when done.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "browser/match_counter.h"
 #include "browser/message_export.h"
 #include "browser/message_query.h"
 #include "win/frame_window.h"
@@ -28,6 +32,8 @@ public:
     // How far band 0 is widened on each layout, so that it takes the spare width of its row.
     static constexpr int kFilterBandGrowth = 1000;
     static constexpr UINT kLiveIntervalMs = 300;  // how often a shown pane looks for new messages
+    static constexpr UINT kCountIntervalMs = 25;  // how often a pane waiting for a count looks for it
+    static constexpr UINT_PTR kCountTimerId = 2;   // that timer (1 is the live one)
 
     // The ready filters of "Quick filter", in menu order.
     enum class QuickFilter { LastHour, Today, DistressAndUrgency, SelectedLes, All };
@@ -59,6 +65,11 @@ public:
     void CheckForNewMessages();
     // Sorts by `column` (a second call on the same column reverses the order), as a header click does.
     void SortBy(browser::Column column);
+    // How much counting the window's thread may do before it leaves the count to a thread of its own
+    // (browser::MessageQuery::SetStepBudget; 0: always on the other thread).
+    void SetCountStepBudget(std::int64_t steps);
+    // True while the matches are being counted on the other thread.
+    bool counting() const noexcept { return counter_ != nullptr; }
 
     HWND filterEdit() const noexcept { return filterEdit_; }
     HWND searchButton() const noexcept { return searchButton_; }
@@ -110,7 +121,12 @@ private:
     void OnSelectionChanged();
     void ShowSelection();
     void ShowStatus(std::wstring text);
-    void RefreshList(bool keepPlace);
+    // Reads the list again: counted afresh (`recount`), or the same messages in a new order.
+    void RefreshList(bool keepPlace, bool recount = true);
+    void StartCount(bool keepPlace);
+    void StopCount();
+    void LetGoOfEndedCounts();
+    void OnCountTimer();
     void SelectRow(std::int64_t position);
     bool OpenStore();
     std::wstring CountText() const;
@@ -137,6 +153,13 @@ private:
 
     std::wstring storePath_;
     std::unique_ptr<browser::MessageQuery> query_;
+    // Counts query_'s matches while the list shows its first rows; declared after query_, stopped first.
+    std::unique_ptr<browser::MatchCounter> counter_;
+    // Counts given up (a new search came) that have not ended yet: kept until they have, so that the
+    // window never waits for one.
+    std::vector<std::unique_ptr<browser::MatchCounter>> retired_;
+    bool recountWanted_ = false;   // the store changed while counter_ counted
+    std::int64_t stepBudget_ = browser::MessageQuery::kDefaultStepBudget;
     messages::Filter filter_;      // the last expression that parsed
     std::wstring status_;
     std::int64_t selectedId_ = 0;  // the message in the text view (0: none)

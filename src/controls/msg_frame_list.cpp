@@ -136,6 +136,7 @@ void CMsgFrame::ShowStatus(std::wstring text) {
 
 std::wstring CMsgFrame::CountText() const {
     const std::int64_t n = query_ ? query_->count() : 0;
+    if (query_ && !query_->countKnown()) return L"At least " + std::to_wstring(n) + L" messages match the filter; counting...";
     if (n == 0) return L"No message matches the filter.";
     if (n == 1) return L"1 message matches the filter.";
     return std::to_wstring(n) + L" messages match the filter.";
@@ -158,15 +159,28 @@ void CMsgFrame::SelectRow(std::int64_t position) {
     settingSelection_ = false;
 }
 
-void CMsgFrame::RefreshList(bool keepPlace) {
+void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
     if (!list_) return;
     const std::int64_t top = keepPlace ? ::SendMessageW(list_, LVM_GETTOPINDEX, 0, 0) : 0;
     const browser::BrowserRow* topRow = top > 0 && query_ ? query_->RowAt(top) : nullptr;
     const std::int64_t topId = topRow ? topRow->id : 0;
     std::int64_t count = 0;
     try {
-        count = query_ ? query_->Refresh(msgframe::NowMs()) : 0;
+        if (query_ && recount) {
+            // A live refresh keeps the length the list had while a new count is made, so that it does
+            // not shrink to a page and grow back.
+            count = query_->Refresh(msgframe::NowMs(), keepPlace ? query_->count() : 0);
+            if (query_->countKnown()) {
+                StopCount();
+            } else {
+                StartCount(keepPlace);
+            }
+        } else if (query_) {
+            query_->Reorder();
+            count = query_->count();
+        }
     } catch (const messages::SqliteError& error) {
+        StopCount();
         query_.reset();
         ShowStatus(L"The message store " + storePath_ + L" cannot be read: " + Wide(error.what()));
     }
@@ -199,7 +213,62 @@ void CMsgFrame::RefreshList(bool keepPlace) {
     ShowSelection();
 }
 
+void CMsgFrame::StartCount(bool keepPlace) {
+    if (keepPlace && counter_) {
+        // A count of the same filter is under way: it ends first (a flood would otherwise restart it
+        // for ever), and another follows it.
+        recountWanted_ = true;
+        return;
+    }
+    StopCount();
+    try {
+        counter_ = std::make_unique<browser::MatchCounter>(query_->path(), query_->countSql());
+    } catch (const messages::SqliteError&) {
+        return;  // the list keeps its provisional length; the next refresh tries again
+    }
+    ::SetTimer(hwnd(), kCountTimerId, kCountIntervalMs, nullptr);
+}
+
+void CMsgFrame::StopCount() {
+    if (counter_ && !counter_->done()) {
+        counter_->Cancel();
+        retired_.push_back(std::move(counter_));
+    }
+    counter_.reset();
+    recountWanted_ = false;
+    LetGoOfEndedCounts();
+}
+
+void CMsgFrame::LetGoOfEndedCounts() {
+    std::erase_if(retired_, [](const auto& counter) { return counter->done(); });
+    // The timer runs while any count has not ended.
+    if (!counter_ && retired_.empty() && hwnd()) ::KillTimer(hwnd(), kCountTimerId);
+}
+
+void CMsgFrame::OnCountTimer() {
+    LetGoOfEndedCounts();
+    if (!counter_ || !counter_->done()) return;
+    const std::int64_t n = counter_->count();
+    const bool again = recountWanted_;
+    StopCount();
+    if (!query_ || !list_) return;
+    if (n >= 0) {
+        query_->SetCount(n);
+        const auto items = static_cast<WPARAM>(std::min<std::int64_t>(n, INT_MAX));
+        ::SendMessageW(list_, LVM_SETITEMCOUNT, items, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        ::InvalidateRect(list_, nullptr, FALSE);
+        ShowStatus(CountText());
+    }
+    if (again) StartCount(false);
+}
+
+void CMsgFrame::SetCountStepBudget(std::int64_t steps) {
+    stepBudget_ = steps;
+    if (query_) query_->SetStepBudget(steps);
+}
+
 bool CMsgFrame::OpenStore() {
+    StopCount();
     query_.reset();
     if (storePath_.empty()) {
         ShowStatus(L"No message store is set.");
@@ -217,6 +286,7 @@ bool CMsgFrame::OpenStore() {
         return false;
     }
     query_->SetFilter(filter_);
+    query_->SetStepBudget(stepBudget_);
     return true;
 }
 
@@ -244,5 +314,5 @@ void CMsgFrame::SortBy(Column column) {
     // A new column starts newest first for times, smallest first (most pressing for priorities) otherwise.
     const bool descending = same ? !query_->descending() : column == Column::Received;
     query_->SetSort(column, descending);
-    RefreshList(false);
+    RefreshList(false, false);  // the same messages: their count stands
 }

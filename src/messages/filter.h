@@ -52,8 +52,16 @@ public:
     // Does the message pass? `nowMs` (UTC milliseconds) is what ages are counted from.
     bool Matches(const MessageRow& message, std::int64_t nowMs) const;
 
+    // How a "contains" test of three characters or more is written: narrowed by the trigram index
+    // (best when few messages hold the text: the whole list of those that do is read first), or as the
+    // plain test on each message's text (best when many do and only the first few are wanted).
+    enum class TextIndex { Use, Skip };
+
     // The same test as SQL, with `nowMs` turned into bound values.
-    FilterSql ToSql(std::int64_t nowMs) const;
+    FilterSql ToSql(std::int64_t nowMs, TextIndex textIndex = TextIndex::Use) const;
+
+    // True when some "contains" test would use the trigram index.
+    bool usesTextIndex() const;
 
     bool matchesEverything() const noexcept { return nodes_[root_].kind == filter_tree::NodeKind::All; }
 

@@ -36,8 +36,9 @@ const char* OpText(Op op) {
 
 class Writer {
 public:
-    Writer(const std::vector<Node>& nodes, const std::vector<Term>& terms, std::int64_t nowMs, FilterSql& out)
-        : nodes_(nodes), terms_(terms), now_(nowMs), out_(out) {}
+    Writer(const std::vector<Node>& nodes, const std::vector<Term>& terms, std::int64_t nowMs, bool textIndex,
+           FilterSql& out)
+        : nodes_(nodes), terms_(terms), now_(nowMs), textIndex_(textIndex), out_(out) {}
 
     // Recursion is as deep as the nesting, which the parser keeps within kFilterMaxNesting.
     void Node(std::uint32_t i) {
@@ -94,7 +95,7 @@ private:
         }
         // lower() folds A-Z only (no ICU in this build), as AsciiLower does; instr() finds the
         // needle at character starts, which is where a well-formed needle can match at all.
-        if (CharacterCount(term.text) < kTrigramMinCharacters) {
+        if (!textIndex_ || CharacterCount(term.text) < kTrigramMinCharacters) {
             out_.where += "(instr(lower(m.text), ?) > 0)";
             out_.params.emplace_back(term.text);
             return;
@@ -112,15 +113,24 @@ private:
     const std::vector<filter_tree::Node>& nodes_;
     const std::vector<filter_tree::Term>& terms_;
     std::int64_t now_;
+    bool textIndex_;
     FilterSql& out_;
 };
 
 }  // namespace
 
-FilterSql Filter::ToSql(std::int64_t nowMs) const {
+FilterSql Filter::ToSql(std::int64_t nowMs, TextIndex textIndex) const {
     FilterSql sql;
-    Writer(nodes_, terms_, nowMs, sql).Node(root_);
+    Writer(nodes_, terms_, nowMs, textIndex == TextIndex::Use, sql).Node(root_);
     return sql;
+}
+
+bool Filter::usesTextIndex() const {
+    for (const filter_tree::Term& term : terms_) {
+        if (term.field == Field::Text && term.op == Op::Contains && CharacterCount(term.text) >= kTrigramMinCharacters)
+            return true;
+    }
+    return false;
 }
 
 void FilterSql::BindTo(Statement& s, int first) const {

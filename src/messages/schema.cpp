@@ -84,11 +84,17 @@ constexpr const char* kVersion2 = R"sql(
 CREATE INDEX message_rows_copies ON message_rows(les, len, last_heard_ms);
 )sql";
 
+// Version 3. The messages pane lists a station's messages newest first (les=121 and the like): with
+// this index it reads the first screen straight off the index instead of sorting all of them.
+constexpr const char* kVersion3 = R"sql(
+CREATE INDEX IF NOT EXISTS message_rows_les_first ON message_rows(les, first_heard_ms);
+)sql";
+
 struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
-constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace

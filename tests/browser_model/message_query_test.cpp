@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
+#include "browser/match_counter.h"
 #include "browser/message_query.h"
 #include "browser_store.h"
 
@@ -172,4 +175,158 @@ TEST(MessageQuery, RefusesAMissingFileAndOneThatIsNotAStore) {
         db.Execute("CREATE TABLE something(x)");
     }
     EXPECT_THROW(MessageQuery query(other.path()), messages::SqliteError);
+}
+
+namespace {
+
+// Many rows with few distinct keys, so that pages start and end inside runs of equal keys.
+struct Ties {
+    StoreFile file{TestName()};
+    std::vector<messages::MessageRow> rows;
+    Ties() {
+        const int n = MessageQuery::kPageRows * 5 + 3;
+        for (int i = 0; i < n; ++i) {
+            auto row = Message(kNow - (i % 50) * 1000LL, 112 + i % 3, i % 7, std::string(i % 11 == 0 ? "MAYDAY " : "") +
+                               "note " + std::to_string(i % 5), 1 + i % 2);
+            row.id = file.Add(row);
+            rows.push_back(row);
+        }
+    }
+    std::vector<std::int64_t> Sorted(Column c, bool descending) const {
+        auto key = [c](const messages::MessageRow& r) -> std::int64_t {
+            switch (c) {
+                case Column::Received: return r.firstHeardMs;
+                case Column::Les: return r.les;
+                case Column::Frame: return r.frame;
+                case Column::Priority: return static_cast<std::int64_t>(r.priority);
+                case Column::Copies: return r.copies;
+                case Column::Length: return r.length;
+                case Column::Message: break;
+            }
+            return 0;
+        };
+        std::vector<messages::MessageRow> sorted = rows;
+        std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+            const auto ka = std::make_pair(key(a), a.id), kb = std::make_pair(key(b), b.id);
+            return descending ? kb < ka : ka < kb;
+        });
+        std::vector<std::int64_t> ids;
+        for (const auto& r : sorted) ids.push_back(r.id);
+        return ids;
+    }
+};
+
+}  // namespace
+
+TEST(MessageQuery, PagesReadOnFromTheirNeighboursAgreeWithTheOrderBothWays) {
+    Ties t;
+    MessageQuery query(t.file.path());
+    for (Column c : {Column::Received, Column::Les, Column::Frame, Column::Priority, Column::Copies, Column::Length}) {
+        for (bool descending : {true, false}) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(c)) + (descending ? " desc" : " asc"));
+            const std::vector<std::int64_t> expected = t.Sorted(c, descending);
+            query.SetSort(c, descending);
+            ASSERT_EQ(query.Refresh(kNow), static_cast<std::int64_t>(expected.size()));
+            // Forwards: each page from the one before it.
+            EXPECT_EQ(Ids(query), expected);
+            // Backwards from the far end, after the cache has turned over: each from the one after it.
+            query.Reorder();
+            const auto n = static_cast<std::int64_t>(expected.size());
+            std::vector<std::int64_t> backwards(expected.size(), -1);
+            for (std::int64_t p = n - 1; p >= 0; --p) {
+                const BrowserRow* row = query.RowAt(p);
+                backwards[static_cast<std::size_t>(p)] = row ? row->id : -1;
+            }
+            EXPECT_EQ(backwards, expected);
+            // And a page in the middle alone, by its offset.
+            query.Reorder();
+            const std::int64_t middle = MessageQuery::kPageRows * 2 + 5;
+            ASSERT_NE(query.RowAt(middle), nullptr);
+            EXPECT_EQ(query.RowAt(middle)->id, expected[static_cast<std::size_t>(middle)]);
+        }
+    }
+}
+
+TEST(MessageQuery, ACountOverTheBudgetIsLeftToACounterOnItsOwnThread) {
+    Ties t;
+    const auto n = static_cast<std::int64_t>(t.rows.size());
+    MessageQuery query(t.file.path());
+    query.SetStepBudget(0);  // nothing counted on this thread
+    EXPECT_EQ(query.Refresh(kNow), MessageQuery::kPageRows);
+    EXPECT_FALSE(query.countKnown());
+    EXPECT_EQ(query.RowAt(MessageQuery::kPageRows), nullptr);  // not yet in the list
+    EXPECT_EQ(query.Refresh(kNow, 200), 200);                   // a refresh keeps the length it had
+    EXPECT_FALSE(query.countKnown());
+
+    MatchCounter counter(query.path(), query.countSql());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!counter.done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(counter.done());
+    EXPECT_EQ(counter.count(), n);
+    query.SetCount(counter.count());
+    EXPECT_TRUE(query.countKnown());
+    EXPECT_EQ(Ids(query), t.Sorted(Column::Received, true));
+
+    // Fewer matches than a page: the first page is the count, known at once.
+    query.SetFilter(Parsed("les=112 & frame=3 & copies=2"));
+    const std::int64_t few = query.Refresh(kNow);
+    EXPECT_TRUE(query.countKnown());
+    EXPECT_EQ(few, std::count_if(t.rows.begin(), t.rows.end(), [](const auto& r) {
+                  return r.les == 112 && r.frame == 3 && r.copies == 2;
+              }));
+    EXPECT_LT(few, MessageQuery::kPageRows);
+
+    // Within the budget, counted here.
+    query.SetStepBudget(MessageQuery::kDefaultStepBudget);
+    query.SetFilter(messages::Filter());
+    EXPECT_EQ(query.Refresh(kNow), n);
+    EXPECT_TRUE(query.countKnown());
+}
+
+TEST(MessageQuery, ACounterStoppedEarlyEndsAtOnceWithoutACount) {
+    Ties t;
+    MessageQuery query(t.file.path());
+    query.Refresh(kNow);
+    // A count that would take very long: every message against every other.
+    messages::FilterSql slow;
+    slow.where = "(SELECT count(*) FROM message_rows a, message_rows b, message_rows c WHERE a.id <> m.id) > 0";
+    const auto start = std::chrono::steady_clock::now();
+    {
+        MatchCounter counter(query.path(), slow);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_FALSE(counter.done());
+        EXPECT_EQ(counter.count(), -1);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // Cancelled without waiting: it ends by itself soon after, with no count.
+    MatchCounter cancelled(query.path(), slow);
+    cancelled.Cancel();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!cancelled.done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(cancelled.done());
+    EXPECT_EQ(cancelled.count(), -1);
+    EXPECT_THROW(MatchCounter(t.file.path() + ".missing", messages::FilterSql{"1", {}}), messages::SqliteError);
+}
+
+TEST(MessageQuery, SearchesFindTheSameWalkingTheOrderOrByTheirOwnIndexes) {
+    Ties t;
+    MessageQuery query(t.file.path());
+    for (const char* text : {"\"MAYDAY\"", "text~\"note 3\" | frame=2", "!\"note\"", "\"MAYDAY\" & les=113", "frame=3"}) {
+        const messages::Filter filter = Parsed(text);
+        std::vector<std::int64_t> expected;
+        for (std::int64_t id : t.Sorted(Column::Received, true)) {
+            if (filter.Matches(t.rows[static_cast<std::size_t>(id - t.rows.front().id)], kNow)) expected.push_back(id);
+        }
+        // A budget of one progress call gives up on the plain test at once; the default one finishes it.
+        for (std::int64_t budget : {std::int64_t{1}, MessageQuery::kDefaultStepBudget}) {
+            SCOPED_TRACE(std::string(text) + " budget " + std::to_string(budget));
+            query.SetStepBudget(budget);
+            query.SetFilter(filter);
+            query.Refresh(kNow);
+            if (!query.countKnown()) query.SetCount(static_cast<std::int64_t>(expected.size()));
+            EXPECT_EQ(Ids(query), expected);
+        }
+    }
 }

@@ -185,3 +185,44 @@ TEST_F(MsgBrowserTest, EachQuickFilterWritesItsExpressionAndRunsIt) {
     EXPECT_EQ(guitest::WindowText(pane->filterEdit()), L"les=112");
     EXPECT_EQ(Shown(), FirstLinesOf(Expected("les=112")));
 }
+
+TEST_F(MsgBrowserTest, ShowsTheFirstRowsAtOnceAndTheCountWhenTheOtherThreadHasIt) {
+    const std::int64_t now = Now();
+    const int n = static_cast<int>(browser::MessageQuery::kPageRows) * 3 + 7;
+    for (int i = 0; i < n; ++i) {
+        auto row = browsertest::Message(now - (n - i) * 1000LL, 121, i, "bulletin " + std::to_string(i));
+        row.id = store->Add(row);
+        rows.push_back(row);
+    }
+    pane->SetCountStepBudget(0);  // as on a store too large to count before the first screen
+    Browse();
+    // The search runs: the first page is there at once, the rest follows the count.
+    SearchFor(L"les=121");
+    if (pane->counting()) {
+        EXPECT_EQ(ItemCount(), static_cast<int>(browser::MessageQuery::kPageRows));
+        EXPECT_EQ(pane->status(), L"At least 64 messages match the filter; counting...");
+    }
+    EXPECT_EQ(Cell(0, 6), L"bulletin " + std::to_wstring(n - 1));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return !pane->counting(); }, 10000));
+    EXPECT_EQ(ItemCount(), n);
+    EXPECT_EQ(pane->status(), std::to_wstring(n) + L" messages match the filter.");
+    EXPECT_EQ(Shown(), FirstLinesOf(Expected("les=121")));
+    EXPECT_EQ(ViewText(), pane->status());
+
+    // Sorting keeps the count; a search for fewer than a page knows its count at once.
+    pane->SortBy(browser::Column::Frame);
+    EXPECT_FALSE(pane->counting());
+    EXPECT_EQ(ItemCount(), n);
+    EXPECT_EQ(Cell(0, 2), L"0");
+    SearchFor(L"frame<5");
+    EXPECT_FALSE(pane->counting());
+    EXPECT_EQ(ItemCount(), 5);
+    EXPECT_EQ(pane->status(), L"5 messages match the filter.");
+
+    // New messages while the pane is shown: the list grows by them, counted on the other thread.
+    SearchFor(L"");
+    ASSERT_TRUE(guitest::PumpUntil([&] { return !pane->counting(); }, 10000));
+    for (int i = 0; i < 3; ++i) store->Add(browsertest::Message(Now(), 121, 9000 + i, "late news"));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return ItemCount() == n + 3 && !pane->counting(); }, 10000));
+    EXPECT_EQ(pane->status(), std::to_wstring(n + 3) + L" messages match the filter.");
+}

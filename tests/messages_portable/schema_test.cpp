@@ -117,3 +117,25 @@ TEST(MessagePriority, FirstLineDecides) {
     EXPECT_EQ(PriorityFromName("SafeTy"), Priority::Safety);
     EXPECT_FALSE(PriorityFromName("high"));
 }
+
+TEST(MessageSchema, AStoreOfTheVersionBeforeGainsTheStationIndexAndKeepsItsRows) {
+    TempFile file;
+    {
+        Database db = Database::Open(file.path.string());
+        MigrateSchema(db);
+        InsertMessage(db, messages_test::SampleMessages()[0]);
+        // As the program before this index left its stores.
+        db.Execute("DROP INDEX message_rows_les_first; PRAGMA user_version = 2;");
+    }
+    Database db = Database::Open(file.path.string());
+    EXPECT_EQ(MigrateSchema(db), 1);
+    EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
+    EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
+    // A station's messages newest first come straight off the index, unsorted.
+    std::string plan;
+    for (const std::string& row : Texts(db, "EXPLAIN QUERY PLAN SELECT m.id FROM message_rows m WHERE m.les = 121 "
+                                            "ORDER BY m.first_heard_ms DESC, m.id DESC LIMIT 64"))
+        plan += row + " ";
+    EXPECT_NE(plan.find("message_rows_les_first"), std::string::npos) << plan;
+    EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+}

@@ -3,6 +3,9 @@
 //   readme-shots.exe decoder    the stand-in decoder (vastrel.exe in the current folder) running,
 //                               the "Decoder log" pane shown
 //   readme-shots.exe messages   the "Messages" pane shown
+//   readme-shots.exe browser    the stand-in decoder run (its script in VASTREL_SIM_SCRIPT) fills the
+//                               store; the "Messages" pane lists its messages with one selected and
+//                               its text shown, and the decoder is stopped once all have come
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -12,6 +15,35 @@
 #include "app/main_frame.h"
 #include "resource.h"
 #include "win/app_module.h"
+
+namespace {
+
+constexpr UINT_PTR kBrowserTimer = 1;
+constexpr std::int64_t kBrowserMessages = 17;  // as many as tools/readme_shots/browser_run.txt sends
+CMainFrame* g_frame = nullptr;
+
+// Waits for the run's messages in the pane, then selects the sixth (a gale warning) and stops the run.
+void CALLBACK OnBrowserTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    CMsgFrame& pane = g_frame->messagesPane;
+    pane.CheckForNewMessages();
+    if (pane.matchCount() < kBrowserMessages) return;
+    ::KillTimer(hwnd, id);
+    // The splitter dragged down as a user would, so that the list shows all the run's messages.
+    RECT list{};
+    ::GetWindowRect(pane.list(), &list);
+    POINT at{list.left + 40, list.bottom + 2};
+    ::ScreenToClient(pane.hwnd(), &at);
+    ::SendMessageW(pane.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    ::SendMessageW(pane.hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(at.x, at.y + 230));
+    ::SendMessageW(pane.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y + 230));
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(pane.list(), LVM_SETITEMSTATE, 5, reinterpret_cast<LPARAM>(&state));
+    ::SetFocus(pane.list());
+    ::PostMessageW(hwnd, WM_COMMAND, ID_DECODER_STOP, 0);
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     ::CoInitialize(nullptr);
@@ -36,6 +68,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
     } else if (stage == L"messages") {
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_MESSAGES, 0);
+    } else if (stage == L"browser") {
+        g_frame = &frame;
+        ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
+        ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_MESSAGES, 0);
+        ::SetTimer(frame.hwnd(), kBrowserTimer, 200, OnBrowserTimer);
     }
     win::MessageLoop loop;
     const int result = loop.Run();
