@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README pictures in the test bed: the spectrum with a carrier at 1500 Hz, the decoder log with
-# the stand-in decoder's stream, and the messages pane. Writes docs/*.png.
+# the stand-in decoder's stream, the messages pane, and the spectrum with the pointer readout over the
+# carrier. Writes docs/*.png.
+#   tools/readme_shots.sh [stage...]   stages: spectrum decoder messages readout (default: all)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -13,11 +15,32 @@ mkdir -p "$work"
 cp build/win/bin/readme-shots.exe "$work/"
 cp build/win/bin/vastrel-sim.exe "$work/vastrel.exe"
 cd "$work"
-../../tools/play_carrier.sh 1500 40 &
-tone=$!
-VASTREL_SHOT_DELAY=6 ../../tools/screenshot.sh ../../docs/screenshot.png "$caption" ./readme-shots.exe spectrum
-pkill -P $tone 2>/dev/null || true
-kill $tone 2>/dev/null || true
-VASTREL_SHOT_DELAY=25 ../../tools/screenshot.sh ../../docs/decoder-log.png "$caption" ./readme-shots.exe decoder
-VASTREL_SHOT_DELAY=3 ../../tools/screenshot.sh ../../docs/messages-pane.png "$caption" ./readme-shots.exe messages
-pkill -f "vastrel.exe" 2>/dev/null || true   # a stand-in decoder left by the killed front end
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(spectrum decoder messages readout)
+# A carrier at 1500 Hz in the sound card while `shot` takes a picture of a spectrum stage.
+with_carrier() {
+  ../../tools/play_carrier.sh 1500 40 &
+  local tone=$!
+  "$@"
+  pkill -P $tone 2>/dev/null || true
+  kill $tone 2>/dev/null || true
+  wait $tone 2>/dev/null || true
+}
+for stage in "${stages[@]}"; do
+  case $stage in
+    spectrum)
+      with_carrier env VASTREL_SHOT_DELAY=6 ../../tools/screenshot.sh ../../docs/screenshot.png "$caption" \
+        ./readme-shots.exe spectrum ;;
+    decoder)
+      VASTREL_SHOT_DELAY=25 ../../tools/screenshot.sh ../../docs/decoder-log.png "$caption" ./readme-shots.exe decoder
+      pkill -f "vastrel.exe" 2>/dev/null || true ;;  # a stand-in decoder left by the killed front end
+    messages)
+      VASTREL_SHOT_DELAY=3 ../../tools/screenshot.sh ../../docs/messages-pane.png "$caption" ./readme-shots.exe messages ;;
+    readout)
+      # The stage puts the pointer on the carrier 4 s in; the tooltip is a window of its own, so the
+      # picture is the window's rectangle of the screen.
+      with_carrier env VASTREL_SHOT_DELAY=7 VASTREL_SHOT_SCREEN=1 ../../tools/screenshot.sh \
+        ../../docs/spectrum-readout.png "$caption" ./readme-shots.exe readout ;;
+    *) echo "readme_shots: no stage '$stage'" >&2; exit 2 ;;
+  esac
+done
