@@ -61,14 +61,14 @@ int main(int argc, char** argv) {
     const spectrum_test::BpskCarrier carrier;
     std::mt19937 gen(seed);
     std::uniform_real_distribution<double> width(1200.0, 2400.0), centre(1500.0, 9000.0), along(-0.5, 0.5);
-    spectrum::CarrierSearch crossingOnly;
-    crossingOnly.edgeFitFraction = 0.0;
+    spectrum::CarrierSearch edgesOnly;  // the 6 dB run's fitted midpoint, not moved by the mirror match
+    edgesOnly.mirrorReachHz = 0.0;
 
     std::string comparison;
-    std::printf("CarrierNear (edges fitted):\n\n");
+    std::printf("CarrierNear (midpoint of the fitted run, moved by the mirror match):\n\n");
     std::printf(kHeader);
     for (double snr : {6.0, 8.0, 10.0, 15.0, 20.0, 30.0}) {
-        Tally fitted, crossing;
+        Tally found, edges;
         for (int t = 0; t < trials; ++t) {
             spectrum_test::CarrierSpec spec;
             spec.widthHz = width(gen);
@@ -79,21 +79,21 @@ int main(int argc, char** argv) {
             SpectrumModel model;
             model.SetStartupValues();
             model.AddSamples(samples.data(), static_cast<int>(samples.size()));
-            fitted.Add(model.CarrierNear(pointer), spec.centreHz);
+            found.Add(model.CarrierNear(pointer), spec.centreHz);
 
             const double binHz = model.fft.rate / model.fft.frameSize;
-            const auto bins = spectrum::CarrierBinWindow(pointer, binHz, model.fft.frameSize / 2, crossingOnly);
+            const auto bins = spectrum::CarrierBinWindow(pointer, binHz, model.fft.frameSize / 2, edgesOnly);
             std::vector<double> levels(bins.count);
-            std::optional<double> found;
+            std::optional<double> atEdges;
             if (bins.count > 0 && model.fft.CopyLevelsDb(bins.first, bins.count, levels.data()))
-                found = spectrum::FindCarrier(levels, bins.first, binHz, pointer, crossingOnly);
-            crossing.Add(found, spec.centreHz);
+                atEdges = spectrum::FindCarrier(levels, bins.first, binHz, pointer, edgesOnly);
+            edges.Add(atEdges, spec.centreHz);
         }
-        std::printf("%s", fitted.Row(snr, trials).c_str());
+        std::printf("%s", found.Row(snr, trials).c_str());
         std::fflush(stdout);
-        comparison += crossing.Row(snr, trials);
+        comparison += edges.Row(snr, trials);
     }
-    std::printf("\nThe same levels, edges only where the smoothed levels cross between two bins:\n\n");
+    std::printf("\nThe same levels, the fitted run's midpoint alone:\n\n");
     std::printf(kHeader);
     std::printf("%s", comparison.c_str());
     return 0;

@@ -76,6 +76,49 @@ bool FitEdges(const std::vector<double>& level, double threshold, double half, d
     return true;
 }
 
+// Where the levels best match their mirror image about c, for c within +-maxShift bins of `mid`:
+// a carrier of real symbols (BPSK) has a spectrum that is mirror-symmetric about its centre bin by
+// bin, its ripple included, which pins the centre far closer than its two 6 dB points can. The
+// cost is taken over the run and a little beyond, at half-bin steps of c (where every mirrored bin
+// is a bin) and refined between steps by a parabola. None when the best c lies on the search's
+// border or the match is not clearly better there than at the border: a carrier that is not
+// symmetric keeps the run's midpoint.
+constexpr double kMirrorDepth = 0.6;
+
+std::optional<double> MirrorCentre(std::span<const double> levelsDb, double mid, double halfWidth, double maxShift) {
+    const int n = static_cast<int>(levelsDb.size());
+    const int steps = static_cast<int>(std::floor(maxShift * 2.0));
+    if (steps < 2 || !(halfWidth > 2.0)) return std::nullopt;
+    const int base2 = static_cast<int>(std::lround(mid * 2.0));  // 2c on the half-bin grid
+    std::vector<double> cost(2 * steps + 1, 0.0);
+    for (int k = -steps; k <= steps; ++k) {
+        const int twoC = base2 + k;
+        const double c = twoC / 2.0;
+        const int from = static_cast<int>(std::ceil(c - halfWidth));
+        const int to = static_cast<int>(std::floor(c));
+        double sum = 0.0;
+        int count = 0;
+        for (int i = from; i <= to; ++i) {
+            const int j = twoC - i;  // the mirror of bin i about c
+            if (i < 0 || j >= n) return std::nullopt;
+            const double d = levelsDb[i] - levelsDb[j];
+            sum += d * d;
+            ++count;
+        }
+        if (count == 0) return std::nullopt;
+        cost[k + steps] = sum / count;
+    }
+    const int best = static_cast<int>(std::min_element(cost.begin(), cost.end()) - cost.begin());
+    if (best == 0 || best == 2 * steps) return std::nullopt;
+    // A carrier's own symmetry gives a deep, narrow match; noise alone, a shallow one that would only
+    // move the centre at random.
+    if (!(cost[best] < kMirrorDepth * 0.5 * (cost.front() + cost.back()))) return std::nullopt;
+    const double a = cost[best - 1], b = cost[best], d = cost[best + 1];
+    const double curve = a - 2.0 * b + d;
+    const double offset = curve > 0.0 ? 0.5 * (a - d) / curve : 0.0;  // in half-bin steps
+    return (base2 + (best - steps) + offset) / 2.0;
+}
+
 }  // namespace
 
 BinWindow CarrierBinWindow(double pointerHz, double binHz, int totalBins, const CarrierSearch& search) {
@@ -128,7 +171,14 @@ std::optional<double> FindCarrier(std::span<const double> levelsDb, int firstBin
         FitEdges(fineHalf == half ? level : Smooth(levelsDb, fineHalf), threshold, std::max(fitHalf, 2.0), leftEdge,
                  rightEdge);
     }
-    return (firstBin + (leftEdge + rightEdge) / 2.0) * binHz;
+    double centre = (leftEdge + rightEdge) / 2.0;
+    const double reach = search.mirrorReachHz / binHz;
+    if (reach > 0.0 && left > 0 && right < n - 1) {
+        // The run and a tenth beyond on each side, so that both slopes take part.
+        if (const auto mirrored = MirrorCentre(levelsDb, centre, 0.6 * (rightEdge - leftEdge), reach))
+            centre = *mirrored;
+    }
+    return (firstBin + centre) * binHz;
 }
 
 }  // namespace spectrum

@@ -26,6 +26,12 @@ struct CarrierSearch {
     // the crossing. 0 keeps the edges where the smoothed levels cross between two bins.
     double edgeFitFraction = 0.08;
     double edgeSmoothingHalfWidthHz = 50.0;
+    // Last, the run's midpoint moves to where the raw levels across the run best match their mirror
+    // image, looked for within +-mirrorReachHz of it: a carrier of real symbols is mirror-symmetric
+    // about its centre bin by bin, ripple and all, which pins the centre far closer than the noisy
+    // 6 dB points can. When the best match lies at the border of that reach (a carrier that is not
+    // symmetric), the midpoint stays. 0 turns this off.
+    double mirrorReachHz = 12.0;
 };
 
 // The bins the search needs around pointerHz: [first, first + count) within the bins the levels
