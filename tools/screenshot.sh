@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts a Windows program under Wine in the test display and writes a PNG of its window.
 #   tools/screenshot.sh OUT.png "WINDOW TITLE" PROGRAM.exe [ARGS...]
-# With VASTREL_SHOT_KEEP=1 the program is left running (its pid is printed).
+# With VASTREL_SHOT_KEEP=1 the program is left running (its pid is printed). With VASTREL_SHOT_SCREEN=1
+# the picture is the screen within the window's rectangle, so that popups over it (a tooltip) show.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$1; title=$2; shift 2
@@ -16,6 +17,11 @@ for _ in $(seq 1 300); do
 done
 if [ -z "$win" ]; then echo "screenshot: no window titled '$title'" >&2; kill $pid 2>/dev/null || true; exit 1; fi
 sleep "${VASTREL_SHOT_DELAY:-1.5}"   # let the first paints settle before the picture
-import -window "$win" "$out"
+if [ "${VASTREL_SHOT_SCREEN:-0}" = 1 ]; then
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out"
+else
+  import -window "$win" "$out"
+fi
 if [ "${VASTREL_SHOT_KEEP:-0}" = 1 ]; then echo $pid; else kill $pid 2>/dev/null || true; wait $pid 2>/dev/null || true; fi
 echo "screenshot: $out" >&2

@@ -19,6 +19,19 @@ struct CarrierSearch {
     // How far beyond the search window the run may extend, and the reach of the local floor.
     double reachHz = 2600.0;
     double floorPercentile = 0.2;  // the floor is this fraction's level among the bins in reach
+    // Each edge of the run is then placed where a straight line fitted to the levels around it
+    // crosses the run's threshold: the bins within +-edgeFitFraction of the run's width of the edge,
+    // smoothed over only +-edgeSmoothingHalfWidthHz, both edges' lines sharing one steepness (the
+    // two sides of a carrier fall alike). That uses every bin of the edge instead of the two next to
+    // the crossing. 0 keeps the edges where the smoothed levels cross between two bins.
+    double edgeFitFraction = 0.08;
+    double edgeSmoothingHalfWidthHz = 50.0;
+    // Last, the run's midpoint moves to where the raw levels across the run best match their mirror
+    // image, looked for within +-mirrorReachHz of it: a carrier of real symbols is mirror-symmetric
+    // about its centre bin by bin, ripple and all, which pins the centre far closer than the noisy
+    // 6 dB points can. When the best match lies at the border of that reach (a carrier that is not
+    // symmetric), the midpoint stays. 0 turns this off.
+    double mirrorReachHz = 12.0;
 };
 
 // The bins the search needs around pointerHz: [first, first + count) within the bins the levels

@@ -35,6 +35,10 @@ public:
 
     // The tooltip that shows the pointer readout (null until the pointer first comes over).
     HWND readoutWindow() const noexcept { return readout_.get(); }
+    // Its top-left corner's offset from the pointer at 96 DPI (scaled by the display's DPI): beside
+    // and below the pointer, so that the tip never sits under it.
+    static constexpr int kReadoutOffsetX = 16;
+    static constexpr int kReadoutOffsetY = 20;
 
     // Steps of the keyboard fine tuning, in Hz.
     static constexpr double kKeyStepHz = 1.0;

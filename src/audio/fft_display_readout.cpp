@@ -4,12 +4,10 @@
 #include <commctrl.h>
 
 #include "audio/fft_display.h"
+#include "win/dpi.h"
 
 namespace {
 
-// Beside and below the pointer, so that the tip never sits under it.
-constexpr int kOffsetX = 16;
-constexpr int kOffsetY = 20;
 constexpr UINT_PTR kToolId = 1;
 
 TTTOOLINFOW ToolInfo(HWND owner) {
@@ -39,7 +37,10 @@ void CFFTDisp::ShowReadout(int x, int y) {
     }
     readoutAt_ = POINT{x, y};
     UpdateReadoutText();
-    POINT screen{x + kOffsetX, y + kOffsetY};
+    // The offset is a 96-DPI measure: scaled to the screen the display is on, so that the tip keeps
+    // clear of a pointer drawn larger at a higher DPI.
+    const int dpi = win::DpiOf(hwnd());
+    POINT screen{x + win::Scale(kReadoutOffsetX, dpi), y + win::Scale(kReadoutOffsetY, dpi)};
     ::ClientToScreen(hwnd(), &screen);
     ::SendMessageW(readout_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
     if (!::IsWindowVisible(readout_.get())) {

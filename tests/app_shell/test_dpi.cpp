@@ -80,6 +80,26 @@ TEST_F(DpiTest, EveryMeasureScalesWithTheScreensDpi) {
     ExpectTheMiddleIsTwelveKilohertz();
 }
 
+// The pointer readout sits beside and below the pointer by a 96-DPI offset scaled to the screen.
+TEST_F(DpiTest, TheReadoutKeepsItsScaledOffsetFromThePointer) {
+    const int dpi = ExpectedDpi();
+    HWND display = frame->spectrumDisplay.hwnd();
+    ::SendMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(40, 10));
+    HWND tip = frame->spectrumDisplay.readoutWindow();
+    ASSERT_NE(tip, nullptr);
+    ASSERT_TRUE(::IsWindowVisible(tip));
+    RECT tipRect{};
+    ::GetWindowRect(tip, &tipRect);
+    POINT pointer{40, 10};
+    ::ClientToScreen(display, &pointer);
+    // The tooltip control puts its window within a pixel of the point it tracks (one up and left
+    // under Wine); unscaled, the offset would be 8 or more pixels short at 144 DPI.
+    EXPECT_NEAR(tipRect.left - pointer.x, win::Scale(CFFTDisp::kReadoutOffsetX, dpi), 1);
+    EXPECT_NEAR(tipRect.top - pointer.y, win::Scale(CFFTDisp::kReadoutOffsetY, dpi), 1);
+    ::SendMessageW(display, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(tip));
+}
+
 TEST_F(DpiTest, MovingToAnotherDpiRescales) {
     const int start = frame->dpi;
     for (int dpi : {120, 144, start}) {

@@ -6,6 +6,9 @@
 //   readme-shots.exe browser    the stand-in decoder run (its script in VASTREL_SIM_SCRIPT) fills the
 //                               store; the "Messages" pane lists its messages with one selected and
 //                               its text shown, and the decoder is stopped once all have come
+//   readme-shots.exe readout    as "spectrum", then the pointer is put on the carrier's upper edge
+//                               (with the system's own cursor move, as a user's hand would), so
+//                               that the readout tooltip shows its frequency and level
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -43,6 +46,22 @@ void CALLBACK OnBrowserTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     ::PostMessageW(hwnd, WM_COMMAND, ID_DECODER_STOP, 0);
 }
 
+// After the first frames have been averaged: the pointer on the carrier near 1900 Hz.
+constexpr UINT_PTR kPointerTimer = 1;
+constexpr UINT kPointerDelayMs = 4000;
+
+void CALLBACK PutPointerOnCarrier(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    HWND display = g_frame->spectrumDisplay.hwnd();
+    RECT client{};
+    ::GetClientRect(display, &client);
+    int x = 0;
+    if (!g_frame->spectrum.ColumnOf(1900.0, client.right, x)) return;
+    POINT at{x, client.bottom / 3};
+    ::ClientToScreen(display, &at);
+    ::SetCursorPos(at.x, at.y);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
@@ -58,11 +77,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     frame.CentreOnMonitor();
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
     ::UpdateWindow(frame.hwnd());
-    if (stage == L"spectrum") {
+    if (stage == L"spectrum" || stage == L"readout") {
         // A centre on the tone the script plays, so that the band sits around it.
         frame.spectrum.centerFrequency = 1500.0;
         frame.RefreshCentreFrequencyRow();
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_ON, 0);
+        if (stage == L"readout") {
+            g_frame = &frame;
+            ::SetTimer(nullptr, kPointerTimer, kPointerDelayMs, PutPointerOnCarrier);
+        }
     } else if (stage == L"decoder") {
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
