@@ -1,5 +1,8 @@
-// The feed sink: a bounded queue from the reader (or the store's writer) to the sender thread, which
-// resolves the destinations once and then turns each item into one datagram.
+// The feed sink: a queue bounded by bytes from the reader (or the store's writer) to the sender
+// thread, which resolves the destinations once and then turns each item into one datagram. The
+// offering side converts the record (outside the lock) and appends it under a short lock; the sender
+// swaps the whole queue for its empty batch under one lock, so the two meet once per batch, not once
+// per record, and the vectors keep their capacity from batch to batch.
 #include "feed/feed_sink.h"
 
 #include <chrono>
@@ -12,13 +15,15 @@ struct FeedSink::State {
     std::mutex lock;
     std::condition_variable wake;
     std::condition_variable idle;
-    std::deque<FeedItem> queue;
+    std::vector<FeedItem> queue;
+    std::size_t queuedBytes = 0;
     bool busy = false;
     bool quit = false;
     bool opened = false;  // the destinations are resolved: sending no longer waits on a resolver
     bool ended = false;   // the sender thread has returned
     std::uint64_t sent = 0;
     std::uint64_t dropped = 0;
+    bool dropSaid = false;  // the first drop of the run was noted
 
     void Note(const std::string& text) {
         if (!options.note) return;
@@ -69,45 +74,61 @@ void FeedSink::Run(const std::shared_ptr<State>& s) {
     }
     for (const std::string& error : failures) s->Note("Feed: " + error);
 
+    std::vector<FeedItem> batch;
     std::unique_lock<std::mutex> hold(s->lock);
     s->opened = true;
     for (;;) {
         s->wake.wait(hold, [&] { return s->quit || !s->queue.empty(); });
         if (s->queue.empty()) break;  // quit with nothing left
-        FeedItem item = std::move(s->queue.front());
-        s->queue.pop_front();
+        batch.swap(s->queue);
+        s->queuedBytes = 0;
         s->busy = true;
         hold.unlock();
-        try {
-            s->transport->Send(BuildDatagram(s->options.station, item));
-        } catch (...) {  // no memory for one datagram: that one is lost, the feed goes on
+        for (const FeedItem& item : batch) {
+            try {
+                s->transport->Send(BuildDatagram(s->options.station, item));
+            } catch (...) {  // no memory for one datagram: that one is lost, the feed goes on
+            }
         }
+        const std::size_t n = batch.size();
+        batch.clear();  // keeps its capacity for the next swap
         hold.lock();
         s->busy = false;
-        ++s->sent;
+        s->sent += n;
         if (s->queue.empty()) s->idle.notify_all();
     }
     s->ended = true;
     s->idle.notify_all();
 }
 
+std::size_t QueuedBytes(const FeedItem& item) {
+    return sizeof(FeedItem) + item.les.size() + item.frame.size() + item.text.size();
+}
+
 void FeedSink::Offer(const decoder::Record& record, std::int64_t copies) {
     if (!state_->options.everyRecord && record.category != decoder::Category::MessageText) return;
+    bool firstDrop = false;
     try {
         FeedItem item = ItemFromRecord(record, copies);
+        const std::size_t bytes = QueuedBytes(item);
         {
             std::lock_guard<std::mutex> hold(state_->lock);
-            if (state_->queue.size() >= state_->options.queueLimit) {
+            if (state_->queuedBytes + bytes > state_->options.queueBytes) {
                 ++state_->dropped;
-                return;
+                firstDrop = !state_->dropSaid;
+                state_->dropSaid = true;
+            } else {
+                state_->queue.push_back(std::move(item));
+                state_->queuedBytes += bytes;
             }
-            state_->queue.push_back(std::move(item));
         }
         state_->wake.notify_one();
     } catch (...) {  // no memory for the copy: counted as dropped, the reader goes on
         std::lock_guard<std::mutex> hold(state_->lock);
         ++state_->dropped;
     }
+    if (firstDrop)
+        state_->Note("Feed: the network does not keep up; records are dropped until the sender catches up");
 }
 
 void FeedSink::OnRecord(const decoder::Record& record) {
@@ -133,6 +154,11 @@ void FeedSink::OnRunEnded() {
 std::uint64_t FeedSink::sent() const {
     std::lock_guard<std::mutex> hold(state_->lock);
     return state_->sent;
+}
+
+std::size_t FeedSink::queuedBytes() const {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->queuedBytes;
 }
 
 std::uint64_t FeedSink::dropped() const {

@@ -1,11 +1,11 @@
 // The feed's record sink: records (or only messages) become datagrams on a sender thread of its own,
-// through a bounded queue, so that neither the reader nor the window ever waits for the network.
+// through a queue bounded by bytes, so that neither the reader nor the window ever waits for the
+// network. The sender takes the whole queue at once, under one lock, and sends it without the lock.
 //
 // Portable: the sockets are behind IFeedTransport (udp_transport_win.h on Windows).
 #pragma once
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,11 +37,17 @@ struct FeedOptions {
     // The store gives the records, with each message's copies, once it has written them (through
     // OnStored); OnRecord then ignores its own.
     bool fromStore = false;
-    std::size_t queueLimit = 50'000;  // records waiting for the sender, at most; beyond, they are dropped
-    int finishWaitMs = 4000;          // how long OnRunEnded waits for the sender to send what it holds
+    // What may wait for the sender, at most (QueuedBytes of each record): about 250,000 records of
+    // 80 bytes, far more than a flood brings before the sender catches up. Past it, records are
+    // dropped (never waited for), said at the first and counted at the run's end.
+    std::size_t queueBytes = std::size_t{64} << 20;
+    int finishWaitMs = 4000;  // how long OnRunEnded waits for the sender to send what it holds
     // A red note in the decoder log, e.g. "Feed: ..."; called on the sender or the reader thread.
     std::function<void(const std::string&)> note;
 };
+
+// What one waiting record counts against FeedOptions::queueBytes.
+std::size_t QueuedBytes(const FeedItem& item);
 
 class FeedSink : public decoder::IRecordSink {
 public:
@@ -63,6 +69,7 @@ public:
 
     std::uint64_t sent() const;     // datagrams handed to the transport (once per record)
     std::uint64_t dropped() const;  // records dropped because the queue was full
+    std::size_t queuedBytes() const;  // waiting for the sender now
 
 private:
     struct State;

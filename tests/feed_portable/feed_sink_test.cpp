@@ -114,10 +114,11 @@ TEST(FeedSink, BadAndUnresolvableDestinationsAreNotedOnceAndTheOthersStillSent) 
     EXPECT_EQ(Texts(*kept), std::vector<std::string>{"one"});
 }
 
-TEST(FeedSink, AFullQueueDropsAndCountsWithoutWaitingAndSaysSoAtTheEnd) {
+TEST(FeedSink, AFullQueueDropsAndCountsWithoutWaitingAndSaysSoAtOnceAndAtTheEnd) {
     auto kept = std::make_shared<Kept>();
     auto options = Options(kept);
-    options.queueLimit = 10;
+    // Room for ten records of this size behind the one the sender holds.
+    options.queueBytes = 10 * feed::QueuedBytes(feed::ItemFromRecord(Rec(Category::MessageText, "#00")));
     kept->hold = true;  // the sender takes one record and then waits in Send
     feed::FeedSink sink(options, std::make_unique<KeepingTransport>(kept));
     sink.OnRunStarted();
@@ -127,15 +128,48 @@ TEST(FeedSink, AFullQueueDropsAndCountsWithoutWaitingAndSaysSoAtTheEnd) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(kept->sending);
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 100; ++i) sink.OnRecord(Rec(Category::MessageText, "#" + std::to_string(i)));
+    for (int i = 0; i < 100; ++i) sink.OnRecord(Rec(Category::MessageText, "#" + std::to_string(i + 10)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // never waited for Send
     const std::uint64_t dropped = sink.dropped();
     EXPECT_EQ(dropped, 90u);  // 10 queued behind the one being sent
+    EXPECT_EQ(sink.queuedBytes(), options.queueBytes);
+    {
+        std::lock_guard<std::mutex> g(kept->lock);
+        ASSERT_EQ(kept->notes.size(), 1u);  // said at the first drop, while the run goes on
+        EXPECT_EQ(kept->notes[0], "Feed: the network does not keep up; records are dropped until the sender catches up");
+    }
     kept->hold = false;
     sink.OnRunEnded();
-    EXPECT_EQ(kept->datagrams.size() + dropped, 101u);
-    ASSERT_EQ(kept->notes.size(), 1u);
-    EXPECT_EQ(kept->notes[0], "Feed: " + std::to_string(dropped) + " records were dropped: the network did not keep up");
+    EXPECT_EQ(sink.queuedBytes(), 0u);
+    // The first record and the ten that fitted, in order.
+    std::vector<std::string> expected{"first"};
+    for (int i = 0; i < 10; ++i) expected.push_back("#" + std::to_string(i + 10));
+    EXPECT_EQ(Texts(*kept), expected);
+    ASSERT_EQ(kept->notes.size(), 2u);
+    EXPECT_EQ(kept->notes[1], "Feed: 90 records were dropped: the network did not keep up");
+}
+
+// The sender takes what waits as one batch: a flood offered faster than it sends arrives whole and
+// in order, with nothing dropped under the default bound.
+TEST(FeedSink, AFloodOfferedWhileTheSenderIsHeldArrivesWholeAndInOrder) {
+    auto kept = std::make_shared<Kept>();
+    auto options = Options(kept);
+    options.everyRecord = true;
+    kept->hold = true;
+    feed::FeedSink sink(options, std::make_unique<KeepingTransport>(kept));
+    sink.OnRunStarted();
+    std::vector<std::string> expected;
+    for (int i = 0; i < 100'000; ++i) {
+        expected.push_back("#" + std::to_string(i) + std::string(70, 'x'));
+        sink.OnRecord(Rec(static_cast<Category>(i % 6), expected.back()));
+    }
+    EXPECT_GT(sink.queuedBytes(), 0u);
+    kept->hold = false;
+    sink.OnRunEnded();
+    EXPECT_EQ(sink.dropped(), 0u);
+    EXPECT_EQ(sink.sent(), expected.size());
+    EXPECT_EQ(Texts(*kept), expected);
+    EXPECT_TRUE(kept->notes.empty());
 }
 
 TEST(FeedSink, FromTheStoreMessagesCarryTheirCopies) {

@@ -1,8 +1,10 @@
 // Floods the front end with decoder records through the stand-in decoder and reports how it keeps
 // up: records per second, the longest time the window took to answer, memory before and after, and
 // whether every record reached the text log in order; with "feed", also how many of the feed's
-// datagrams (every record, one loopback destination) a listener received, and whether in order.
-//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed] [messages]
+// datagrams (every record, one loopback destination) a listener received, and whether in order;
+// with "feed=host:port", the feed goes there instead, to a listener outside this process (such as
+// tools/feed_listen.py, which counts and checks them outside Wine).
+//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed|feed=host:port] [messages]
 #include "udp_listener_win.h"
 
 #include <windows.h>
@@ -89,6 +91,21 @@ private:
     std::atomic<bool> ordered_{true};
 };
 
+std::vector<std::wstring> LogLines(HWND log) {
+    GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const LRESULT chars = ::SendMessageW(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
+    GETTEXTEX get{};
+    get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    get.codepage = 1200;
+    const LRESULT n = ::SendMessageW(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    std::vector<std::wstring> lines;
+    std::wstringstream in(text);
+    for (std::wstring line; std::getline(in, line, L'\r');) lines.push_back(line);
+    return lines;
+}
+
 void Pump() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -146,6 +163,12 @@ int wmain(int argc, wchar_t** argv) {
     if (mode(L"feed")) {
         listener = std::make_unique<UdpListener>(AF_INET);
         frame.settingRows.WriteText(settings::kFeedTo, listener->Destination());
+        frame.settingRows.WriteBool(settings::kFeedAll, true);
+    }
+    for (int i = 3; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg.rfind(L"feed=", 0) != 0) continue;
+        frame.settingRows.WriteText(settings::kFeedTo, arg.substr(5));
         frame.settingRows.WriteBool(settings::kFeedAll, true);
     }
     Pump();
@@ -261,8 +284,15 @@ int wmain(int argc, wchar_t** argv) {
                       std::atol(j["text"].get<std::string>().c_str() + 1) == static_cast<long>(i);
         }
         fed = ordered && got.size() == static_cast<std::size_t>(records);
-        std::printf("feed: %zu datagrams received of %ld, in order: %s\n", got.size(), records, ordered ? "yes" : "NO");
+        std::printf("feed: %zu datagrams received of %ld, in order: %s (listener's receive buffer %d KiB)\n",
+                    got.size(), records, ordered ? "yes" : "NO", listener->receiveBuffer() / 1024);
+        // What the feed said in the log (a drop, a destination it could not use), if anything.
+        for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
+            if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
     }
+    if (!listener)
+        for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
+            if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
     return complete && fed ? 0 : 1;
