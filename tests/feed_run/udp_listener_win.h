@@ -1,7 +1,8 @@
 // A UDP listener for the feed's tests and decoder-flood: a real socket on a loopback address and an
-// ephemeral port, and a thread of its own that keeps every datagram it receives, in order. One
-// blocking recv per datagram (with a short timeout to see the end), so that under Wine the listener
-// costs as few calls into the system as the sender; a large receive buffer takes up the bursts.
+// ephemeral port, and a thread of its own that keeps every datagram it receives, in order. The socket
+// does not block: the thread reads whatever has arrived and then sleeps a few milliseconds, while a
+// large receive buffer holds what comes meanwhile. Under Wine a blocking read that has to wait costs
+// several round trips to the Wine server and a wake-up for every datagram; this costs one call each.
 #pragma once
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -22,8 +23,8 @@ public:
         if (socket_ == INVALID_SOCKET) return;
         int buffer = 16 << 20;  // a flood arrives faster than a test thread reads
         ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer), sizeof buffer);
-        DWORD timeoutMs = 100;  // how soon the reader sees quit_
-        ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+        u_long nonBlocking = 1;
+        ::ioctlsocket(socket_, FIONBIO, &nonBlocking);
         sockaddr_storage address{};
         int length;
         if (family == AF_INET6) {
@@ -76,7 +77,10 @@ private:
         std::string buffer(70'000, '\0');
         while (!quit_) {
             const int n = ::recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
-            if (n < 0) continue;  // the timeout, most likely
+            if (n < 0) {
+                ::Sleep(2);  // nothing waiting (WSAEWOULDBLOCK)
+                continue;
+            }
             std::lock_guard<std::mutex> hold(lock_);
             datagrams_.emplace_back(buffer.data(), static_cast<std::size_t>(n));
             ++count_;
