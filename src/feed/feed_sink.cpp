@@ -2,7 +2,10 @@
 // thread, which resolves the destinations once and then turns each item into one datagram. The
 // offering side converts the record (outside the lock) and appends it under a short lock; the sender
 // swaps the whole queue for its empty batch under one lock, so the two meet once per batch, not once
-// per record, and the vectors keep their capacity from batch to batch.
+// per record, and the vectors keep their capacity from batch to batch. It sends the batch in slices
+// as its budget allows (SendPacer, timed with the steady clock), taking the lock between slices to
+// count what went and to learn whether records still come; a slice's bytes leave the bound only once
+// it is sent.
 #include "feed/feed_sink.h"
 
 #include <chrono>
@@ -17,7 +20,10 @@ struct FeedSink::State {
     std::condition_variable idle;
     std::vector<FeedItem> queue;
     std::size_t queuedBytes = 0;
+    std::uint64_t waiting = 0;  // offered and not sent yet (queue and the sender's batch)
+    std::chrono::steady_clock::time_point lastOffer = std::chrono::steady_clock::now();
     bool busy = false;
+    bool released = false;  // the run has ended: the sender no longer keeps to its budget
     bool quit = false;
     bool opened = false;  // the destinations are resolved: sending no longer waits on a resolver
     bool ended = false;   // the sender thread has returned
@@ -74,6 +80,9 @@ void FeedSink::Run(const std::shared_ptr<State>& s) {
     }
     for (const std::string& error : failures) s->Note("Feed: " + error);
 
+    using Clock = std::chrono::steady_clock;
+    constexpr std::size_t kSlice = 256;  // datagrams sent at most between two looks under the lock
+    SendPacer pacer(s->options.pacing, Clock::now());
     std::vector<FeedItem> batch;
     std::unique_lock<std::mutex> hold(s->lock);
     s->opened = true;
@@ -81,20 +90,38 @@ void FeedSink::Run(const std::shared_ptr<State>& s) {
         s->wake.wait(hold, [&] { return s->quit || !s->queue.empty(); });
         if (s->queue.empty()) break;  // quit with nothing left
         batch.swap(s->queue);
-        s->queuedBytes = 0;
         s->busy = true;
-        hold.unlock();
-        for (const FeedItem& item : batch) {
-            try {
-                s->transport->Send(BuildDatagram(s->options.station, item));
-            } catch (...) {  // no memory for one datagram: that one is lost, the feed goes on
+        std::size_t next = 0;
+        while (next < batch.size()) {
+            if (s->released || s->quit) pacer.Release();
+            pacer.Offered(s->lastOffer);
+            const SendPacer::Duration delay = pacer.Delay(Clock::now());
+            if (delay > SendPacer::Duration::zero()) {
+                s->wake.wait_for(hold, delay, [&] { return s->released || s->quit; });
+                continue;
             }
+            hold.unlock();
+            const std::size_t first = next;
+            std::size_t bytes = 0;
+            Clock::time_point t = Clock::now();
+            do {
+                const FeedItem& item = batch[next++];
+                bytes += QueuedBytes(item);
+                try {
+                    s->transport->Send(BuildDatagram(s->options.station, item));
+                } catch (...) {  // no memory for one datagram: that one is lost, the feed goes on
+                }
+                const Clock::time_point after = Clock::now();
+                pacer.Spent(t, after);
+                t = after;
+            } while (next < batch.size() && next - first < kSlice && pacer.Delay(t) == SendPacer::Duration::zero());
+            hold.lock();
+            s->queuedBytes -= bytes;
+            s->waiting -= next - first;
+            s->sent += next - first;
         }
-        const std::size_t n = batch.size();
         batch.clear();  // keeps its capacity for the next swap
-        hold.lock();
         s->busy = false;
-        s->sent += n;
         if (s->queue.empty()) s->idle.notify_all();
     }
     s->ended = true;
@@ -111,6 +138,7 @@ void FeedSink::Offer(const decoder::Record& record, std::int64_t copies) {
     try {
         FeedItem item = ItemFromRecord(record, copies);
         const std::size_t bytes = QueuedBytes(item);
+        const auto now = std::chrono::steady_clock::now();
         {
             std::lock_guard<std::mutex> hold(state_->lock);
             if (state_->queuedBytes + bytes > state_->options.queueBytes) {
@@ -120,6 +148,8 @@ void FeedSink::Offer(const decoder::Record& record, std::int64_t copies) {
             } else {
                 state_->queue.push_back(std::move(item));
                 state_->queuedBytes += bytes;
+                ++state_->waiting;
+                state_->lastOffer = now;
             }
         }
         state_->wake.notify_one();
@@ -139,13 +169,20 @@ void FeedSink::OnStored(const decoder::Record& record, std::int64_t copies) { Of
 
 void FeedSink::OnRunEnded() {
     std::uint64_t dropped;
+    std::uint64_t left;
     {
         std::unique_lock<std::mutex> hold(state_->lock);
+        state_->released = true;  // nothing left to yield to: what waits goes out at full speed
+        state_->wake.notify_all();
         if (sender_.joinable())
             state_->idle.wait_for(hold, std::chrono::milliseconds(state_->options.finishWaitMs),
                                   [&] { return state_->ended || (state_->queue.empty() && !state_->busy); });
         dropped = state_->dropped;
+        left = state_->ended || !sender_.joinable() ? 0 : state_->waiting;
     }
+    if (left > 0)
+        state_->Note("Feed: " + std::to_string(left) + (left == 1 ? " record was" : " records were") +
+                     " not sent yet when the run ended; the sender goes on with them");
     if (dropped > 0)
         state_->Note("Feed: " + std::to_string(dropped) + (dropped == 1 ? " record was" : " records were") +
                      " dropped: the network did not keep up");
@@ -159,6 +196,11 @@ std::uint64_t FeedSink::sent() const {
 std::size_t FeedSink::queuedBytes() const {
     std::lock_guard<std::mutex> hold(state_->lock);
     return state_->queuedBytes;
+}
+
+std::uint64_t FeedSink::waiting() const {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    return state_->waiting;
 }
 
 std::uint64_t FeedSink::dropped() const {

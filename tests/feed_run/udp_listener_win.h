@@ -8,6 +8,8 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -60,6 +62,10 @@ public:
         return (family_ == AF_INET6 ? L"[::1]:" : L"127.0.0.1:") + std::to_wstring(port_);
     }
     std::size_t count() const { return count_.load(); }
+    // When the latest datagram was read (steady clock; its epoch if none was).
+    std::chrono::steady_clock::time_point lastArrival() const {
+        return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastArrival_.load()));
+    }
     // The receive buffer the system granted (it may cap what was asked for).
     int receiveBuffer() const {
         int size = 0;
@@ -83,6 +89,7 @@ private:
             }
             std::lock_guard<std::mutex> hold(lock_);
             datagrams_.emplace_back(buffer.data(), static_cast<std::size_t>(n));
+            lastArrival_ = std::chrono::steady_clock::now().time_since_epoch().count();
             ++count_;
         }
     }
@@ -93,6 +100,7 @@ private:
     unsigned short port_ = 0;
     std::atomic<bool> quit_{false};
     std::atomic<std::size_t> count_{0};
+    std::atomic<std::chrono::steady_clock::rep> lastArrival_{0};
     std::mutex lock_;
     std::vector<std::string> datagrams_;
     std::thread reader_;

@@ -230,8 +230,9 @@ int wmain(int argc, wchar_t** argv) {
     Pump();
     following = false;
     checker.join();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto floodEnd = std::chrono::steady_clock::now();
+    const std::size_t fedAtFloodEnd = listener ? listener->count() : 0;
+    const double seconds = std::chrono::duration<double>(floodEnd - start).count();
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
     const LRESULT logChars = ::SendMessageW(frame.decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     const size_t memoryAfter = WorkingSetKiB();
@@ -271,9 +272,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     bool fed = true;
     if (listener) {
-        // The stop waited for the feed to send what it held; loopback delivers at once, but give the
-        // listener's thread a bounded moment to read the last ones.
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        // During a flood the feed keeps to its budget and falls behind; after it, it catches up. Wait
+        // (120 s at most) until the listener has every datagram, then say how far behind it was.
+        const auto until = floodEnd + std::chrono::seconds(120);
         while (listener->count() < static_cast<std::size_t>(records) && std::chrono::steady_clock::now() < until)
             ::Sleep(20);
         const std::vector<std::string> got = listener->Take();
@@ -286,6 +287,9 @@ int wmain(int argc, wchar_t** argv) {
         fed = ordered && got.size() == static_cast<std::size_t>(records);
         std::printf("feed: %zu datagrams received of %ld, in order: %s (listener's receive buffer %d KiB)\n",
                     got.size(), records, ordered ? "yes" : "NO", listener->receiveBuffer() / 1024);
+        std::printf("feed lag: %zu datagrams received when the flood ended; the last came %.2f s after its end\n",
+                    fedAtFloodEnd,
+                    got.empty() ? 0.0 : std::chrono::duration<double>(listener->lastArrival() - floodEnd).count());
         // What the feed said in the log (a drop, a destination it could not use), if anything.
         for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
             if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
