@@ -137,6 +137,9 @@ int wmain(int argc, wchar_t** argv) {
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring work = std::wstring(temp) + L"vastrel_flood_" + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(work.c_str(), nullptr);
+    // A folder left by an earlier run with the same process id: its text log would be followed instead.
+    for (std::wstring old; !(old = OnlyLogFile(work)).empty();)
+        if (!::DeleteFileW(old.c_str())) break;
     ::CopyFileW((Folder(self) + L"vastrel-sim.exe").c_str(), (work + L"\\vastrel.exe").c_str(), FALSE);
     {
         std::ofstream script(std::filesystem::path(work + L"\\script.txt"), std::ios::binary);
