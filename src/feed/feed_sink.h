@@ -1,11 +1,13 @@
 // The feed's record sink: records (or only messages) become datagrams on a sender thread of its own,
-// through a bounded queue, so that neither the reader nor the window ever waits for the network.
+// through a queue bounded by bytes, so that neither the reader nor the window ever waits for the
+// network. The sender takes the whole queue at once, under one lock, and sends it without the lock,
+// within a budget of its own time while records keep coming (send_pacer.h), so that a flood's
+// datagrams follow it instead of slowing it.
 //
 // Portable: the sockets are behind IFeedTransport (udp_transport_win.h on Windows).
 #pragma once
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,6 +18,7 @@
 #include "decoder/record_sink.h"
 #include "feed/datagram.h"
 #include "feed/destinations.h"
+#include "feed/send_pacer.h"
 
 namespace feed {
 
@@ -37,11 +40,19 @@ struct FeedOptions {
     // The store gives the records, with each message's copies, once it has written them (through
     // OnStored); OnRecord then ignores its own.
     bool fromStore = false;
-    std::size_t queueLimit = 50'000;  // records waiting for the sender, at most; beyond, they are dropped
-    int finishWaitMs = 4000;          // how long OnRunEnded waits for the sender to send what it holds
+    // What may wait for the sender, at most (QueuedBytes of each record): about 250,000 records of
+    // 80 bytes, far more than a flood brings before the sender catches up. Past it, records are
+    // dropped (never waited for), said at the first and counted at the run's end.
+    // The bound counts every record not yet sent, also those the sender has taken.
+    std::size_t queueBytes = std::size_t{64} << 20;
+    PacingOptions pacing;     // the sender's share of the processor while records keep coming
+    int finishWaitMs = 4000;  // how long OnRunEnded waits for the sender to send what it holds
     // A red note in the decoder log, e.g. "Feed: ..."; called on the sender or the reader thread.
     std::function<void(const std::string&)> note;
 };
+
+// What one waiting record counts against FeedOptions::queueBytes.
+std::size_t QueuedBytes(const FeedItem& item);
 
 class FeedSink : public decoder::IRecordSink {
 public:
@@ -55,7 +66,8 @@ public:
 
     void OnRunStarted() override;  // the sender starts: parse errors, resolution, then sending
     void OnRecord(const decoder::Record& record) override;
-    // Waits (at most finishWaitMs) until everything offered is sent; notes how many were dropped.
+    // Lifts the sender's budget and waits (at most finishWaitMs) until everything offered is sent;
+    // notes how many were dropped, and how many were not sent yet (the sender goes on with them).
     void OnRunEnded() override;
 
     // A record the store has written, with its message's copies. On the store's writer thread.
@@ -63,6 +75,8 @@ public:
 
     std::uint64_t sent() const;     // datagrams handed to the transport (once per record)
     std::uint64_t dropped() const;  // records dropped because the queue was full
+    std::size_t queuedBytes() const;  // offered and not sent yet (counted against queueBytes)
+    std::uint64_t waiting() const;    // records offered and not sent yet
 
 private:
     struct State;

@@ -25,6 +25,7 @@ struct Kept {
     std::vector<std::string> notes;
     std::atomic<bool> hold{false};  // Send waits while set
     std::atomic<bool> sending{false};
+    std::chrono::steady_clock::duration sendCost{0};  // Send keeps the processor busy this long
 };
 
 class KeepingTransport : public feed::IFeedTransport {
@@ -42,6 +43,9 @@ public:
     void Send(const std::string& datagram) override {
         kept_->sending = true;
         while (kept_->hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const auto busyUntil = std::chrono::steady_clock::now() + kept_->sendCost;
+        while (std::chrono::steady_clock::now() < busyUntil) {
+        }
         std::lock_guard<std::mutex> g(kept_->lock);
         kept_->datagrams.push_back(datagram);
     }
@@ -114,10 +118,12 @@ TEST(FeedSink, BadAndUnresolvableDestinationsAreNotedOnceAndTheOthersStillSent) 
     EXPECT_EQ(Texts(*kept), std::vector<std::string>{"one"});
 }
 
-TEST(FeedSink, AFullQueueDropsAndCountsWithoutWaitingAndSaysSoAtTheEnd) {
+TEST(FeedSink, AFullQueueDropsAndCountsWithoutWaitingAndSaysSoAtOnceAndAtTheEnd) {
     auto kept = std::make_shared<Kept>();
     auto options = Options(kept);
-    options.queueLimit = 10;
+    // Room for the one the sender holds (it counts until it is sent) and ten of this size behind it.
+    options.queueBytes = feed::QueuedBytes(feed::ItemFromRecord(Rec(Category::MessageText, "first"))) +
+                         10 * feed::QueuedBytes(feed::ItemFromRecord(Rec(Category::MessageText, "#00")));
     kept->hold = true;  // the sender takes one record and then waits in Send
     feed::FeedSink sink(options, std::make_unique<KeepingTransport>(kept));
     sink.OnRunStarted();
@@ -127,15 +133,130 @@ TEST(FeedSink, AFullQueueDropsAndCountsWithoutWaitingAndSaysSoAtTheEnd) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(kept->sending);
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 100; ++i) sink.OnRecord(Rec(Category::MessageText, "#" + std::to_string(i)));
+    for (int i = 0; i < 100; ++i) sink.OnRecord(Rec(Category::MessageText, "#" + std::to_string(i + 10)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // never waited for Send
     const std::uint64_t dropped = sink.dropped();
     EXPECT_EQ(dropped, 90u);  // 10 queued behind the one being sent
+    EXPECT_EQ(sink.queuedBytes(), options.queueBytes);
+    {
+        std::lock_guard<std::mutex> g(kept->lock);
+        ASSERT_EQ(kept->notes.size(), 1u);  // said at the first drop, while the run goes on
+        EXPECT_EQ(kept->notes[0], "Feed: the network does not keep up; records are dropped until the sender catches up");
+    }
     kept->hold = false;
     sink.OnRunEnded();
-    EXPECT_EQ(kept->datagrams.size() + dropped, 101u);
-    ASSERT_EQ(kept->notes.size(), 1u);
-    EXPECT_EQ(kept->notes[0], "Feed: " + std::to_string(dropped) + " records were dropped: the network did not keep up");
+    EXPECT_EQ(sink.queuedBytes(), 0u);
+    // The first record and the ten that fitted, in order.
+    std::vector<std::string> expected{"first"};
+    for (int i = 0; i < 10; ++i) expected.push_back("#" + std::to_string(i + 10));
+    EXPECT_EQ(Texts(*kept), expected);
+    ASSERT_EQ(kept->notes.size(), 2u);
+    EXPECT_EQ(kept->notes[1], "Feed: 90 records were dropped: the network did not keep up");
+}
+
+// The sender takes what waits as one batch: a flood offered while it is held arrives whole and in
+// order, with nothing dropped under the default bound.
+TEST(FeedSink, AFloodOfferedWhileTheSenderIsHeldArrivesWholeAndInOrder) {
+    auto kept = std::make_shared<Kept>();
+    auto options = Options(kept);
+    options.everyRecord = true;
+    options.finishWaitMs = 60'000;
+    kept->hold = true;
+    feed::FeedSink sink(options, std::make_unique<KeepingTransport>(kept));
+    sink.OnRunStarted();
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20'000; ++i) {
+        expected.push_back("#" + std::to_string(i) + std::string(70, 'x'));
+        sink.OnRecord(Rec(static_cast<Category>(i % 6), expected.back()));
+    }
+    EXPECT_GT(sink.queuedBytes(), 0u);
+    EXPECT_EQ(sink.dropped(), 0u);
+    kept->hold = false;
+    sink.OnRunEnded();
+    EXPECT_EQ(sink.dropped(), 0u);
+    ASSERT_EQ(sink.sent(), expected.size());  // all sent: the transport is no longer written to
+    EXPECT_EQ(Texts(*kept), expected);
+    EXPECT_TRUE(kept->notes.empty());
+}
+
+// While records keep coming, the sender keeps to its budget: each datagram here costs at least 1 ms
+// of its time, so in the time the records keep coming it can send no more than its share of that time
+// (plus the burst it starts with), however loaded the machine; the run's end lifts the budget and
+// everything arrives, whole and in order.
+TEST(FeedSink, WhileRecordsKeepComingTheSenderKeepsToItsBudgetAndTheRunsEndSendsTheRest) {
+    auto kept = std::make_shared<Kept>();
+    auto options = Options(kept);
+    options.everyRecord = true;
+    options.finishWaitMs = 60'000;
+    options.pacing.share = 0.05;
+    options.pacing.burst = std::chrono::milliseconds(5);
+    options.pacing.resume = std::chrono::milliseconds(1);
+    options.pacing.quiet = std::chrono::seconds(3);
+    kept->sendCost = std::chrono::milliseconds(1);
+    feed::FeedSink sink(options, std::make_unique<KeepingTransport>(kept));
+    const auto start = std::chrono::steady_clock::now();
+    sink.OnRunStarted();
+    std::vector<std::string> expected;
+    auto offer = [&] {
+        expected.push_back("#" + std::to_string(expected.size()));
+        sink.OnRecord(Rec(Category::BulletinContents, expected.back()));
+    };
+    for (int i = 0; i < 2000; ++i) offer();
+    for (int i = 0; i < 100; ++i) {  // a record every 10 ms for about a second
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        offer();
+    }
+    const std::uint64_t sentWhileComing = sink.sent();
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    // 5 ms of burst + 5 % of the time, in sends of at least 1 ms, and one over.
+    const double most = 5.0 + 0.05 * elapsedMs + 1.0;
+    EXPECT_LE(static_cast<double>(sentWhileComing), most) << elapsedMs << " ms";
+    EXPECT_LT(sentWhileComing, expected.size() / 2);  // without the budget it would have sent them all
+    EXPECT_EQ(sink.waiting() + sentWhileComing, expected.size());
+    sink.OnRunEnded();
+    EXPECT_EQ(sink.sent(), expected.size());
+    EXPECT_EQ(sink.waiting(), 0u);
+    EXPECT_EQ(sink.queuedBytes(), 0u);
+    EXPECT_EQ(sink.dropped(), 0u);
+    EXPECT_EQ(Texts(*kept), expected);
+    EXPECT_TRUE(kept->notes.empty());
+}
+
+// The run's end waits only so long for the sender; it then says how many records are still to go.
+TEST(FeedSink, TheRunsEndSaysHowManyRecordsWereNotSentYet) {
+    auto kept = std::make_shared<Kept>();
+    auto options = Options(kept);
+    options.finishWaitMs = 50;
+    kept->hold = true;
+    feed::FeedSink sink(options, std::make_unique<KeepingTransport>(kept));
+    sink.OnRunStarted();
+    for (int i = 0; i < 10; ++i) sink.OnRecord(Rec(Category::MessageText, "#" + std::to_string(i)));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!kept->sending && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(kept->sending);
+    sink.OnRunEnded();
+    {
+        std::lock_guard<std::mutex> g(kept->lock);
+        EXPECT_EQ(kept->notes,
+                  std::vector<std::string>{"Feed: 10 records were not sent yet when the run ended; the sender goes on with them"});
+    }
+    kept->hold = false;
+    const auto until2 = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (sink.sent() < 10 && std::chrono::steady_clock::now() < until2)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(sink.sent(), 10u);
+    std::lock_guard<std::mutex> g(kept->lock);
+    EXPECT_EQ(kept->datagrams.size(), 10u);
+}
+
+// decoder-flood's 100,000 records of 80 bytes fit in the default bound many times over even if the
+// sender sent nothing during the flood.
+TEST(FeedSink, TheDefaultBoundHoldsAWholeFloodOfOneHundredThousandRecords) {
+    const feed::FeedItem item = feed::ItemFromRecord(Rec(Category::BulletinContents, "#99999 " + std::string(72, 'x')));
+    EXPECT_GE(feed::QueuedBytes(item), 80u);
+    EXPECT_LE(100'000 * feed::QueuedBytes(item), feed::FeedOptions{}.queueBytes / 2);
 }
 
 TEST(FeedSink, FromTheStoreMessagesCarryTheirCopies) {

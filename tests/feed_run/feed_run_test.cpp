@@ -265,3 +265,58 @@ TEST(FeedTransport, ALongMessageIsCutAtACharacterBoundaryAndFlagged) {
     EXPECT_EQ(feed::CharacterBoundary(full, text.size()), text.size());
     EXPECT_EQ(sink->sent(), 1u);
 }
+
+// A store file that is not a database: the store is refused (said once), and the feed takes the
+// records as they come instead of after the store, so nothing is missing; each message counts as one
+// copy, as there is no store to know of others.
+TEST_F(FeedRunTest, AStoreThatCannotOpenStillFeedsEveryRecordWithOneCopyEach) {
+    UdpListener listener;
+    ASSERT_TRUE(listener.ok());
+    InstallDecoder(kScript);
+    std::ofstream(std::filesystem::path(work + L"\\garbage.db"), std::ios::binary)
+        << "not a database at all, just some words that go on for a while";
+    frame->messageStorePath = L"garbage.db";
+    FeedRows(listener.Destination(), L"fallback", true);
+    const std::int64_t before = NowUtcMs();
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return listener.count() >= 6; }, 15000)) << listener.count();
+    Command(ID_DECODER_STOP);
+    const std::wstring log = LogText();
+    EXPECT_EQ(log.rfind(L"Message store: ", 0), 0u) << Narrow(log);
+    EXPECT_EQ(log.find(L"Feed:"), std::wstring::npos) << Narrow(log);
+    EXPECT_EQ(Summaries(listener.Take(), "fallback", before, NowUtcMs()),
+              (std::vector<std::string>{"2 121 0042 frequency: 1200.0\n", "5 121 0042 SECURITE\nGALE WARNING\n safety 1",
+                                        "0 121 0042 frame type\n", "5 121 0042 SECURITE\nGALE WARNING\n safety 1",
+                                        "4 121 0042 hidden note\n", "5 121 0042 MAYDAY\nTaking water\n distress 1"}));
+    EXPECT_EQ(listener.count(), 6u);
+}
+
+// A store that fills its disk during the run: it stops writing, but the records it can no longer
+// keep still reach the feed, every one, in order.
+TEST_F(FeedRunTest, AStoreThatFillsUpMidRunStillHandsTheFeedEveryRecord) {
+    UdpListener listener;
+    ASSERT_TRUE(listener.ok());
+    constexpr int kRecords = 1500;
+    InstallDecoder("wait-client\nflood " + std::to_string(kRecords) + " 400\nwait-stop\n");
+    frame->messageStoreOptions.maxPages = 60;  // about 240 KB: room for a few hundred of the records
+    FeedRows(listener.Destination(), L"full", true);
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return listener.count() >= kRecords; }, 120000)) << listener.count();
+    Command(ID_DECODER_STOP);
+    const std::wstring log = LogText();
+    const std::size_t note = log.find(L"Message store: ");
+    ASSERT_NE(note, std::wstring::npos) << Narrow(log.substr(0, 2000));
+    EXPECT_NE(log.substr(note, log.find(L'\n', note) - note).find(L"full"), std::wstring::npos);
+    const std::vector<std::string> got = listener.Take();
+    ASSERT_EQ(got.size(), static_cast<std::size_t>(kRecords));
+    for (int i = 0; i < kRecords; ++i) {
+        const json j = json::parse(got[i]);
+        ASSERT_EQ(std::atol(j["text"].get<std::string>().c_str() + 1), i);
+        if (j["category"] == 5) {
+            ASSERT_GE(j["copies"].get<int>(), 1);
+        }
+    }
+    EXPECT_EQ(log.find(L"Feed:"), std::wstring::npos);
+}

@@ -1,10 +1,15 @@
-// A UDP listener for the feed's tests: a real socket on a loopback address and an ephemeral port, and
-// a thread that keeps every datagram it receives, in order.
+// A UDP listener for the feed's tests and decoder-flood: a real socket on a loopback address and an
+// ephemeral port, and a thread of its own that keeps every datagram it receives, in order. The socket
+// does not block: the thread reads whatever has arrived and then sleeps a few milliseconds, while a
+// large receive buffer holds what comes meanwhile. Under Wine a blocking read that has to wait costs
+// several round trips to the Wine server and a wake-up for every datagram; this costs one call each.
 #pragma once
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +25,8 @@ public:
         if (socket_ == INVALID_SOCKET) return;
         int buffer = 16 << 20;  // a flood arrives faster than a test thread reads
         ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer), sizeof buffer);
+        u_long nonBlocking = 1;
+        ::ioctlsocket(socket_, FIONBIO, &nonBlocking);
         sockaddr_storage address{};
         int length;
         if (family == AF_INET6) {
@@ -55,6 +62,17 @@ public:
         return (family_ == AF_INET6 ? L"[::1]:" : L"127.0.0.1:") + std::to_wstring(port_);
     }
     std::size_t count() const { return count_.load(); }
+    // When the latest datagram was read (steady clock; its epoch if none was).
+    std::chrono::steady_clock::time_point lastArrival() const {
+        return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastArrival_.load()));
+    }
+    // The receive buffer the system granted (it may cap what was asked for).
+    int receiveBuffer() const {
+        int size = 0;
+        int length = sizeof size;
+        ::getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length);
+        return size;
+    }
     std::vector<std::string> Take() {
         std::lock_guard<std::mutex> hold(lock_);
         return datagrams_;
@@ -64,15 +82,14 @@ private:
     void Read() {
         std::string buffer(70'000, '\0');
         while (!quit_) {
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(socket_, &set);
-            timeval wait{0, 50'000};
-            if (::select(0, &set, nullptr, nullptr, &wait) <= 0) continue;
             const int n = ::recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
-            if (n < 0) continue;
+            if (n < 0) {
+                ::Sleep(2);  // nothing waiting (WSAEWOULDBLOCK)
+                continue;
+            }
             std::lock_guard<std::mutex> hold(lock_);
             datagrams_.emplace_back(buffer.data(), static_cast<std::size_t>(n));
+            lastArrival_ = std::chrono::steady_clock::now().time_since_epoch().count();
             ++count_;
         }
     }
@@ -83,6 +100,7 @@ private:
     unsigned short port_ = 0;
     std::atomic<bool> quit_{false};
     std::atomic<std::size_t> count_{0};
+    std::atomic<std::chrono::steady_clock::rep> lastArrival_{0};
     std::mutex lock_;
     std::vector<std::string> datagrams_;
     std::thread reader_;

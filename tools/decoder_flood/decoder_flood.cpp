@@ -1,8 +1,10 @@
 // Floods the front end with decoder records through the stand-in decoder and reports how it keeps
 // up: records per second, the longest time the window took to answer, memory before and after, and
 // whether every record reached the text log in order; with "feed", also how many of the feed's
-// datagrams (every record, one loopback destination) a listener received, and whether in order.
-//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed] [messages]
+// datagrams (every record, one loopback destination) a listener received, and whether in order;
+// with "feed=host:port", the feed goes there instead, to a listener outside this process (such as
+// tools/feed_listen.py, which counts and checks them outside Wine).
+//   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed|feed=host:port] [messages]
 #include "udp_listener_win.h"
 
 #include <windows.h>
@@ -89,6 +91,21 @@ private:
     std::atomic<bool> ordered_{true};
 };
 
+std::vector<std::wstring> LogLines(HWND log) {
+    GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const LRESULT chars = ::SendMessageW(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
+    GETTEXTEX get{};
+    get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    get.codepage = 1200;
+    const LRESULT n = ::SendMessageW(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    std::vector<std::wstring> lines;
+    std::wstringstream in(text);
+    for (std::wstring line; std::getline(in, line, L'\r');) lines.push_back(line);
+    return lines;
+}
+
 void Pump() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -120,6 +137,9 @@ int wmain(int argc, wchar_t** argv) {
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring work = std::wstring(temp) + L"vastrel_flood_" + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(work.c_str(), nullptr);
+    // A folder left by an earlier run with the same process id: its text log would be followed instead.
+    for (std::wstring old; !(old = OnlyLogFile(work)).empty();)
+        if (!::DeleteFileW(old.c_str())) break;
     ::CopyFileW((Folder(self) + L"vastrel-sim.exe").c_str(), (work + L"\\vastrel.exe").c_str(), FALSE);
     {
         std::ofstream script(std::filesystem::path(work + L"\\script.txt"), std::ios::binary);
@@ -146,6 +166,12 @@ int wmain(int argc, wchar_t** argv) {
     if (mode(L"feed")) {
         listener = std::make_unique<UdpListener>(AF_INET);
         frame.settingRows.WriteText(settings::kFeedTo, listener->Destination());
+        frame.settingRows.WriteBool(settings::kFeedAll, true);
+    }
+    for (int i = 3; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg.rfind(L"feed=", 0) != 0) continue;
+        frame.settingRows.WriteText(settings::kFeedTo, arg.substr(5));
         frame.settingRows.WriteBool(settings::kFeedAll, true);
     }
     Pump();
@@ -207,8 +233,9 @@ int wmain(int argc, wchar_t** argv) {
     Pump();
     following = false;
     checker.join();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto floodEnd = std::chrono::steady_clock::now();
+    const std::size_t fedAtFloodEnd = listener ? listener->count() : 0;
+    const double seconds = std::chrono::duration<double>(floodEnd - start).count();
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
     const LRESULT logChars = ::SendMessageW(frame.decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     const size_t memoryAfter = WorkingSetKiB();
@@ -248,9 +275,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     bool fed = true;
     if (listener) {
-        // The stop waited for the feed to send what it held; loopback delivers at once, but give the
-        // listener's thread a bounded moment to read the last ones.
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        // During a flood the feed keeps to its budget and falls behind; after it, it catches up. Wait
+        // (120 s at most) until the listener has every datagram, then say how far behind it was.
+        const auto until = floodEnd + std::chrono::seconds(120);
         while (listener->count() < static_cast<std::size_t>(records) && std::chrono::steady_clock::now() < until)
             ::Sleep(20);
         const std::vector<std::string> got = listener->Take();
@@ -261,8 +288,18 @@ int wmain(int argc, wchar_t** argv) {
                       std::atol(j["text"].get<std::string>().c_str() + 1) == static_cast<long>(i);
         }
         fed = ordered && got.size() == static_cast<std::size_t>(records);
-        std::printf("feed: %zu datagrams received of %ld, in order: %s\n", got.size(), records, ordered ? "yes" : "NO");
+        std::printf("feed: %zu datagrams received of %ld, in order: %s (listener's receive buffer %d KiB)\n",
+                    got.size(), records, ordered ? "yes" : "NO", listener->receiveBuffer() / 1024);
+        std::printf("feed lag: %zu datagrams received when the flood ended; the last came %.2f s after its end\n",
+                    fedAtFloodEnd,
+                    got.empty() ? 0.0 : std::chrono::duration<double>(listener->lastArrival() - floodEnd).count());
+        // What the feed said in the log (a drop, a destination it could not use), if anything.
+        for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
+            if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
     }
+    if (!listener)
+        for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
+            if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
     return complete && fed ? 0 : 1;
