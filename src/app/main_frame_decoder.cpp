@@ -103,7 +103,7 @@ bool CMainFrame::StartRun(bool restart) {
 
     // The log starts empty, at counter 0, in time that does not grow with the last run's log. A
     // restart keeps it: what happened before is what an unattended station's keeper wants to read.
-    if (!restart && decoderLog.Clear() == clientWindow) clientWindow = decoderLog.hwnd();
+    if (!restart) decoderLog.Clear();
 
     if (!decoderHandOver.hwnd()) {
         decoderHandOver.CreateHandOver();

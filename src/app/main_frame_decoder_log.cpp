@@ -4,29 +4,6 @@
 #include <algorithm>
 #include <chrono>
 
-namespace {
-
-// Holds a shown log's drawing while many appends go in, and draws it once at the end: under Wine a
-// shown rich edit draws every append at once, which costs tens of milliseconds a line.
-class HeldDrawing {
-public:
-    explicit HeldDrawing(HWND log) : log_(log && ::IsWindowVisible(log) ? log : nullptr) {
-        if (log_) ::SendMessageW(log_, WM_SETREDRAW, FALSE, 0);
-    }
-    HeldDrawing(const HeldDrawing&) = delete;
-    HeldDrawing& operator=(const HeldDrawing&) = delete;
-    ~HeldDrawing() {
-        if (!log_ || !::IsWindow(log_)) return;
-        ::SendMessageW(log_, WM_SETREDRAW, TRUE, 0);
-        ::RedrawWindow(log_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
-    }
-
-private:
-    HWND log_;
-};
-
-}  // namespace
-
 void CMainFrame::DrainDecoderUpdates() {
     decoder::HandOverSink* handOver = decoderHandOverSink.get();
     if (!handOver) return;
@@ -37,12 +14,11 @@ void CMainFrame::DrainDecoderUpdates() {
     constexpr auto kSlice = std::chrono::milliseconds(40);
     const auto end = std::chrono::steady_clock::now() + kSlice;
     bool more = false;
-    {
-        HeldDrawing held(decoderLog.hwnd());
-        do {
-            ApplyDecoderUpdates(handOver->TakeSome(kChunk, more));
-        } while (more && std::chrono::steady_clock::now() < end);
-    }
+    do {
+        ApplyDecoderUpdates(handOver->TakeSome(kChunk, more));
+    } while (more && std::chrono::steady_clock::now() < end);
+    // A shown log is drawn once a slice, also while a flood keeps the queue from ever being empty.
+    decoderLog.DrawPending();
     if (more) handOver->AskForDrain();
 }
 
@@ -75,10 +51,10 @@ void CMainFrame::ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates) {
         }
         updates.erase(updates.begin(), updates.begin() + static_cast<std::ptrdiff_t>(first));
     }
-    // Emptying the log by replacing it is quick; taking thousands of lines off its top is not.
-    if (fillsLog && decoderLog.Counter() > 0 && decoderLog.Clear() == clientWindow) clientWindow = decoderLog.hwnd();
-    HeldDrawing held(decoderLog.hwnd());
+    // The kept lines alone fill the log: what it holds would all leave the top.
+    if (fillsLog) decoderLog.Clear();
     ApplyDecoderUpdates(std::move(updates));
+    decoderLog.DrawPending();
 }
 
 void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {

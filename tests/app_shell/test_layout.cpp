@@ -88,8 +88,7 @@ TEST_F(MainFrameTest, ResizeReLaysOutButMinimisingDoesNot) {
 
 TEST_F(MainFrameTest, LogTextSurvivesPaneSwitches) {
     const wchar_t text[] = L"written while the settings pane was current\n";
-    ::SendMessageW(frame->decoderLog.hwnd(), EM_SETSEL, -1, -1);
-    ::SendMessageW(frame->decoderLog.hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    frame->decoderLog.Append(text, -1, &frame->logFormats[1]);
     Command(ID_PANE_DECODER_LOG);
     Command(ID_PANE_FFT_SETTINGS);
     Command(ID_PANE_DECODER_LOG);

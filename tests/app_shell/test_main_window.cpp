@@ -80,6 +80,7 @@ TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
 
 TEST_F(MainFrameTest, DecoderLogTakesMoreThanAMegabyteOfText) {
     ASSERT_NE(frame->decoderLog.hwnd(), nullptr);
+    frame->decoderLog.SetLineLimit(0);  // "Log lines kept": All
     std::wstring line(99, L'x');
     line += L'\n';
     std::wstring text;
