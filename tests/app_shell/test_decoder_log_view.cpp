@@ -25,7 +25,10 @@ protected:
         guitest::Pump();
     }
     LONG Find(const wchar_t* what) const {
-        const std::wstring text = guitest::WindowText(log);  // line ends as CR LF
+        // The whole text, line ends as CR LF.
+        std::wstring text(static_cast<std::size_t>(::SendMessageW(log, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(
+            ::SendMessageW(log, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
         const std::size_t at = text.find(what);
         if (at == std::wstring::npos) return -1;
         LONG lineEnds = 0;  // one character each in positions
@@ -107,7 +110,8 @@ TEST_F(DecoderLogViewTest, DraggingSelectsTextThatCtrlCCopiesAndTheViewStaysWhil
     ::SendMessageW(log, WM_LBUTTONDOWN, MK_LBUTTON, Where(start, 1));
     ::SendMessageW(log, WM_MOUSEMOVE, MK_LBUTTON, Where(end, 1));
     ::SendMessageW(log, WM_LBUTTONUP, 0, Where(end, 1));
-    EXPECT_EQ(SelectedText(), L"line 0190");
+    EXPECT_EQ(SelectedText(), L"line 0190") << "from " << from << " at " << start.x << "," << start.y << " to " << end.x
+                                            << "," << end.y;
     PressWithControl('C');
     EXPECT_EQ(Clipboard(), L"line 0190");
 

@@ -205,6 +205,9 @@ TEST(SimTraffic, LiveStreamLooksLikeADecoder) {
     EXPECT_EQ(categories, (std::set<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(reports, frames);
     EXPECT_GT(frames, 40u);
+    // About nine records a frame, as real traffic has.
+    EXPECT_GE(400.0 / frames, 8.0);
+    EXPECT_LE(400.0 / frames, 10.0);
 }
 
 TEST(SimTraffic, BulkRecords) {

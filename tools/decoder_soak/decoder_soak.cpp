@@ -1,8 +1,9 @@
 // Soaks the front end in realistic traffic: the stand-in decoder's live stream (a frame every 8.64 s
-// of about nine records, a message every few frames) at `speed` times real time, with the text log,
-// the message store and "Restart when it ends" on, and the decoder killed `kills` times along the
-// way. Every simulated hour it prints the working set, the handles, the GDI and USER objects, and the
-// records in the text log and in the store beside those the front end received.
+// of about nine records, a message every few frames) at `speed` times real time, with capture, the
+// text log, the message store and "Restart when it ends" on, and the decoder killed `kills` times
+// along the way (each restart's delay is printed). Every simulated hour it prints the working set, the
+// handles, the GDI and USER objects, and the records in the text log and in the store beside those the
+// front end received.
 //   decoder-soak.exe [simulated hours = 24] [speed = 100] [kills = 2]
 #include <windows.h>
 #include <commctrl.h>
@@ -120,6 +121,8 @@ int wmain(int argc, wchar_t** argv) {
     if (!frame.CreateMainWindow()) return 2;
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
     frame.SelectPane(CMainFrame::kPaneDecoderLog);
+    // Capture runs throughout, as at a station: the spectrum is computed while the decoder runs.
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_ON, 0);
     frame.settingRows.WriteText(settings::kDecoderLogDir, logDir);
     frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
     frame.settingRows.WriteBool(settings::kDecoderLogUseFilter, false);
@@ -130,8 +133,8 @@ int wmain(int argc, wchar_t** argv) {
     frame.AddRecordSink(counter);
     PumpFor(std::chrono::milliseconds(200));
 
-    std::printf("soak: %d simulated hours at %dx (one hour = %.1f s), store and text log on, restart on, "
-                "%d kills\n", hours, speed, hourMs / 1000.0, kills);
+    std::printf("soak: %d simulated hours at %dx (one hour = %.1f s), capture %s, store and text log on, restart "
+                "on, %d kills\n", hours, speed, hourMs / 1000.0, frame.captureRunning ? "on" : "OFF", kills);
     std::printf("%5s %10s %8s %6s %6s %10s %10s %10s %10s %9s %8s\n", "hour", "WS KiB", "handles", "GDI", "USER",
                 "recv lines", "text lines", "recv recs", "store recs", "log lines", "restarts");
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
@@ -145,6 +148,13 @@ int wmain(int argc, wchar_t** argv) {
             ::WaitForSingleObject(decoderProcess, 0) == WAIT_TIMEOUT) {  // a live decoder, not one already ended
             ::TerminateProcess(decoderProcess, 9);
             ++killed;
+            // How long the restart takes (5 s after the end is asked for), in real time.
+            const unsigned before = frame.decoderRestarts;
+            const auto killedAt = std::chrono::steady_clock::now();
+            while (frame.decoderRestarts == before && std::chrono::steady_clock::now() - killedAt < std::chrono::minutes(5))
+                PumpFor(std::chrono::milliseconds(50));
+            std::printf("kill %d: restarted after %.1f s\n", killed,
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - killedAt).count());
         }
         PROCESS_MEMORY_COUNTERS memory{};
         memory.cb = sizeof(memory);

@@ -47,7 +47,8 @@ void LiveTraffic::BuildFrame() {
     std::snprintf(text, sizeof text, "LES %s frame %04u frequency: %.1f\n", les_.c_str(), frame_ % 10000, reported);
     frame.push_back(Header(2) + text);
 
-    unsigned contents = 1 + rng_() % 2;
+    // Five to seven bulletin-board contents: with the rest, about nine records a frame, as on the air.
+    unsigned contents = 5 + rng_() % 3;
     for (unsigned i = 0; i < contents; ++i) {
         std::snprintf(text, sizeof text, "Bulletin board: channel %u, %u stations, random access slots %u\n",
                       static_cast<unsigned>(rng_() % 16), 3 + static_cast<unsigned>(rng_() % 20),
