@@ -59,7 +59,7 @@ void CMainFrame::ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates) {
 
 void CMainFrame::ApplyDecoderUpdates(std::deque<decoder::LogUpdate> updates) {
     // Consecutive shown texts of one category go into the log in one piece: the same text in the
-    // same colours, with one rich-edit update instead of one per record.
+    // same colours, with one append to the log instead of one per record.
     std::wstring pending;
     int pendingCategory = -1;
     auto flush = [&] {

@@ -44,9 +44,8 @@ void CMainFrame::PackBands() { FrameWindow::PackBands(topBar); }
 
 void CMainFrame::UpdateLayout(bool resizeBars) {
     FrameWindow::UpdateLayout(resizeBars);
-    // A hidden rich edit still lays its text out at its own width: left at no width, it would wrap
-    // every character onto a line of its own, and a long decoder run then costs gigabytes and
-    // seconds per record. Hidden panes therefore always have the current pane's size.
+    // Hidden panes always have the current pane's size: a hidden log or list then needs no new layout
+    // when it is shown, and the messages pane's rich edit does not wrap its text at no width.
     if (!clientWindow) return;
     RECT rect{};
     ::GetWindowRect(clientWindow, &rect);
