@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "messages/priority.h"
 #include "messages/schema.h"
@@ -130,6 +131,7 @@ void CheckContent(const std::string& path, Database& db) {
         }
     } catch (const SqliteError& e) {
         int primary = e.code() & 0xFF;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) throw;  // the opener waits and tries again
         if (primary == SQLITE_NOTADB) {
             Refuse(StoreRefusal::NotADatabase, path, "is not a database (" + std::string(e.what()) +
                                                           "); it was left as it is");
@@ -150,6 +152,21 @@ void CheckContent(const std::string& path, Database& db) {
     }
 }
 
+// WAL, the pragmas and the schema. Throws SqliteError; refuses a file that cannot use WAL.
+void PrepareForWriting(const std::string& path, Database& db, const StoreOptions& options) {
+    {  // finalised before the migration, which cannot commit while a statement is running
+        Statement wal(db, "PRAGMA journal_mode = WAL");
+        if (!wal.Step() || AsciiLower(wal.ColumnText(0)) != "wal") {
+            Refuse(StoreRefusal::CannotOpen, path, "cannot be switched to WAL mode");
+        }
+    }
+    // With WAL, NORMAL loses at most the last transactions on a power cut, never consistency.
+    db.Execute("PRAGMA synchronous = NORMAL");
+    db.Execute(("PRAGMA cache_size = " + std::to_string(-1024LL * options.cacheMb)).c_str());
+    if (options.maxPages > 0) db.Execute(("PRAGMA max_page_count = " + std::to_string(options.maxPages)).c_str());
+    MigrateSchema(db);
+}
+
 }  // namespace
 
 std::unique_ptr<MessageStore> MessageStore::Open(const std::string& path, const StoreOptions& options) {
@@ -161,25 +178,25 @@ std::unique_ptr<MessageStore> MessageStore::Open(const std::string& path, const 
         Refuse(StoreRefusal::CannotOpen, path, std::string("cannot be opened or created: ") + e.what());
     }
     sqlite3_busy_timeout(db.handle(), options.busyTimeoutMs);
-    CheckContent(path, db);
-    try {
-        {  // finalised before the migration, which cannot commit while a statement is running
-            Statement wal(db, "PRAGMA journal_mode = WAL");
-            if (!wal.Step() || AsciiLower(wal.ColumnText(0)) != "wal") {
-                Refuse(StoreRefusal::CannotOpen, path, "cannot be switched to WAL mode");
+    // Another program (or a second front end) creating or writing the same store holds it for a while:
+    // reading and preparing it are tried again, as writes are, before the store is refused.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            CheckContent(path, db);
+            PrepareForWriting(path, db, options);
+            break;
+        } catch (const SqliteError& e) {
+            int primary = e.code() & 0xFF;
+            if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < options.busyAttempts) {
+                // SQLite does not always wait itself (a lock it cannot wait for without a deadlock).
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
             }
+            StoreRefusal reason = primary == SQLITE_READONLY ? StoreRefusal::ReadOnly
+                                  : primary == SQLITE_CORRUPT ? StoreRefusal::Corrupt
+                                                              : StoreRefusal::CannotOpen;
+            Refuse(reason, path, std::string("cannot be prepared for writing: ") + e.what());
         }
-        // With WAL, NORMAL loses at most the last transactions on a power cut, never consistency.
-        db.Execute("PRAGMA synchronous = NORMAL");
-        db.Execute(("PRAGMA cache_size = " + std::to_string(-1024LL * options.cacheMb)).c_str());
-        if (options.maxPages > 0) db.Execute(("PRAGMA max_page_count = " + std::to_string(options.maxPages)).c_str());
-        MigrateSchema(db);
-    } catch (const SqliteError& e) {
-        int primary = e.code() & 0xFF;
-        StoreRefusal reason = primary == SQLITE_READONLY ? StoreRefusal::ReadOnly
-                              : primary == SQLITE_CORRUPT ? StoreRefusal::Corrupt
-                                                          : StoreRefusal::CannotOpen;
-        Refuse(reason, path, std::string("cannot be prepared for writing: ") + e.what());
     }
     return std::unique_ptr<MessageStore>(new MessageStore(path, options, std::move(db)));
 }

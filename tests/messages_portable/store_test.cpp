@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -226,6 +229,42 @@ TEST(StoreOpen, AReopenedStoreGoesOnWriting) {
 
 // Another front end holding the write lock for longer than SQLite's own busy wait: the batch is
 // retried whole until it gets through, and only a store that may not retry gives up (and says so).
+// Another connection writing the file while the store opens (a second front end creating it at the same
+// moment): the opening waits for it instead of refusing the store.
+TEST(StoreOpen, AStoreHeldByAnotherWriterWhileOpeningIsOpenedOnceItIsFree) {
+    ScratchDir dir;
+    const std::string path = dir.File("held.db");
+    for (int attempts : {400, 1}) {
+        std::remove(path.c_str());
+        auto other = messages::Database::Open(path);
+        other.Execute("BEGIN EXCLUSIVE");
+        other.Execute("CREATE TABLE IF NOT EXISTS early(x)");
+        std::atomic<bool> started{false};
+        std::string refusal = "not finished";
+        std::thread opener([&] {
+            started = true;
+            messages::StoreOptions o;
+            o.busyTimeoutMs = 10;
+            o.busyAttempts = attempts;
+            try {
+                MessageStore::Open(path, o);
+                refusal.clear();
+            } catch (const messages::StoreError& e) {
+                refusal = e.what();
+            }
+        });
+        ASSERT_TRUE(WaitUntil([&] { return started.load(); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the other writer's long transaction
+        other.Execute("ROLLBACK");
+        opener.join();
+        if (attempts > 1) {
+            EXPECT_EQ(refusal, "");
+        } else {
+            EXPECT_NE(refusal.find("locked"), std::string::npos) << refusal;
+        }
+    }
+}
+
 TEST(StoreOpen, ABusyStoreIsRetriedUntilTheOtherWriterIsDone) {
     ScratchDir dir;
     const std::string path = dir.File("busy.db");
