@@ -25,7 +25,6 @@ void CMainFrame::DrainDecoderUpdates() {
 void CMainFrame::ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates) {
     const std::size_t limit = decoderLog.LineLimit();
     std::size_t first = 0;  // the first update whose text goes into the log
-    bool fillsLog = false;  // the kept lines alone fill the log: everything it holds would leave
     if (limit > 0) {
         std::size_t lines = 0;
         std::size_t i = updates.size();
@@ -33,10 +32,7 @@ void CMainFrame::ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates) {
             --i;
             if (updates[i].show) lines += static_cast<std::size_t>(std::count(updates[i].text.begin(), updates[i].text.end(), L'\n'));
         }
-        if (lines >= limit) {
-            first = i;
-            fillsLog = true;
-        }
+        if (lines >= limit) first = i;
     }
     if (first > 0) {
         // Of what is left out, only the newest header's fields still show.
@@ -51,8 +47,6 @@ void CMainFrame::ApplyDecoderBacklog(std::deque<decoder::LogUpdate> updates) {
         }
         updates.erase(updates.begin(), updates.begin() + static_cast<std::ptrdiff_t>(first));
     }
-    // The kept lines alone fill the log: what it holds would all leave the top.
-    if (fillsLog) decoderLog.Clear();
     ApplyDecoderUpdates(std::move(updates));
     decoderLog.DrawPending();
 }

@@ -67,6 +67,18 @@ std::size_t CountOf(const std::wstring& text, const std::wstring& part) {
 
 class UnattendedTest : public DecoderRunTest {
 protected:
+    // 20,000 records at once, then the decoder ends with exit code 3.
+    static constexpr const char* kFloodThenExit3 = "wait-client\nflood 20000 80\nexit 3\n";
+
+    // Starts the decoder with the log shown and bounded to 1,000 lines, and holds the hand-over back
+    // from then on, as a loaded machine would: the records queue up behind the log.
+    void StartWithLogHeldBack() {
+        frame->SelectPane(CMainFrame::kPaneDecoderLog);
+        frame->decoderLog.SetLineLimit(1000);
+        Command(ID_DECODER_START);
+        ASSERT_TRUE(frame->decoderRunning);
+        frame->decoderHandOver.onDrain = [] {};
+    }
     void UseTextLog() {
         logDir = work + L"\\textlog";
         ::CreateDirectoryW(logDir.c_str(), nullptr);
@@ -178,17 +190,10 @@ TEST_F(UnattendedTest, RestartMakesANewRunWithANewNameAndANewTextLogAndSaysSoInT
 // not hold back the word that the decoder ended: the status says it at once, the note follows the
 // last record once the log gets there, and the stop appends only the lines the log's bound keeps.
 TEST_F(UnattendedTest, ADecoderEndingWithALongBacklogIsSaidAtOnceAndTheStopShowsTheKeptLines) {
-    InstallDecoder(
-        "wait-client\n"
-        "flood 20000 80\n"
-        "exit 3\n");
+    InstallDecoder(kFloodThenExit3);
     UseTextLog();
-    frame->SelectPane(CMainFrame::kPaneDecoderLog);
-    frame->decoderLog.SetLineLimit(1000);
     guitest::MessageBoxWatcher boxes;
-    Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
-    frame->decoderHandOver.onDrain = [] {};
+    ASSERT_NO_FATAL_FAILURE(StartWithLogHeldBack());
     ASSERT_TRUE(WaitForStatus(L"Decoder ended (exit code 3)", 60000)) << Text(frame->statusField);
     EXPECT_LT(frame->decoderLog.Lines(), 1000u);  // said ahead of the records still queued
     EXPECT_FALSE(Contains(LogText(), L"Decoder ended")) << "the note waits behind the records";
@@ -224,20 +229,13 @@ TEST_F(UnattendedTest, ADecoderEndingWithALongBacklogIsSaidAtOnceAndTheStopShows
 // The same with "Restart when it ends": the restart does not wait for the log to catch up; the log
 // keeps the newest lines up to its bound, the notes after them, and the new run after those.
 TEST_F(UnattendedTest, ADecoderEndingWithALongBacklogIsRestartedWithoutWaitingForTheLog) {
-    InstallDecoder(
-        "wait-client\n"
-        "flood 20000 80\n"
-        "exit 3\n");
+    InstallDecoder(kFloodThenExit3);
     UseTextLog();
     frame->settingRows.WriteBool(settings::kAutoRestart, true);
     // Over a second, so that the new text log's name (to the second) differs from the first one's.
     frame->restartBackoff = decoder::RestartBackoff({}, decoder::RestartTiming{1200, 300000, 60000});
-    frame->SelectPane(CMainFrame::kPaneDecoderLog);
-    frame->decoderLog.SetLineLimit(1000);
     guitest::MessageBoxWatcher boxes;
-    Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
-    frame->decoderHandOver.onDrain = [] {};
+    ASSERT_NO_FATAL_FAILURE(StartWithLogHeldBack());
     RewriteScript(
         "wait-client\n"
         "record L1xxxxxxxsecond run\\n\n"
