@@ -19,3 +19,16 @@
 #define ID_FILTER_BB_HEADER 114
 #define ID_FILTER_UNKNOWN 115
 #define ID_FILTER_MESSAGE_TEXT 116
+
+// The main window's children, so that tools and tests find them as any outside program would.
+#define IDC_SPECTRUM 1001
+#define IDC_SETTINGS_GRID 1002
+#define IDC_DECODER_LOG 1003
+#define IDC_MESSAGES_PANE 1004
+#define IDC_STATUS_FIELD 1005
+#define IDC_LES_FIELD 1006
+#define IDC_FRAME_FIELD 1007
+#define IDC_FFT_SETTINGS_BUTTON 1008
+#define IDC_DECODER_LOG_BUTTON 1009
+#define IDC_MESSAGES_BUTTON 1010
+#define IDC_MENU_BAR 1011

@@ -1,35 +1,36 @@
-// The decoder log: the view, its font, and the colours of the category formats.
+// The decoder log: the view, its font, and each record category's colour from the palette.
 #include "app/decoder_log.h"
 
 #include <cwchar>
 
 #include "app/main_frame_styles.h"
+#include "theme/palette.h"
+#include "win/colour.h"
 
 CDecoderLog::~CDecoderLog() {
     // The view normally goes with its parent; the font must outlive it.
     if (view_.hwnd() && ::IsWindow(view_.hwnd())) ::DestroyWindow(view_.hwnd());
 }
 
-bool CDecoderLog::Create(HWND parent, HINSTANCE /*instance*/) {
+bool CDecoderLog::Create(HWND parent, int id) {
     LOGFONTW logFont{};
     logFont.lfHeight = 21;
     wcsncpy_s(logFont.lfFaceName, L"Fixedsys", _TRUNCATE);
     font_.reset(::CreateFontIndirectW(&logFont));
-    if (!view_.Create(parent, main_frame_styles::kDecoderLogStyle, WS_EX_STATICEDGE)) return false;
+    if (!view_.Create(parent, main_frame_styles::kDecoderLogStyle, WS_EX_STATICEDGE, static_cast<UINT_PTR>(id)))
+        return false;
     ::SendMessageW(view_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return true;
 }
 
 void CDecoderLog::Clear() { view_.Clear(); }
 
-void CDecoderLog::Append(const wchar_t* text, int length, const CHARFORMATW* format) {
-    if (!text || !view_.hwnd()) return;
-    if (length < 0) length = static_cast<int>(std::wcslen(text));
-    const std::wstring_view piece(text, static_cast<std::size_t>(length));
-    if (!format || !(format->dwMask & CFM_COLOR)) {
-        view_.Append(piece, 0, true);
-    } else {
-        const bool automatic = (format->dwEffects & CFE_AUTOCOLOR) != 0;
-        view_.Append(piece, automatic ? logview::kDefaultColour : format->crTextColor);
-    }
+void CDecoderLog::Append(std::wstring_view text, decoder::Category category) {
+    if (!view_.hwnd()) return;
+    view_.Append(text, win::ToColorRef(palette::DecoderLogColour(category)));
+}
+
+void CDecoderLog::AppendInColourInForce(std::wstring_view text) {
+    if (!view_.hwnd()) return;
+    view_.Append(text, 0, true);
 }

@@ -8,9 +8,7 @@
 #include "audio/dsound_capture_win.h"
 #include "resource.h"
 #include "settings/key_table.h"
-#include "theme/palette.h"
 #include "version.h"
-#include "win/colour.h"
 #include "win/message_wait.h"
 #include "win/reflect.h"
 
@@ -19,11 +17,6 @@ namespace {
 using namespace main_frame_styles;
 
 constexpr UINT kBandStyle = RBBS_CHILDEDGE | RBBS_NOGRIPPER | RBBS_USECHEVRON;
-constexpr COLORREF kLogColours[CMainFrame::kLogCategories] = {
-    win::ToColorRef(palette::kDecoderLogCategories[0]), win::ToColorRef(palette::kDecoderLogCategories[1]),
-    win::ToColorRef(palette::kDecoderLogCategories[2]), win::ToColorRef(palette::kDecoderLogCategories[3]),
-    win::ToColorRef(palette::kDecoderLogCategories[4]), win::ToColorRef(palette::kDecoderLogCategories[5]),
-};
 
 // Measures at 96 DPI; the window multiplies each by DPI / 96.
 constexpr int kWindowWidth = 800;
@@ -49,13 +42,13 @@ LOGFONTW MakeLogFont(const wchar_t* face, int height) {
 }  // namespace
 
 CMainFrame::CMainFrame()
-    : soundCapture(audio::DirectSoundServiceFactory()), decoderSession(win::WaitAnsweringSentMessages) {}
+    : soundCapture_(audio::DirectSoundServiceFactory()) {}
 
 CMainFrame::~CMainFrame() = default;
 
 HWND CMainFrame::CreateMainWindow() {
     // Before the window exists its monitor is not known: the system's DPI, corrected in OnCreate.
-    dpi = win::SystemDpi();
+    dpi_ = win::SystemDpi();
     return Create(nullptr, RECT{0, 0, Px(kWindowWidth), Px(kWindowHeight)}, nullptr, kMainWindowStyle,
                   kMainWindowExStyle);
 }
@@ -84,11 +77,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnCreate();
         return 0;
     case WM_CLOSE:
-        if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
+        if (run_.Waiting()) return DeferMessage(msg, wParam, lParam);
         OnClose();
         break;
     case WM_COMMAND:
-        if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
+        if (run_.Waiting()) return DeferMessage(msg, wParam, lParam);
         OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_DPICHANGED:
@@ -97,16 +90,8 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
         // Only top-level windows hear of these; the grid rebuilds its colours and fonts from them.
-        if (settingsGrid.hwnd()) ::SendMessageW(settingsGrid.hwnd(), msg, wParam, lParam);
+        if (settingsGrid_.hwnd()) ::SendMessageW(settingsGrid_.hwnd(), msg, wParam, lParam);
         break;
-    case kDecoderEndedMessage:
-        OnDecoderEnded(wParam);
-        return 0;
-    case WM_TIMER:
-        if (wParam != kRestartTimer) break;
-        if (decoderWaits > 0) return DeferMessage(msg, wParam, lParam);
-        OnRestartTimer();
-        return 0;
     case WM_NOTIFY: {
         bool handled = false;
         LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
@@ -123,43 +108,44 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    deferredMessages.push_back({msg, wParam, lParam});
+    deferredMessages_.push_back({msg, wParam, lParam});
     return 0;
 }
 
-CMainFrame::DecoderWaitScope::~DecoderWaitScope() {
-    if (--frame_.decoderWaits > 0) return;
+void CMainFrame::OnRunWaitOver() {
     std::vector<DeferredMessage> deferred;
-    deferred.swap(frame_.deferredMessages);
-    for (const DeferredMessage& m : deferred) ::PostMessageW(frame_.hwnd(), m.message, m.wParam, m.lParam);
+    deferred.swap(deferredMessages_);
+    for (const DeferredMessage& m : deferred) ::PostMessageW(hwnd(), m.message, m.wParam, m.lParam);
 }
 
-HWND CMainFrame::CreatePaneButton(const wchar_t* text) {
+HWND CMainFrame::CreatePaneButton(const wchar_t* text, int id) {
     HWND button = ::CreateWindowExW(0, L"BUTTON", nullptr, kPaneButtonStyle, 0, 0, Px(kPaneButtonWidth),
-                                    Px(kBarRowHeight), hwnd(), nullptr, Instance(), nullptr);
+                                    Px(kBarRowHeight), hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    Instance(), nullptr);
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     ::SetWindowTextW(button, text);
     return button;
 }
 
-HWND CMainFrame::CreateStatusField() {
-    return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, Px(kBarRowHeight), hwnd(), nullptr,
-                             Instance(), nullptr);
+HWND CMainFrame::CreateStatusField(int id) {
+    return ::CreateWindowExW(0, L"STATIC", nullptr, kStatusFieldStyle, 0, 0, 0, Px(kBarRowHeight), hwnd(),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
 }
 
 void CMainFrame::CreateSettingsGrid() {
-    settingsGrid.create(hwnd(), RECT{0, 0, 0, 0}, kChildStyle, WS_EX_CLIENTEDGE);
-    settingsGrid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
-    settingsGrid.AddColumn(L"Name", Px(kGridColumnWidth));
-    settingsGrid.AddColumn(L"Value", Px(kGridColumnWidth));
+    settingsGrid_.create(hwnd(), RECT{0, 0, 0, 0}, kChildStyle, WS_EX_CLIENTEDGE);
+    ::SetWindowLongPtrW(settingsGrid_.hwnd(), GWLP_ID, IDC_SETTINGS_GRID);
+    settingsGrid_.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
+    settingsGrid_.AddColumn(L"Name", Px(kGridColumnWidth));
+    settingsGrid_.AddColumn(L"Value", Px(kGridColumnWidth));
 }
 
 void CMainFrame::CreateStatusFont() {
     LOGFONTW statusLogFont = MakeLogFont(L"Arial", Px(kStatusFontHeight));
     win::UniqueFont font(::CreateFontIndirectW(&statusLogFont));
-    for (HWND field : {statusField, lesField, frameField})
+    for (HWND field : {statusField_, lesField_, frameField_})
         ::SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-    statusFont = std::move(font);  // the old font goes only once no field uses it
+    statusFont_ = std::move(font);  // the old font goes only once no field uses it
 }
 
 void CMainFrame::OnCreate() {
@@ -169,83 +155,79 @@ void CMainFrame::OnCreate() {
     ::SetWindowTextW(hwnd(), L"Corvane VASTREL GUI v" VASTREL_VERSION_TEXT);
 
     // The monitor the window is on decides its measures.
-    dpi = win::DpiOf(hwnd());
+    dpi_ = win::DpiOf(hwnd());
 
-    // 3: the spectrum display and the run state.
-    spectrumDisplay.Create(hwnd(), RECT{0, 0, 0, Px(kSpectrumHeight)}, nullptr, kChildStyle, WS_EX_CLIENTEDGE);
-    spectrum.SetStartupValues();
-    sampleRate = 48000;
-    captureChannel = 0;
-    captureRunning = false;
-    decoderRunning = false;
+    // 3: the spectrum_ display and the run state.
+    spectrumDisplay_.Create(hwnd(), RECT{0, 0, 0, Px(kSpectrumHeight)}, nullptr, kChildStyle, WS_EX_CLIENTEDGE,
+                            IDC_SPECTRUM);
+    spectrum_.SetStartupValues();
+    sampleRate_ = 48000;
+    captureChannel_ = 0;
+    captureRunning_ = false;
 
     // 4-7: the bar and the menu bar.
     topBar = CreateTopBar(kTopBarStyle);
-    menuBar.CreateBar(hwnd(), RECT{0, 0, 0, Px(kMenuBarHeight)}, kMenuBarStyle);
-    menuBar.LoadMenuResource(Instance(), IDR_MAINMENU);
-    frameMenuBar = &menuBar;
+    menuBar_.CreateBar(hwnd(), RECT{0, 0, 0, Px(kMenuBarHeight)}, kMenuBarStyle);
+    ::SetWindowLongPtrW(menuBar_.hwnd(), GWLP_ID, IDC_MENU_BAR);
+    menuBar_.LoadMenuResource(Instance(), IDR_MAINMENU);
+    frameMenuBar = &menuBar_;
     SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
     SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
     SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED);
-    InsertBand(topBar, menuBar.hwnd(), nullptr, kBandStyle | RBBS_BREAK, Px(kMenuBandWidth), Px(kBarRowHeight));
+    InsertBand(topBar, menuBar_.hwnd(), nullptr, kBandStyle | RBBS_BREAK, Px(kMenuBandWidth), Px(kBarRowHeight));
 
     // 8-11: pane buttons and status fields on the second row.
-    fftSettingsButton = CreatePaneButton(L"FFT && Settings");
-    InsertBand(topBar, fftSettingsButton, nullptr, kBandStyle | RBBS_BREAK, Px(kPaneButtonWidth), Px(kBarRowHeight));
-    decoderLogButton = CreatePaneButton(L"Decoder log");
-    InsertBand(topBar, decoderLogButton, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    fftSettingsButton_ = CreatePaneButton(L"FFT && Settings", IDC_FFT_SETTINGS_BUTTON);
+    InsertBand(topBar, fftSettingsButton_, nullptr, kBandStyle | RBBS_BREAK, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    decoderLogButton_ = CreatePaneButton(L"Decoder log", IDC_DECODER_LOG_BUTTON);
+    InsertBand(topBar, decoderLogButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     // The Messages pane gets a band of its own so that it can be reached.
-    messagesButton = CreatePaneButton(L"Messages");
-    InsertBand(topBar, messagesButton, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
-    statusField = CreateStatusField();
-    InsertBand(topBar, statusField, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
-    lesField = CreateStatusField();
-    InsertBand(topBar, lesField, L" LES: ", kBandStyle, Px(kNumberBandWidth), Px(kBarRowHeight));
-    frameField = CreateStatusField();
-    InsertBand(topBar, frameField, L" Frame: ", kBandStyle, Px(kNumberBandWidth), Px(kBarRowHeight));
+    messagesButton_ = CreatePaneButton(L"Messages", IDC_MESSAGES_BUTTON);
+    InsertBand(topBar, messagesButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    statusField_ = CreateStatusField(IDC_STATUS_FIELD);
+    InsertBand(topBar, statusField_, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
+    lesField_ = CreateStatusField(IDC_LES_FIELD);
+    InsertBand(topBar, lesField_, L" LES: ", kBandStyle, Px(kNumberBandWidth), Px(kBarRowHeight));
+    frameField_ = CreateStatusField(IDC_FRAME_FIELD);
+    InsertBand(topBar, frameField_, L" Frame: ", kBandStyle, Px(kNumberBandWidth), Px(kBarRowHeight));
 
     // 12: the status font and texts.
     CreateStatusFont();
-    ::SetWindowTextW(statusField, L"Idle");
-    ::SetWindowTextW(lesField, L"---");
-    ::SetWindowTextW(frameField, L"----");
+    ::SetWindowTextW(statusField_, L"Idle");
+    ::SetWindowTextW(lesField_, L"---");
+    ::SetWindowTextW(frameField_, L"----");
 
     // 13-15: the decoder log, its colours and filter.
-    decoderLog.Create(hwnd(), Instance());
+    decoderLog_.Create(hwnd(), IDC_DECODER_LOG);
     // The decoder log keeps the "Log lines kept" row's number of lines; older ones leave the top
     // (the text log and the store keep everything).
-    decoderLog.SetLineLimit(static_cast<std::size_t>(settings::StartupSettings().logLinesKept));
-    for (int i = 0; i < kLogCategories; ++i) {
-        logFormats[i] = CHARFORMATW{};
-        logFormats[i].cbSize = sizeof(CHARFORMATW);
-        logFormats[i].dwMask = CFM_COLOR;
-        logFormats[i].crTextColor = kLogColours[i];
-    }
-    const LONG startFilter[kLogCategories] = {1, 1, 1, 1, 0, 1};
-    for (int i = 0; i < kLogCategories; ++i) logFilter->Set(i, startFilter[i] != 0);
+    decoderLog_.SetLineLimit(static_cast<std::size_t>(settings::StartupSettings().logLinesKept));
+    // Every category is shown at start but the decoder's own notes.
+    for (int i = 0; i < decoder::kCategories; ++i)
+        run_.Filter().Set(i, static_cast<decoder::Category>(i) != decoder::Category::DecoderNote);
     for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
                     ID_FILTER_MESSAGE_TEXT})
         ::CheckMenuItem(menu(), id, MF_BYCOMMAND | MF_CHECKED);
 
-    // 16: the spectrum band.
-    InsertBand(topBar, spectrumDisplay.hwnd(), nullptr, kBandStyle | RBBS_BREAK, Px(kSpectrumBandWidth),
+    // 16: the spectrum_ band.
+    InsertBand(topBar, spectrumDisplay_.hwnd(), nullptr, kBandStyle | RBBS_BREAK, Px(kSpectrumBandWidth),
                Px(kSpectrumHeight));
-    ::RedrawWindow(spectrumDisplay.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ::RedrawWindow(spectrumDisplay_.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 
     // 17-19: the settings grid, the capture devices and the setting rows.
     CreateSettingsGrid();
-    clientWindow = settingsGrid.hwnd();
-    audio::EnumerateCaptureDevices(captureDevices);
-    settingRows.Build(settingsGrid, captureDevices.Names());
+    clientWindow = settingsGrid_.hwnd();
+    audio::EnumerateCaptureDevices(captureDevices_);
+    settingRows_.Build(settingsGrid_, captureDevices_.Names());
 
     // 20-23: pack the bands, select the first pane, the messages pane.
     PackBands();
-    currentPane = -1;
-    SelectPane(kPaneFftSettings);
-    settingRows.ApplyLabelColours();
-    messagesPane.SetDpi(dpi);
-    messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
-    messagesPane.SetStorePath(MessageStoreFullPath());
+    currentPane_.reset();
+    SelectPane(Pane::FftSettings);
+    settingRows_.ApplyLabelColours();
+    messagesPane_.SetDpi(dpi_);
+    messagesPane_.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE, IDC_MESSAGES_PANE);
+    messagesPane_.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
 }
 
@@ -255,10 +237,10 @@ void CMainFrame::RescaleBands() {
         HWND child;
         int width, height;
     } bands[] = {
-        {menuBar.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton, kPaneButtonWidth, kBarRowHeight},
-        {decoderLogButton, kPaneButtonWidth, kBarRowHeight},    {messagesButton, kPaneButtonWidth, kBarRowHeight},
-        {statusField, kStatusBandWidth, kBarRowHeight},         {lesField, kNumberBandWidth, kBarRowHeight},
-        {frameField, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
+        {menuBar_.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton_, kPaneButtonWidth, kBarRowHeight},
+        {decoderLogButton_, kPaneButtonWidth, kBarRowHeight},    {messagesButton_, kPaneButtonWidth, kBarRowHeight},
+        {statusField_, kStatusBandWidth, kBarRowHeight},         {lesField_, kNumberBandWidth, kBarRowHeight},
+        {frameField_, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay_.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };
     const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -279,13 +261,13 @@ void CMainFrame::RescaleBands() {
 
 void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
     if (newDpi <= 0) return;
-    dpi = newDpi;
+    dpi_ = newDpi;
     CreateStatusFont();
     RescaleBands();
     for (int column : {0, 1})
-        ::SendMessageW(settingsGrid.hwnd(), LVM_SETCOLUMNWIDTH, column, Px(kGridColumnWidth));
-    settingsGrid.SetDpi(dpi);
-    messagesPane.SetDpi(dpi);
+        ::SendMessageW(settingsGrid_.hwnd(), LVM_SETCOLUMNWIDTH, column, Px(kGridColumnWidth));
+    settingsGrid_.SetDpi(dpi_);
+    messagesPane_.SetDpi(dpi_);
     if (suggested)
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

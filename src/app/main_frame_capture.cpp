@@ -1,57 +1,57 @@
-// Capture start and stop (FFT menu) and the sink that feeds the spectrum model.
+// Capture start and stop (FFT menu) and the sink that feeds the spectrum_ model.
 #include "app/main_frame.h"
 
 #include "resource.h"
 
 void CMainFrame::OnCaptureBlock(void* context, const void* bytes, uint32_t byteCount) {
     auto* self = static_cast<CMainFrame*>(context);
-    const auto samples = self->channelPicker_.Pick(bytes, byteCount, self->captureChannel);
-    if (!samples.empty()) self->spectrum.AddSamples(samples.data(), static_cast<int>(samples.size()));
+    const auto samples = self->channelPicker_.Pick(bytes, byteCount, self->captureChannel_);
+    if (!samples.empty()) self->spectrum_.AddSamples(samples.data(), static_cast<int>(samples.size()));
 }
 
 void CMainFrame::StartCapture() {
-    if (captureRunning) StopCapture();
+    if (captureRunning_) StopCapture();
     ApplySampleRate();
 
     const settings::Settings s = CurrentSettings();
     // An empty device list or a row without a valid entry cannot be opened.
-    const auto id = captureDevices.Id(s.soundCard);
+    const auto id = captureDevices_.Id(s.soundCard);
     if (!id) {
         ShowMessage(L"Can't open soundcard.");
         return;
     }
-    captureDevice = *id;
-    captureChannel = s.cardChannel < 0 ? 0 : s.cardChannel;
+    captureDevice_ = *id;
+    captureChannel_ = s.cardChannel < 0 ? 0 : s.cardChannel;
 
-    if (soundCapture.Open(captureDevice) != 0) {
+    if (soundCapture_.Open(captureDevice_) != 0) {
         ShowMessage(L"Can't open soundcard.");
         return;
     }
-    const std::uint16_t channels = captureChannel != 0 ? 2 : 1;
+    const std::uint16_t channels = captureChannel_ != 0 ? 2 : 1;
     const std::uint32_t rate = static_cast<std::uint32_t>(s.sampleRate > 0 ? s.sampleRate : 0);
-    if (soundCapture.SetFormat(rate, 16, channels, 8) != 0) {
+    if (soundCapture_.SetFormat(rate, 16, channels, 8) != 0) {
         ShowMessage(L"Soundcard doesn't support 48000Hz/16bit recording format.");
-        soundCapture.Close();
+        soundCapture_.Close();
         return;
     }
-    channelPicker_.Reserve(soundCapture.BufferBytes());
-    if (soundCapture.Start(&CMainFrame::OnCaptureBlock, this) != 0) {
+    channelPicker_.Reserve(soundCapture_.BufferBytes());
+    if (soundCapture_.Start(&CMainFrame::OnCaptureBlock, this) != 0) {
         ShowMessage(L"Failed to start recording.");
-        soundCapture.Close();
+        soundCapture_.Close();
         return;
     }
-    captureRunning = true;
+    captureRunning_ = true;
     SetMenuItemState(ID_FFT_OFF, MFS_ENABLED);
     SetMenuItemState(ID_FFT_ON, MFS_GRAYED);
-    settingRows.EnableCaptureRows(false);
+    settingRows_.EnableCaptureRows(false);
 }
 
 void CMainFrame::StopCapture() {
-    if (!captureRunning) return;
-    soundCapture.Stop();
-    soundCapture.Close();
-    captureRunning = false;
+    if (!captureRunning_) return;
+    soundCapture_.Stop();
+    soundCapture_.Close();
+    captureRunning_ = false;
     SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
     SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
-    settingRows.EnableCaptureRows(true);
+    settingRows_.EnableCaptureRows(true);
 }

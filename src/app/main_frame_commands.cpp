@@ -1,4 +1,4 @@
-// Commands from the menu, the pane buttons and the spectrum display; the close path.
+// Commands from the menu, the pane buttons and the spectrum_ display; the close path.
 #include "app/main_frame.h"
 
 #include <commdlg.h>
@@ -14,42 +14,42 @@ void CMainFrame::SetMenuItemState(UINT id, UINT state) {
 }
 
 void CMainFrame::OnClose() {
-    StopDecoder();
+    run_.Stop();
     StopCapture();
 }
 
-void CMainFrame::ToggleLogFilter(UINT id, int category) {
-    const bool shown = !logFilter->Shown(category);
-    logFilter->Set(category, shown);
+void CMainFrame::ToggleLogFilter(UINT id, decoder::Category category) {
+    const bool shown = !run_.Filter().Shown(category);
+    run_.Filter().Set(decoder::Index(category), shown);
     ::CheckMenuItem(menu(), id, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
-    if (sender && sender == spectrumDisplay.hwnd() && code == 0) RefreshCentreFrequencyRow();
-    if (sender && sender == fftSettingsButton && code == BN_CLICKED) SelectPane(kPaneFftSettings);
-    if (sender && sender == decoderLogButton && code == BN_CLICKED) SelectPane(kPaneDecoderLog);
-    if (sender && sender == messagesButton && code == BN_CLICKED) SelectPane(kPaneMessages);
+    if (sender && sender == spectrumDisplay_.hwnd() && code == 0) RefreshCentreFrequencyRow();
+    if (sender && sender == fftSettingsButton_ && code == BN_CLICKED) SelectPane(Pane::FftSettings);
+    if (sender && sender == decoderLogButton_ && code == BN_CLICKED) SelectPane(Pane::DecoderLog);
+    if (sender && sender == messagesButton_ && code == BN_CLICKED) SelectPane(Pane::Messages);
 
     switch (id) {
     case ID_FILE_EXIT: ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
     case ID_FFT_ON: StartCapture(); break;
     case ID_FFT_OFF: StopCapture(); break;
-    case ID_DECODER_START: StartDecoder(); break;
-    case ID_DECODER_STOP: StopDecoder(); break;
-    case ID_PANE_MESSAGES: SelectPane(kPaneMessages); break;
-    case ID_PANE_DECODER_LOG: SelectPane(kPaneDecoderLog); break;
-    case ID_PANE_FFT_SETTINGS: SelectPane(kPaneFftSettings); break;
-    case ID_FILTER_FRAME_HEADERS: ToggleLogFilter(id, 0); break;
-    case ID_FILTER_BB_CONTENTS: ToggleLogFilter(id, 1); break;
-    case ID_FILTER_BB_HEADER: ToggleLogFilter(id, 2); break;
-    case ID_FILTER_UNKNOWN: ToggleLogFilter(id, 3); break;
-    case ID_FILTER_MESSAGE_TEXT: ToggleLogFilter(id, 5); break;
+    case ID_DECODER_START: run_.Start(); break;
+    case ID_DECODER_STOP: run_.Stop(); break;
+    case ID_PANE_MESSAGES: SelectPane(Pane::Messages); break;
+    case ID_PANE_DECODER_LOG: SelectPane(Pane::DecoderLog); break;
+    case ID_PANE_FFT_SETTINGS: SelectPane(Pane::FftSettings); break;
+    case ID_FILTER_FRAME_HEADERS: ToggleLogFilter(id, decoder::Category::FrameHeader); break;
+    case ID_FILTER_BB_CONTENTS: ToggleLogFilter(id, decoder::Category::BulletinContents); break;
+    case ID_FILTER_BB_HEADER: ToggleLogFilter(id, decoder::Category::BulletinHeader); break;
+    case ID_FILTER_UNKNOWN: ToggleLogFilter(id, decoder::Category::UnknownFrame); break;
+    case ID_FILTER_MESSAGE_TEXT: ToggleLogFilter(id, decoder::Category::MessageText); break;
     case ID_FILE_LOAD:
-        if (decoderRunning) {
+        if (run_.Running()) {
             ::MessageBoxW(hwnd(), L"You must stop decoder before loading configuration.", L"Vastrel GUI", MB_OK);
             break;
         }
-        if (captureRunning) StopCapture();
+        if (captureRunning_) StopCapture();
         ShowConfigurationDialog(false);
         break;
     case ID_FILE_SAVE: ShowConfigurationDialog(true); break;
@@ -71,8 +71,8 @@ void CMainFrame::ShowConfigurationDialog(bool save) {
     ofn.lpstrDefExt = L"ccf";
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : 0);
     if (save) {
-        if (::GetSaveFileNameW(&ofn)) saveConfiguration(file);
+        if (::GetSaveFileNameW(&ofn)) SaveConfiguration(file);
     } else {
-        if (::GetOpenFileNameW(&ofn)) loadConfiguration(file);
+        if (::GetOpenFileNameW(&ofn)) LoadConfiguration(file);
     }
 }

@@ -3,15 +3,15 @@
 
 #include "settings/settings_profile_win.h"
 
-void CMainFrame::loadConfiguration(const wchar_t* path) {
+void CMainFrame::LoadConfiguration(const wchar_t* path) {
     // Without a path the profile functions would fall back to the system's own WIN.INI.
     if (!path || !*path) return;
-    StopDecoder();
+    run_.Stop();
     StopCapture();
     ApplySettings(settings::LoadProfile(path, CurrentSettings(), CaptureDeviceNames()));
 }
 
-void CMainFrame::saveConfiguration(const wchar_t* path) {
+void CMainFrame::SaveConfiguration(const wchar_t* path) {
     if (!path || !*path) return;
     settings::SaveProfile(path, CurrentSettings(), CaptureDeviceNames());
 }

@@ -1,44 +1,40 @@
 // Pane selection and the bands of the main window's bar.
 #include "app/main_frame.h"
 
-void CMainFrame::SelectPane(int pane) {
-    if (pane == currentPane) return;
-    currentPane = pane;
-    HWND grid = settingsGrid.hwnd();
-    HWND messages = messagesPane.hwnd();
-    HWND display = spectrumDisplay.hwnd();
+void CMainFrame::SelectPane(Pane pane) {
+    if (pane == currentPane_) return;
+    currentPane_ = pane;
+    HWND grid = settingsGrid_.hwnd();
+    HWND messages = messagesPane_.hwnd();
+    HWND display = spectrumDisplay_.hwnd();
     switch (pane) {
-    case kPaneFftSettings:
+    case Pane::FftSettings:
         clientWindow = grid;
         ::ShowWindow(grid, SW_SHOW);
-        SetBandVisible(display, true);
-        ::ShowWindow(decoderLog.hwnd(), SW_HIDE);
+        FrameWindow::SetBandVisible(topBar, display, true);
+        ::ShowWindow(decoderLog_.hwnd(), SW_HIDE);
         ::ShowWindow(messages, SW_HIDE);
         break;
-    case kPaneDecoderLog:
-        clientWindow = decoderLog.hwnd();
-        ::ShowWindow(decoderLog.hwnd(), SW_SHOW);
+    case Pane::DecoderLog:
+        clientWindow = decoderLog_.hwnd();
+        ::ShowWindow(decoderLog_.hwnd(), SW_SHOW);
         ::ShowWindow(grid, SW_HIDE);
         ::ShowWindow(messages, SW_HIDE);
-        SetBandVisible(display, false);
+        FrameWindow::SetBandVisible(topBar, display, false);
         break;
-    case kPaneMessages:
+    case Pane::Messages:
         clientWindow = messages;
         ::ShowWindow(messages, SW_SHOW);
-        ::ShowWindow(decoderLog.hwnd(), SW_HIDE);
+        ::ShowWindow(decoderLog_.hwnd(), SW_HIDE);
         ::ShowWindow(grid, SW_HIDE);
-        SetBandVisible(display, false);
+        FrameWindow::SetBandVisible(topBar, display, false);
         break;
-    default:
-        return;
     }
     UpdateLayout(true);
-    ::SendMessageW(fftSettingsButton, BM_SETCHECK, pane == kPaneFftSettings ? BST_CHECKED : BST_UNCHECKED, 0);
-    ::SendMessageW(decoderLogButton, BM_SETCHECK, pane == kPaneDecoderLog ? BST_CHECKED : BST_UNCHECKED, 0);
-    ::SendMessageW(messagesButton, BM_SETCHECK, pane == kPaneMessages ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(fftSettingsButton_, BM_SETCHECK, pane == Pane::FftSettings ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(decoderLogButton_, BM_SETCHECK, pane == Pane::DecoderLog ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(messagesButton_, BM_SETCHECK, pane == Pane::Messages ? BST_CHECKED : BST_UNCHECKED, 0);
 }
-
-void CMainFrame::SetBandVisible(HWND child, bool visible) { FrameWindow::SetBandVisible(topBar, child, visible); }
 
 void CMainFrame::PackBands() { FrameWindow::PackBands(topBar); }
 
@@ -50,7 +46,7 @@ void CMainFrame::UpdateLayout(bool resizeBars) {
     RECT rect{};
     ::GetWindowRect(clientWindow, &rect);
     ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
-    for (HWND pane : {settingsGrid.hwnd(), decoderLog.hwnd(), messagesPane.hwnd()}) {
+    for (HWND pane : {settingsGrid_.hwnd(), decoderLog_.hwnd(), messagesPane_.hwnd()}) {
         if (!pane || pane == clientWindow) continue;
         ::SetWindowPos(pane, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);

@@ -10,38 +10,37 @@
 #include "settings/settings.h"
 
 settings::DeviceNames CMainFrame::CaptureDeviceNames() const {
-    return {captureDevices.Names(), static_cast<std::size_t>(captureDevices.Count())};
+    return {captureDevices_.Names(), static_cast<std::size_t>(captureDevices_.Count())};
 }
 
 settings::Settings CMainFrame::CurrentSettings() const {
-    settings::Settings s = settingRows.Read();
+    settings::Settings s = settingRows_.Read();
     // The working rate counts, not the row: a file may have set a rate that the list does not hold.
-    s.sampleRate = sampleRate;
-    s.centerFrequency = spectrum.centerFrequency;
+    s.sampleRate = sampleRate_;
+    s.centerFrequency = spectrum_.centerFrequency;
     return s;
 }
 
 void CMainFrame::ApplySettings(const settings::Settings& s) {
     // The analysis and the display follow the working rate; ApplyRate copes with 0 and below.
-    sampleRate = s.sampleRate;
-    spectrum.ApplyRate(sampleRate);
-    spectrum.centerFrequency = s.centerFrequency;
-    spectrum.pointerFrequency = s.centerFrequency;
-    if (spectrumDisplay.hwnd()) ::InvalidateRect(spectrumDisplay.hwnd(), nullptr, FALSE);
-    settingRows.Write(s);
-    messageStorePath = s.storeFile;
-    messagesPane.SetStorePath(MessageStoreFullPath());
-    decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
+    sampleRate_ = s.sampleRate;
+    spectrum_.ApplyRate(sampleRate_);
+    spectrum_.centerFrequency = s.centerFrequency;
+    spectrum_.pointerFrequency = s.centerFrequency;
+    if (spectrumDisplay_.hwnd()) ::InvalidateRect(spectrumDisplay_.hwnd(), nullptr, FALSE);
+    settingRows_.Write(s);
+    messagesPane_.SetStorePath(MessageStoreFullPath());
+    decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }
 
-void CMainFrame::RefreshCentreFrequencyRow() { settingRows.ShowCentre(spectrum.centerFrequency); }
+void CMainFrame::RefreshCentreFrequencyRow() { settingRows_.ShowCentre(spectrum_.centerFrequency); }
 
 void CMainFrame::ApplySampleRate() {
-    const std::int32_t rate = settingRows.Read().sampleRate;  // the rate of the row's choice
-    if (rate == sampleRate) return;
-    sampleRate = rate;
-    spectrum.ApplyRate(rate);
-    OnCommand(0, 0, spectrumDisplay.hwnd());
+    const std::int32_t rate = settingRows_.Read().sampleRate;  // the rate of the row's choice
+    if (rate == sampleRate_) return;
+    sampleRate_ = rate;
+    spectrum_.ApplyRate(rate);
+    OnCommand(0, 0, spectrumDisplay_.hwnd());
 }
 
 LRESULT CMainFrame::OnNotify(const NMHDR& header, bool& handled) {
@@ -64,13 +63,10 @@ LRESULT CMainFrame::OnNotify(const NMHDR& header, bool& handled) {
 void CMainFrame::OnSettingChanged(const NMHDR& header) {
     const auto& note = reinterpret_cast<const GridNotification&>(header);
     if (!note.item) return;
-    if (note.item == settingRows.ValueItem(settings::kSampleRate)) ApplySampleRate();
-    if (note.item == settingRows.ValueItem(settings::kStoreFile)) {
-        messageStorePath = settingRows.ReadText(settings::kStoreFile);
-        messagesPane.SetStorePath(MessageStoreFullPath());
-    }
-    if (note.item == settingRows.ValueItem(settings::kLogLinesKept))
-        decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(settingRows.Read().logLinesKept, 0)));
+    if (note.item == settingRows_.ValueItem(settings::kSampleRate)) ApplySampleRate();
+    if (note.item == settingRows_.ValueItem(settings::kStoreFile)) messagesPane_.SetStorePath(MessageStoreFullPath());
+    if (note.item == settingRows_.ValueItem(settings::kLogLinesKept))
+        decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(settingRows_.Read().logLinesKept, 0)));
 }
 
 namespace {
@@ -92,7 +88,7 @@ void CMainFrame::OnBrowseRequested(const NMHDR& header) {
     PropertyValue current;
     std::wstring start;
     if (note.item->value(current)) current.toText(start);
-    if (note.item == settingRows.ValueItem(settings::kStoreFile)) {
+    if (note.item == settingRows_.ValueItem(settings::kStoreFile)) {
         BrowseForStoreFile(*note.item, start);
         return;
     }
@@ -106,7 +102,7 @@ void CMainFrame::OnBrowseRequested(const NMHDR& header) {
     PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
     if (!chosen) return;
     wchar_t path[MAX_PATH] = {};
-    if (::SHGetPathFromIDListW(chosen, path)) settingsGrid.setItemValue(note.item, PropertyValue(path));
+    if (::SHGetPathFromIDListW(chosen, path)) settingsGrid_.setItemValue(note.item, PropertyValue(path));
     ::CoTaskMemFree(chosen);
 }
 
@@ -127,6 +123,6 @@ void CMainFrame::BrowseForStoreFile(IProperty& item, const std::wstring& start) 
     if (!::GetSaveFileNameW(&ofn)) return;
     // As the user's own change: the grid notifies, and the store follows the row.
     const PropertyValue chosen{std::wstring(file)};
-    ::SendMessageW(settingsGrid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&chosen),
+    ::SendMessageW(settingsGrid_.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&chosen),
                    reinterpret_cast<LPARAM>(&item));
 }

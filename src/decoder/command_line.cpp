@@ -67,32 +67,32 @@ CommandLineResult Refuse(CommandLineFault f) { return CommandLineResult{std::wst
 CommandLineResult BuildCommandLine(const LaunchSettings& s, std::wstring_view program) {
     if (HasQuote(program)) return Refuse(CommandLineFault::BadProgramName);
     if (HasQuote(s.soundCard)) return Refuse(CommandLineFault::QuoteInDevice);
-    if (HasQuote(s.fileLogDir)) return Refuse(CommandLineFault::QuoteInFileLogDir);
-    if (HasQuote(s.tarLogDir)) return Refuse(CommandLineFault::QuoteInTarLogDir);
-    if (!std::isfinite(s.centerFrequency)) return Refuse(CommandLineFault::BadFrequency);
+    if (HasQuote(s.settings.fileLogDir)) return Refuse(CommandLineFault::QuoteInFileLogDir);
+    if (HasQuote(s.settings.tarLogDir)) return Refuse(CommandLineFault::QuoteInTarLogDir);
+    if (!std::isfinite(s.settings.centerFrequency)) return Refuse(CommandLineFault::BadFrequency);
     if (!ValidInstanceName(s.instanceName)) return Refuse(CommandLineFault::BadInstanceName);
 
     std::wstring out;
-    out.reserve(160 + s.fileLogDir.size() + s.tarLogDir.size());
+    out.reserve(160 + s.settings.fileLogDir.size() + s.settings.tarLogDir.size());
     bool quoteProgram = program.find_first_of(L" \t") != std::wstring_view::npos;
     if (quoteProgram) out.push_back(L'"');
     out.append(program);
     if (quoteProgram) out.push_back(L'"');
 
     out.append(L" -f");
-    AppendWhole(out, s.centerFrequency);
+    AppendWhole(out, s.settings.centerFrequency);
     out.append(L" \"-c");
     AppendBeforeClosingQuote(out, DevicePart(s.soundCard));
     out.push_back(L'"');
     // A blank between the closing quote and "-cL"/"-cR": glued to the quote they would become part of
     // the device argument ("-cLine In-cL") and the channel would be lost.
-    out.append(s.cardChannel == 0 ? L" " : s.cardChannel == 1 ? L" -cL " : L" -cR ");
-    if (!s.checkForUpdates) out.append(L"-n ");
-    AppendLetters(out, L"-l", s.fileLogEgc, s.fileLogMessages, s.fileLogRaw);
-    AppendLetters(out, L" -t", s.tarLogEgc, s.tarLogMessages, s.tarLogRaw);
-    AppendDirectory(out, L"-df", s.fileLogDir);
-    AppendDirectory(out, L"-dt", s.tarLogDir);
-    if (s.hideDecoderWindow) out.append(L" -h");
+    out.append(s.settings.cardChannel == 0 ? L" " : s.settings.cardChannel == 1 ? L" -cL " : L" -cR ");
+    if (!s.settings.checkForUpdates) out.append(L"-n ");
+    AppendLetters(out, L"-l", s.settings.fileLogEgc, s.settings.fileLogMessages, s.settings.fileLogRaw);
+    AppendLetters(out, L" -t", s.settings.tarLogEgc, s.settings.tarLogMessages, s.settings.tarLogRaw);
+    AppendDirectory(out, L"-df", s.settings.fileLogDir);
+    AppendDirectory(out, L"-dt", s.settings.tarLogDir);
+    if (s.settings.hideDecoderWindow) out.append(L" -h");
     out.append(L" -p");
     out.append(s.instanceName);
     return CommandLineResult{std::move(out), CommandLineFault::None};

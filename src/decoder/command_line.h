@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/settings_model.h"
+
 namespace decoder {
 
 // Program name that opens every decoder command line; found by the platform's search for a program
@@ -16,29 +18,11 @@ inline constexpr std::wstring_view kDecoderProgram = L"vastrel.exe";
 // The device option keeps at most this many UTF-16 units of the capture device description.
 inline constexpr std::size_t kMaxDeviceChars = 31;
 
-// Everything a decoder start reads from the settings, in the settings record's own names.
-// BuildCommandLine uses all but the last four fields; StartDecoder uses those for the text log and the
-// capture switch.
+// A decoder start's settings: the settings model as it stands, with what the start adds to it.
 struct LaunchSettings {
-    double centerFrequency = 2000.0;   // Hz, the main window's number (not the grid text)
-    std::wstring soundCard;            // description of the selected capture device; empty = none exists
-    int cardChannel = 0;               // 0 Mono, 1 Left, anything else Right
-    bool checkForUpdates = true;
-    bool hideDecoderWindow = true;
-    std::wstring fileLogDir;
-    bool fileLogEgc = false;
-    bool fileLogMessages = false;
-    bool fileLogRaw = false;
-    std::wstring tarLogDir;
-    bool tarLogEgc = false;
-    bool tarLogMessages = false;
-    bool tarLogRaw = false;
-    std::wstring instanceName;         // from MakeInstanceName, e.g. "gui1F2E3D4C"
-
-    bool disableFftWhileDecoding = false;
-    std::wstring decoderLogDir;
-    bool decoderTextLog = false;
-    bool decoderLogUseFilter = false;
+    settings::Settings settings;  // centre, channel, switches and directories, in the model's own names
+    std::wstring soundCard;       // description of settings.soundCard's device; empty = none exists
+    std::wstring instanceName;    // from MakeInstanceName, e.g. "gui1F2E3D4C"
 };
 
 // Why a command line could not be built. A quotation mark cannot be passed inside a quoted argument

@@ -14,9 +14,6 @@ std::wstring Widen(std::string_view bytes) {
 
 }  // namespace
 
-HandOverSink::HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage)
-    : filter_(std::move(filter)), notify_(notify), notifyMessage_(notifyMessage) {}
-
 HandOverSink::HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage, HWND endNotify,
                            UINT endMessage, WPARAM endTag)
     : filter_(std::move(filter)),
@@ -35,7 +32,7 @@ void HandOverSink::OnRunStarted() {
 
 void HandOverSink::OnRecord(const Record& record) {
     LogUpdate update;
-    update.category = Index(record.category);
+    update.category = record.category;
     if (record.category == Category::BulletinHeader) {
         update.headerFields = true;
         update.les = Widen(record.les);
@@ -58,7 +55,7 @@ void HandOverSink::OnRunEnded() {
 
 void HandOverSink::Note(std::wstring text) {
     LogUpdate note;
-    note.category = Index(Category::DecoderNote);
+    note.category = Category::DecoderNote;
     note.show = true;
     note.text = std::move(text);
     Push(std::move(note));
@@ -108,11 +105,19 @@ bool HandOverWindow::CreateHandOver() {
     return Create(HWND_MESSAGE, none, L"", 0, 0) != nullptr;
 }
 
-void HandOverWindow::StartBackstop() { ::SetTimer(hwnd(), 1, kBackstopMs, nullptr); }
+void HandOverWindow::StartBackstop() { ::SetTimer(hwnd(), kBackstopTimer, kBackstopMs, nullptr); }
 
-void HandOverWindow::StopBackstop() { ::KillTimer(hwnd(), 1); }
+void HandOverWindow::StopBackstop() { ::KillTimer(hwnd(), kBackstopTimer); }
 
 LRESULT HandOverWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && wParam == kRestartTimer) {
+        if (onRestartTimer) onRestartTimer();
+        return 0;
+    }
+    if (msg == kEndedMessage) {
+        if (onEnded) onEnded(wParam);
+        return 0;
+    }
     if (msg == kDrainMessage || msg == WM_TIMER) {
         if (onDrain) onDrain();
         return 0;

@@ -14,28 +14,17 @@
 #include <mutex>
 #include <string>
 
+#include "decoder/log_update.h"
 #include "decoder/record_sink.h"
 #include "win/window.h"
 
 namespace decoder {
 
-// What one record does to the windows, or a note of the front end's own.
-struct LogUpdate {
-    int category = -1;          // 0..5; -1 for a note of the front end's own
-    bool headerFields = false;  // a bulletin-board header: LES, Frame and "Decoding..."
-    std::wstring les;
-    std::wstring frame;
-    bool hasFrequency = false;
-    double frequencyHz = 0.0;
-    bool show = false;  // append `text` to the log in the category's colour
-    std::wstring text;
-};
-
 class HandOverSink : public IRecordSink {
 public:
-    HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage);
-    // Also says the reader's end at once to `endNotify` (`endMessage`, wParam `endTag`), ahead of what
-    // still waits in the queue: the status and a restart need not wait until the log has caught up.
+    // Asks `notify` to drain with `notifyMessage`, and says the reader's end at once to `endNotify`
+    // (`endMessage`, wParam `endTag`), ahead of what still waits in the queue: the status and a
+    // restart need not wait until the log has caught up.
     HandOverSink(std::shared_ptr<const LogFilter> filter, HWND notify, UINT notifyMessage, HWND endNotify,
                  UINT endMessage, WPARAM endTag);
 
@@ -45,7 +34,7 @@ public:
     // Says that the reader ended (see endNotify), once everything else has been handed over.
     void OnRunEnded() override;
 
-    // A red note of the front end's own (category 4's colour), in order with the records.
+    // A red note of the front end's own (the decoder notes' colour), in order with the records.
     void Note(std::wstring text);
 
     std::deque<LogUpdate> TakeAll();
@@ -71,7 +60,8 @@ private:
     std::deque<LogUpdate> queue_;
 };
 
-// Message-only window on the user-interface thread that applies queued updates.
+// Message-only window on the user-interface thread that applies queued updates, hears that a run's
+// reader ended, and times a restart.
 //
 // The sink posts one message when its queue stops being empty. While a run lasts, a slow timer
 // drains as well: should that message ever be taken by someone else, the queue would otherwise
@@ -79,11 +69,17 @@ private:
 class HandOverWindow : public win::Window {
 public:
     static constexpr UINT kDrainMessage = WM_APP + 0x41;
+    // Posted when a run's reader has ended; wParam is the run's number.
+    static constexpr UINT kEndedMessage = WM_APP + 0x42;
+    static constexpr UINT_PTR kBackstopTimer = 1;
+    static constexpr UINT_PTR kRestartTimer = 2;
     static constexpr UINT kBackstopMs = 250;
     bool CreateHandOver();
     void StartBackstop();
     void StopBackstop();
     std::function<void()> onDrain;
+    std::function<void(WPARAM run)> onEnded;
+    std::function<void()> onRestartTimer;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

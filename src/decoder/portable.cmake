@@ -7,4 +7,5 @@ vastrel_portable_library(decoder_portable
     ${CMAKE_CURRENT_LIST_DIR}/record_stream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/decoder_record.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_sink.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/restart_backoff.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/restart_backoff.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/log_update.cpp)

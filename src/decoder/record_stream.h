@@ -13,7 +13,6 @@ inline constexpr std::size_t kReadBlockSize = 1024;    // bytes asked for per pi
 inline constexpr std::size_t kMaxRecordLength = 1024;  // longer records are cut
 inline constexpr std::size_t kMinRecordLength = 10;    // "L", category digit, 7 header bytes, 1 text byte
 inline constexpr std::size_t kTextOffset = 9;
-inline constexpr int kCategoryCount = 6;
 
 // Cuts a byte stream into records at zero bytes, into one buffer it owns and reuses.
 //

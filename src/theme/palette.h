@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 
+#include "decoder/decoder_record.h"
+
 namespace palette {
 
 // The spectrum display, in drawing order: background, the band around the centre, the centre line,
@@ -26,15 +28,18 @@ inline constexpr std::uint32_t kSettingsTarLogRows = 0xA8E1EC;   // 168, 225, 23
 inline constexpr std::uint32_t kSettingsStoreRows = 0xF2C6DE;     // 242, 198, 222: message store
 inline constexpr std::uint32_t kSettingsFeedRows = 0xC9D7F8;      // 201, 215, 248: feed
 
-// The decoder log's text, indexed by the decoder record's category (0-5).
-inline constexpr std::array<std::uint32_t, 6> kDecoderLogCategories = {
-    0x3C3C3C,  // 0: 60, 60, 60
-    0x6464C8,  // 1: 100, 100, 200
-    0x0000C8,  // 2: 0, 0, 200
-    0xC8C8C8,  // 3: 200, 200, 200
-    0xC80000,  // 4: 200, 0, 0
-    0x64C864,  // 5: 100, 200, 100
-};
+// The decoder log's text, by the record's category.
+inline constexpr std::uint32_t DecoderLogColour(decoder::Category category) {
+    switch (category) {
+    case decoder::Category::FrameHeader: return 0x3C3C3C;       // 60, 60, 60
+    case decoder::Category::BulletinContents: return 0x6464C8;  // 100, 100, 200
+    case decoder::Category::BulletinHeader: return 0x0000C8;    // 0, 0, 200
+    case decoder::Category::UnknownFrame: return 0xC8C8C8;      // 200, 200, 200
+    case decoder::Category::DecoderNote: return 0xC80000;       // 200, 0, 0
+    case decoder::Category::MessageText: return 0x64C864;       // 100, 200, 100
+    }
+    return 0x000000;
+}
 
 // The messages pane's list: the background of rows that must stand out, by the message's priority.
 inline constexpr std::uint32_t kMessageDistressRow = 0xFFB4B4;  // 255, 180, 180

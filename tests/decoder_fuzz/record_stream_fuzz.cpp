@@ -109,24 +109,24 @@ void CommandLineMode(const std::uint8_t* data, std::size_t size) {
     decoder::LaunchSettings s;
     std::uint8_t flags = in.Byte();
     std::uint8_t flags2 = in.Byte();
-    s.centerFrequency = (in.Byte() * 256 + in.Byte()) / 7.0;
-    s.cardChannel = static_cast<int>(in.Byte() % 5) - 1;
-    s.checkForUpdates = flags & 1;
-    s.hideDecoderWindow = flags & 2;
-    s.fileLogEgc = flags & 4;
-    s.fileLogMessages = flags & 8;
-    s.fileLogRaw = flags & 16;
-    s.tarLogEgc = flags & 32;
-    s.tarLogMessages = flags & 64;
-    s.tarLogRaw = flags & 128;
+    s.settings.centerFrequency = (in.Byte() * 256 + in.Byte()) / 7.0;
+    s.settings.cardChannel = static_cast<int>(in.Byte() % 5) - 1;
+    s.settings.checkForUpdates = flags & 1;
+    s.settings.hideDecoderWindow = flags & 2;
+    s.settings.fileLogEgc = flags & 4;
+    s.settings.fileLogMessages = flags & 8;
+    s.settings.fileLogRaw = flags & 16;
+    s.settings.tarLogEgc = flags & 32;
+    s.settings.tarLogMessages = flags & 64;
+    s.settings.tarLogRaw = flags & 128;
     s.instanceName = decoder::FormatInstanceName(flags2 * 0x01010101u);
     s.soundCard = Text(in);
-    s.fileLogDir = Text(in);
-    s.tarLogDir = Text(in);
+    s.settings.fileLogDir = Text(in);
+    s.settings.tarLogDir = Text(in);
 
     decoder::CommandLineResult r = decoder::BuildCommandLine(s);
-    bool quote = s.soundCard.find(L'"') != std::wstring::npos || s.fileLogDir.find(L'"') != std::wstring::npos ||
-                 s.tarLogDir.find(L'"') != std::wstring::npos;
+    bool quote = s.soundCard.find(L'"') != std::wstring::npos || s.settings.fileLogDir.find(L'"') != std::wstring::npos ||
+                 s.settings.tarLogDir.find(L'"') != std::wstring::npos;
     FUZZ_CHECK(r.ok() == !quote);
     if (!r.ok()) {
         FUZZ_CHECK(r.commandLine.empty());
@@ -135,10 +135,10 @@ void CommandLineMode(const std::uint8_t* data, std::size_t size) {
 
     std::wstring device = s.soundCard.substr(0, 31);
     if (s.soundCard.size() > 31 && device.back() >= 0xD800 && device.back() <= 0xDBFF) device.pop_back();
-    std::vector<std::wstring> expected{L"vastrel.exe", L"-f" + std::to_wstring(std::llround(s.centerFrequency)),
+    std::vector<std::wstring> expected{L"vastrel.exe", L"-f" + std::to_wstring(std::llround(s.settings.centerFrequency)),
                                        L"-c" + device};
-    if (s.cardChannel != 0) expected.push_back(s.cardChannel == 1 ? L"-cL" : L"-cR");
-    if (!s.checkForUpdates) expected.push_back(L"-n");
+    if (s.settings.cardChannel != 0) expected.push_back(s.settings.cardChannel == 1 ? L"-cL" : L"-cR");
+    if (!s.settings.checkForUpdates) expected.push_back(L"-n");
     auto letters = [&](const wchar_t* sw, bool e, bool m, bool rr) {
         if (!(e || m || rr)) return;
         std::wstring a = sw;
@@ -147,15 +147,15 @@ void CommandLineMode(const std::uint8_t* data, std::size_t size) {
         if (rr) a += L'r';
         expected.push_back(a);
     };
-    letters(L"-l", s.fileLogEgc, s.fileLogMessages, s.fileLogRaw);
-    letters(L"-t", s.tarLogEgc, s.tarLogMessages, s.tarLogRaw);
-    if (!s.fileLogDir.empty()) expected.push_back(L"-df" + s.fileLogDir);
-    if (!s.tarLogDir.empty()) expected.push_back(L"-dt" + s.tarLogDir);
-    if (s.hideDecoderWindow) expected.push_back(L"-h");
+    letters(L"-l", s.settings.fileLogEgc, s.settings.fileLogMessages, s.settings.fileLogRaw);
+    letters(L"-t", s.settings.tarLogEgc, s.settings.tarLogMessages, s.settings.tarLogRaw);
+    if (!s.settings.fileLogDir.empty()) expected.push_back(L"-df" + s.settings.fileLogDir);
+    if (!s.settings.tarLogDir.empty()) expected.push_back(L"-dt" + s.settings.tarLogDir);
+    if (s.settings.hideDecoderWindow) expected.push_back(L"-h");
     expected.push_back(L"-p" + s.instanceName);
 
     // llround rounds ties away from zero where the builder rounds them to even; skip exact ties.
-    double frac = s.centerFrequency - std::floor(s.centerFrequency);
+    double frac = s.settings.centerFrequency - std::floor(s.settings.centerFrequency);
     if (frac == 0.5) expected[1] = decoder::SplitCommandLine(r.commandLine).at(1);
     auto got = decoder::SplitCommandLine(r.commandLine);
     if (got != expected) {

@@ -16,7 +16,9 @@ namespace {
 
 LaunchSettings StartupSettings() {
     LaunchSettings s;
-    s.centerFrequency = 2000.0;
+    s.settings.centerFrequency = 2000.0;
+    s.settings.checkForUpdates = true;
+    s.settings.hideDecoderWindow = true;
     s.soundCard = L"Primary Sound Capture Driver";
     s.instanceName = L"gui1F2E3D4C";
     return s;
@@ -41,14 +43,14 @@ TEST(CommandLine, ExamplesByteForByte) {
               L"vastrel.exe -f2000 \"-cPrimary Sound Capture Driver\"  -h -pgui1F2E3D4C");
 
     LaunchSettings s = StartupSettings();
-    s.centerFrequency = 1500.4;
+    s.settings.centerFrequency = 1500.4;
     s.soundCard = L"Line In";
-    s.cardChannel = 1;
-    s.checkForUpdates = false;
-    s.fileLogMessages = s.fileLogRaw = true;
-    s.tarLogEgc = true;
-    s.fileLogDir = L"C:\\logs";
-    s.hideDecoderWindow = true;
+    s.settings.cardChannel = 1;
+    s.settings.checkForUpdates = false;
+    s.settings.fileLogMessages = s.settings.fileLogRaw = true;
+    s.settings.tarLogEgc = true;
+    s.settings.fileLogDir = L"C:\\logs";
+    s.settings.hideDecoderWindow = true;
     EXPECT_EQ(Line(s), L"vastrel.exe -f1500 \"-cLine In\" -cL -n -lmr -te \"-dfC:\\logs\" -h -pgui1F2E3D4C");
     EXPECT_EQ(Args(s), (std::vector<std::wstring>{L"vastrel.exe", L"-f1500", L"-cLine In", L"-cL", L"-n",
                                                   L"-lmr", L"-te", L"-dfC:\\logs", L"-h", L"-pgui1F2E3D4C"}));
@@ -58,7 +60,7 @@ TEST(CommandLine, ChannelGluedToTheDeviceQuoteWouldBeLost) {
     // Without a blank after the device's closing quote the platform joins both into one argument.
     EXPECT_EQ(SplitCommandLine(L"vastrel.exe \"-cLine In\"-cL -n").at(1), L"-cLine In-cL");
     LaunchSettings s = StartupSettings();
-    s.cardChannel = 2;
+    s.settings.cardChannel = 2;
     EXPECT_EQ(Args(s), (std::vector<std::wstring>{L"vastrel.exe", L"-f2000", L"-cPrimary Sound Capture Driver",
                                                   L"-cR", L"-h", L"-pgui1F2E3D4C"}));
 }
@@ -68,12 +70,12 @@ TEST(CommandLine, CentreIsRoundedToWholeHertz) {
     const std::pair<double, const wchar_t*> cases[] = {
         {1500.4, L"-f1500"}, {1500.6, L"-f1501"}, {0.0, L"-f0"}, {96000.0, L"-f96000"}, {2.5, L"-f2"}};
     for (auto [value, text] : cases) {
-        s.centerFrequency = value;
+        s.settings.centerFrequency = value;
         EXPECT_EQ(Args(s).at(1), text) << value;
     }
-    s.centerFrequency = std::numeric_limits<double>::quiet_NaN();
+    s.settings.centerFrequency = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(BuildCommandLine(s).fault, CommandLineFault::BadFrequency);
-    s.centerFrequency = std::numeric_limits<double>::infinity();
+    s.settings.centerFrequency = std::numeric_limits<double>::infinity();
     EXPECT_EQ(BuildCommandLine(s).fault, CommandLineFault::BadFrequency);
 }
 
@@ -100,12 +102,12 @@ TEST(CommandLine, DeviceIsCutTo31Characters) {
 
 TEST(CommandLine, ChannelPieces) {
     LaunchSettings s = StartupSettings();
-    s.hideDecoderWindow = false;
-    s.checkForUpdates = false;
+    s.settings.hideDecoderWindow = false;
+    s.settings.checkForUpdates = false;
     const std::pair<int, const wchar_t*> cases[] = {{0, L"\" -n "}, {1, L"\" -cL -n "}, {2, L"\" -cR -n "},
                                                     {7, L"\" -cR -n "}, {-1, L"\" -cR -n "}};
     for (auto [channel, piece] : cases) {
-        s.cardChannel = channel;
+        s.settings.cardChannel = channel;
         std::wstring line = Line(s);
         EXPECT_NE(line.find(piece), std::wstring::npos) << channel << " " << std::string(line.begin(), line.end());
         auto args = SplitCommandLine(line);
@@ -120,11 +122,11 @@ TEST(CommandLine, ChannelPieces) {
 
 TEST(CommandLine, UpdateAndHideSwitches) {
     LaunchSettings s = StartupSettings();
-    s.checkForUpdates = true;
-    s.hideDecoderWindow = false;
+    s.settings.checkForUpdates = true;
+    s.settings.hideDecoderWindow = false;
     EXPECT_EQ(Line(s), L"vastrel.exe -f2000 \"-cPrimary Sound Capture Driver\"  -pgui1F2E3D4C");
-    s.checkForUpdates = false;
-    s.hideDecoderWindow = true;
+    s.settings.checkForUpdates = false;
+    s.settings.hideDecoderWindow = true;
     EXPECT_EQ(Line(s), L"vastrel.exe -f2000 \"-cPrimary Sound Capture Driver\" -n  -h -pgui1F2E3D4C");
 }
 
@@ -139,12 +141,12 @@ TEST(CommandLine, LoggingLetters) {
                  {56, L"", L"-temr"}, {63, L"-lemr", L"-temr"}, {34, L"-lm", L"-tr"}};
     for (const auto& c : cases) {
         LaunchSettings s = StartupSettings();
-        s.fileLogEgc = c.mask & 1;
-        s.fileLogMessages = c.mask & 2;
-        s.fileLogRaw = c.mask & 4;
-        s.tarLogEgc = c.mask & 8;
-        s.tarLogMessages = c.mask & 16;
-        s.tarLogRaw = c.mask & 32;
+        s.settings.fileLogEgc = c.mask & 1;
+        s.settings.fileLogMessages = c.mask & 2;
+        s.settings.fileLogRaw = c.mask & 4;
+        s.settings.tarLogEgc = c.mask & 8;
+        s.settings.tarLogMessages = c.mask & 16;
+        s.settings.tarLogRaw = c.mask & 32;
         auto args = Args(s);
         const auto starts = [&](const wchar_t* p) {
             return std::count_if(args.begin(), args.end(), [&](auto& a) { return a.rfind(p, 0) == 0; });
@@ -155,15 +157,15 @@ TEST(CommandLine, LoggingLetters) {
         EXPECT_TRUE(!*c.tar || HasArg(args, c.tar)) << c.mask;
     }
     LaunchSettings s = StartupSettings();
-    s.fileLogRaw = true;
-    s.tarLogEgc = s.tarLogRaw = true;
+    s.settings.fileLogRaw = true;
+    s.settings.tarLogEgc = s.settings.tarLogRaw = true;
     EXPECT_EQ(Line(s), L"vastrel.exe -f2000 \"-cPrimary Sound Capture Driver\" -lr -ter -h -pgui1F2E3D4C");
 }
 
 TEST(CommandLine, DirectoriesStayOneArgument) {
     LaunchSettings s = StartupSettings();
-    s.fileLogDir = L"C:\\Program Files\\vastrel logs";
-    s.tarLogDir = L"D:\\tar  two blanks";
+    s.settings.fileLogDir = L"C:\\Program Files\\vastrel logs";
+    s.settings.tarLogDir = L"D:\\tar  two blanks";
     auto args = Args(s);
     EXPECT_TRUE(HasArg(args, L"-dfC:\\Program Files\\vastrel logs"));
     EXPECT_TRUE(HasArg(args, L"-dtD:\\tar  two blanks"));
@@ -172,8 +174,8 @@ TEST(CommandLine, DirectoriesStayOneArgument) {
               std::wstring::npos);
 
     // A trailing backslash would escape the closing quote and swallow every later option.
-    s.fileLogDir = L"C:\\logs\\";
-    s.tarLogDir = L"\\\\server\\share\\\\";
+    s.settings.fileLogDir = L"C:\\logs\\";
+    s.settings.tarLogDir = L"\\\\server\\share\\\\";
     std::wstring line = Line(s);
     EXPECT_NE(line.find(L"\"-dfC:\\logs\\\\\" \"-dt\\\\server\\share\\\\\\\\\" -h"), std::wstring::npos);
     args = SplitCommandLine(line);
@@ -201,12 +203,12 @@ TEST(CommandLine, QuotationMarksAreRefusedByName) {
     EXPECT_NE(decoder::FaultMessage(r.fault).find(L"Soundcard name"), std::wstring::npos);
 
     s = StartupSettings();
-    s.fileLogDir = L"C:\\a\"b";
+    s.settings.fileLogDir = L"C:\\a\"b";
     EXPECT_EQ(BuildCommandLine(s).fault, CommandLineFault::QuoteInFileLogDir);
     EXPECT_NE(decoder::FaultMessage(CommandLineFault::QuoteInFileLogDir).find(L"File logging"), std::wstring::npos);
 
     s = StartupSettings();
-    s.tarLogDir = L"\"";
+    s.settings.tarLogDir = L"\"";
     EXPECT_EQ(BuildCommandLine(s).fault, CommandLineFault::QuoteInTarLogDir);
     EXPECT_NE(decoder::FaultMessage(CommandLineFault::QuoteInTarLogDir).find(L"SES-TAR"), std::wstring::npos);
 

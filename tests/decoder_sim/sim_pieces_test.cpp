@@ -28,15 +28,15 @@ bool Parse(const std::wstring& line, sim::SimOptions& o, std::wstring* why = nul
 
 TEST(SimOptions, ReadsWhatTheFrontEndBuilds) {
     decoder::LaunchSettings s;
-    s.centerFrequency = 1500.6;
+    s.settings.centerFrequency = 1500.6;
     s.soundCard = L"Line In (USB Audio Device) with a long name";
-    s.cardChannel = 2;
-    s.checkForUpdates = false;
-    s.fileLogEgc = s.fileLogRaw = true;
-    s.tarLogMessages = true;
-    s.fileLogDir = L"C:\\My Logs\\";
-    s.tarLogDir = L"D:\\tar";
-    s.hideDecoderWindow = true;
+    s.settings.cardChannel = 2;
+    s.settings.checkForUpdates = false;
+    s.settings.fileLogEgc = s.settings.fileLogRaw = true;
+    s.settings.tarLogMessages = true;
+    s.settings.fileLogDir = L"C:\\My Logs\\";
+    s.settings.tarLogDir = L"D:\\tar";
+    s.settings.hideDecoderWindow = true;
     s.instanceName = L"guiABC123";
     auto line = decoder::BuildCommandLine(s);
     ASSERT_TRUE(line.ok());

@@ -162,11 +162,11 @@ std::vector<std::string> ReadRecords(HANDLE pipe, std::size_t want, DWORD ms, bo
 
 decoder::LaunchSettings TypicalSettings() {
     decoder::LaunchSettings s;
-    s.centerFrequency = 1850.4;
+    s.settings.centerFrequency = 1850.4;
     s.soundCard = L"Line In (High Definition Audio Device)";
-    s.cardChannel = 1;
-    s.checkForUpdates = false;
-    s.hideDecoderWindow = true;
+    s.settings.cardChannel = 1;
+    s.settings.checkForUpdates = false;
+    s.settings.hideDecoderWindow = true;
     return s;
 }
 
@@ -200,10 +200,10 @@ TEST(SimProcess, ReceivesEachOptionAsOneArgument) {
     SimProcess sim("exit 0\n");
     decoder::LaunchSettings s = TypicalSettings();
     s.soundCard = L"Micr\u00F3fono (USB \u00C9cho) 2\\";
-    s.fileLogEgc = s.fileLogRaw = true;
-    s.tarLogMessages = true;
-    s.fileLogDir = L"C:\\Vastrel logs\\file\\";
-    s.tarLogDir = L"C:\\tar  logs";
+    s.settings.fileLogEgc = s.settings.fileLogRaw = true;
+    s.settings.tarLogMessages = true;
+    s.settings.fileLogDir = L"C:\\Vastrel logs\\file\\";
+    s.settings.tarLogDir = L"C:\\tar  logs";
     ASSERT_TRUE(sim.Start(s));
     ASSERT_EQ(sim.WaitExit(30000), 0u);
     std::vector<std::wstring> seen = sim.ArgumentsSeen();
@@ -268,7 +268,7 @@ TEST(SimProcess, RecordsWrittenBeforeItEndsCanStillBeRead) {
 TEST(SimProcess, WritesALiveStreamByDefault) {
     SimProcess sim;
     decoder::LaunchSettings s = TypicalSettings();
-    s.centerFrequency = 1700.0;
+    s.settings.centerFrequency = 1700.0;
     ASSERT_TRUE(sim.Start(s));
     win::UniqueHandle pipe = sim.Connect();
     ASSERT_TRUE(pipe);
@@ -353,7 +353,7 @@ TEST(SimProcess, HidesItsConsoleOnlyWhenAsked) {
     for (bool hide : {true, false}) {
         SimProcess sim("noevent\nwait-stop\n");
         decoder::LaunchSettings s = TypicalSettings();
-        s.hideDecoderWindow = hide;
+        s.settings.hideDecoderWindow = hide;
         ASSERT_TRUE(sim.Start(s));
         win::UniqueHandle pipe = sim.Connect();  // the window is hidden before the pipe exists
         ASSERT_TRUE(pipe);

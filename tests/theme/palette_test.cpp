@@ -48,7 +48,4 @@ TEST(Palette, DefaultThemeKeepsTheProgramsColours) {
     ExpectRgb(palette::kSettingsFileLogRows, {188, 237, 186}, "file log rows");
     ExpectRgb(palette::kSettingsTarLogRows, {168, 225, 236}, "SES-TAR rows");
 
-    const Rgb log[] = {{60, 60, 60}, {100, 100, 200}, {0, 0, 200}, {200, 200, 200}, {200, 0, 0}, {100, 200, 100}};
-    ASSERT_EQ(palette::kDecoderLogCategories.size(), 6u);
-    for (int i = 0; i < 6; ++i) ExpectRgb(palette::kDecoderLogCategories[i], log[i], "decoder log category");
 }
