@@ -36,6 +36,8 @@ public:
     // user's selection and view stay on the same text.
     void SetLineLimit(std::size_t lines) { view_.text().SetLineLimit(lines); }
     std::size_t LineLimit() const { return view_.text().LineLimit(); }
+    // Lines held, the last one counted once it ends.
+    std::size_t Lines() const { return view_.text().Lines(); }
 
 private:
     CLogView view_;

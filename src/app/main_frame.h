@@ -41,6 +41,14 @@ public:
     SpectrumModel& Spectrum() { return spectrum_; }
     // The menu the menu bar shows (what GetMenu gives for a window with a standard menu).
     HMENU menu() const { return menuBar_.menu(); }
+    // The capture devices the sound-card row offers, and the engine that opens them.
+    audio::CaptureDeviceList& CaptureDevices() { return captureDevices_; }
+    const audio::CSoundCapture& Capture() const { return soundCapture_; }
+    // The settings as they stand: the rows, with the working sample rate and the display's centre.
+    settings::Settings CurrentSettings() const;
+    // Puts settings in force as a loaded file does: the working rate with the analysis and the
+    // display, the centre, and every row that differs.
+    void ApplySettings(const settings::Settings& s);
     // Loads or saves a configuration file, as the File menu does once its dialog has a path.
     void LoadConfiguration(const wchar_t* path);
     void SaveConfiguration(const wchar_t* path);
@@ -87,11 +95,6 @@ private:
     // Applies the sample-rate row to the working rate, the analysis and the display.
     void ApplySampleRate();
 
-    // The settings as they stand: the rows, with the working sample rate and the display's centre.
-    settings::Settings CurrentSettings() const;
-    // Puts loaded settings in force: the working rate with the analysis and the display, the centre,
-    // and every row that differs.
-    void ApplySettings(const settings::Settings& s);
     // Writes "%.0lf Hz" of the centre frequency into the centre-frequency row.
     void RefreshCentreFrequencyRow();
     // The capture-device descriptions, as the settings model indexes them.

@@ -4,73 +4,72 @@
 #include "settings/settings.h"
 
 TEST_F(MainFrameTest, TurnOnCapturesAndLocksTheSoundcardRowsUntilTurnOff) {
-    ASSERT_GT(frame->captureDevices.Count(), 0) << "the test bed provides a capture device";
+    ASSERT_GT(frame->CaptureDevices().Count(), 0) << "the test bed provides a capture device";
     guitest::MessageBoxWatcher watcher;
     Command(ID_FFT_ON);
     ASSERT_EQ(watcher.count(), 0u) << (watcher.count() ? watcher.boxes()[0].text.c_str() : L"");
-    EXPECT_TRUE(frame->captureRunning);
+    EXPECT_TRUE(guitest::CaptureOn(frame->menu()));
     EXPECT_FALSE(Grayed(ID_FFT_OFF));
     EXPECT_TRUE(Grayed(ID_FFT_ON));
     for (auto row : {settings::kSoundCard, settings::kSampleRate, settings::kCardChannel})
-        EXPECT_FALSE(frame->settingRows.ValueItem(row)->isEnabled()) << row;
-    EXPECT_TRUE(frame->settingRows.ValueItem(settings::kCenterFrequency)->isEnabled());
+        EXPECT_FALSE(frame->Rows().ValueItem(row)->isEnabled()) << row;
+    EXPECT_TRUE(frame->Rows().ValueItem(settings::kCenterFrequency)->isEnabled());
 
     // Frames arrive from the capture thread: the accumulator moves.
-    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.sampleCount() > 0 ||
-                                                 frame->spectrum.fft.framesTotal > 0; }, 10000));
+    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->Spectrum().sampleCount() > 0 ||
+                                                 frame->Spectrum().fft.framesTotal > 0; }, 10000));
 
     // Turning on again restarts with the current rows: here another rate, in stereo.
-    EXPECT_EQ(frame->soundCapture.BlockBytes(), 48000u * 2 / 8);
-    ASSERT_TRUE(frame->settingRows.WriteIndex(settings::kSampleRate, 0));   // 8000
-    ASSERT_TRUE(frame->settingRows.WriteIndex(settings::kCardChannel, 2));  // right channel
+    EXPECT_EQ(frame->Capture().BlockBytes(), 48000u * 2 / 8);
+    ASSERT_TRUE(frame->Rows().WriteIndex(settings::kSampleRate, 0));   // 8000
+    ASSERT_TRUE(frame->Rows().WriteIndex(settings::kCardChannel, 2));  // right channel
     Command(ID_FFT_ON);
-    EXPECT_TRUE(frame->captureRunning);
-    EXPECT_EQ(frame->sampleRate, 8000);
-    EXPECT_EQ(frame->captureChannel, 2);
-    EXPECT_EQ(frame->soundCapture.BlockBytes(), 8000u * 2 * 2 / 8);
-    EXPECT_EQ(frame->spectrum.endFrequency, 4000);
-    const int framesBefore = frame->spectrum.fft.framesTotal;
-    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > framesBefore; }, 15000));
+    EXPECT_TRUE(guitest::CaptureOn(frame->menu()));
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 8000);
+    EXPECT_EQ(frame->Capture().BlockBytes(), 8000u * 2 * 2 / 8);
+    EXPECT_EQ(frame->Spectrum().endFrequency, 4000);
+    const int framesBefore = frame->Spectrum().fft.framesTotal;
+    EXPECT_TRUE(guitest::PumpUntil([&] { return frame->Spectrum().fft.framesTotal > framesBefore; }, 15000));
 
     Command(ID_FFT_OFF);
-    EXPECT_FALSE(frame->captureRunning);
+    EXPECT_FALSE(guitest::CaptureOn(frame->menu()));
     EXPECT_TRUE(Grayed(ID_FFT_OFF));
     EXPECT_FALSE(Grayed(ID_FFT_ON));
     for (auto row : {settings::kSoundCard, settings::kSampleRate, settings::kCardChannel})
-        EXPECT_TRUE(frame->settingRows.ValueItem(row)->isEnabled()) << row;
+        EXPECT_TRUE(frame->Rows().ValueItem(row)->isEnabled()) << row;
     EXPECT_EQ(watcher.count(), 0u);
 }
 
 TEST_F(MainFrameTest, TurnOnWithoutADeviceSaysItCannotOpenTheSoundcard) {
-    frame->captureDevices.Clear();
+    frame->CaptureDevices().Clear();
     guitest::MessageBoxWatcher watcher;
     Command(ID_FFT_ON);
     ASSERT_EQ(watcher.count(), 1u);
     EXPECT_EQ(watcher.boxes()[0].text, L"Can't open soundcard.");
     EXPECT_EQ(watcher.boxes()[0].caption, L"");
-    EXPECT_FALSE(frame->captureRunning);
+    EXPECT_FALSE(guitest::CaptureOn(frame->menu()));
     EXPECT_TRUE(Grayed(ID_FFT_OFF));
 }
 
 TEST_F(MainFrameTest, PickingAnotherRateAppliesItAndKeepsTheCentreWhenItFits) {
-    auto* rateItem = frame->settingRows.ValueItem(settings::kSampleRate);
+    auto* rateItem = frame->Rows().ValueItem(settings::kSampleRate);
     ASSERT_NE(rateItem, nullptr);
     // The grid's set-value path is what a user's choice takes.
     PropertyValue eightThousand(std::int32_t{0});
-    ::SendMessageW(frame->settingsGrid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&eightThousand),
+    ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&eightThousand),
                    reinterpret_cast<LPARAM>(rateItem));
     guitest::Pump();
-    EXPECT_EQ(frame->sampleRate, 8000);
-    EXPECT_EQ(frame->spectrum.endFrequency, 4000);
-    EXPECT_DOUBLE_EQ(frame->spectrum.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 8000);
+    EXPECT_EQ(frame->Spectrum().endFrequency, 4000);
+    EXPECT_DOUBLE_EQ(frame->Spectrum().centerFrequency, 2000.0);
     wchar_t text[64] = {};
-    frame->settingRows.centreItem->displayText(text, 64);
+    frame->Rows().centreItem->displayText(text, 64);
     EXPECT_STREQ(text, L"2000 Hz");
-    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 0);
+    EXPECT_EQ(frame->Rows().ReadIndex(settings::kSampleRate), 0);
 }
 
 TEST_F(MainFrameTest, ClickOnTheSpectrumShowsTheNewCentreInTheRow) {
-    HWND display = frame->spectrumDisplay.hwnd();
+    HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
     ::RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     RECT client{};
     ::GetClientRect(display, &client);
@@ -79,8 +78,8 @@ TEST_F(MainFrameTest, ClickOnTheSpectrumShowsTheNewCentreInTheRow) {
     ::RedrawWindow(display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 20));
     const double expected = 24000.0 / client.right * x;
-    EXPECT_NEAR(frame->spectrum.centerFrequency, expected, 1e-6);
+    EXPECT_NEAR(frame->Spectrum().centerFrequency, expected, 1e-6);
     wchar_t text[64] = {};
-    frame->settingRows.centreItem->displayText(text, 64);
+    frame->Rows().centreItem->displayText(text, 64);
     EXPECT_EQ(std::wstring(text), settings::CentreText(expected));
 }

@@ -77,10 +77,10 @@ protected:
         rate_ = c.rate;
         const auto& rates = settings::kSampleRates;
         const auto rateIndex = std::find(rates.begin(), rates.end(), c.rate) - rates.begin();
-        EXPECT_TRUE(frame->settingRows.WriteIndex(settings::kSampleRate, static_cast<std::int32_t>(rateIndex)));
-        EXPECT_TRUE(frame->settingRows.WriteIndex(settings::kCardChannel, c.channel));
+        EXPECT_TRUE(frame->Rows().WriteIndex(settings::kSampleRate, static_cast<std::int32_t>(rateIndex)));
+        EXPECT_TRUE(frame->Rows().WriteIndex(settings::kCardChannel, c.channel));
         Command(ID_FFT_ON);
-        if (!frame->captureRunning) {
+        if (!guitest::CaptureOn(frame->menu())) {
             auto shown = boxes_.boxes();
             if (!shown.empty() && shown[0].text == L"Soundcard doesn't support 48000Hz/16bit recording format.")
                 return false;
@@ -94,8 +94,8 @@ protected:
     // Plays the case's bands and waits until the highest column is the one for `expectHz` (+-1).
     void ExpectHighestColumnAt(const BandCase& c, int expectHz) {
         // Wine's capture stream takes a moment to start: play once frames come in.
-        ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > 1; }, 15000));
-        HWND display = frame->spectrumDisplay.hwnd();
+        ASSERT_TRUE(guitest::PumpUntil([&] { return frame->Spectrum().fft.framesTotal > 1; }, 15000));
+        HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
         RECT client{};
         ::GetClientRect(display, &client);
         ASSERT_GT(client.right, 100);
@@ -112,7 +112,7 @@ protected:
             },
             15000))
             << "highest column " << found << ", expected " << expected << " (" << expectHz << " Hz); frames analysed "
-            << frame->spectrum.fft.framesTotal;
+            << frame->Spectrum().fft.framesTotal;
     }
 
     // "Turn OFF" ends capture within 5 s and leaves the last picture as it was.
@@ -120,14 +120,14 @@ protected:
         const auto t0 = Clock::now();
         Command(ID_FFT_OFF);
         EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(5000));
-        EXPECT_FALSE(frame->captureRunning);
-        HWND display = frame->spectrumDisplay.hwnd();
+        EXPECT_FALSE(guitest::CaptureOn(frame->menu()));
+        HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
         guitest::PumpUntil([] { return false; }, 300);
         Picture before(display);
-        const int frames = frame->spectrum.fft.framesTotal;
+        const int frames = frame->Spectrum().fft.framesTotal;
         guitest::PumpUntil([] { return false; }, 700);
         Picture after(display);
-        EXPECT_EQ(frame->spectrum.fft.framesTotal, frames);
+        EXPECT_EQ(frame->Spectrum().fft.framesTotal, frames);
         EXPECT_TRUE(before == after);
         const int expected = ColumnOf(expectHz, after.width());
         EXPECT_NEAR(after.HighestColumn(), expected, 1);
@@ -162,7 +162,7 @@ TEST_F(CaptureToneTest, DISABLED_LeftChannel) {
     const BandCase c{48000, 1, 1000, 3000};
     ASSERT_TRUE(TurnOn(c));
     ExpectHighestColumnAt(c, 1000);
-    Picture picture(frame->spectrumDisplay.hwnd());
+    Picture picture(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM));
     EXPECT_LT(picture.height() - picture.TopOfCurve(ColumnOf(3000, picture.width())), picture.height() / 10);
     TurnOffKeepsThePicture(1000);
 }
@@ -171,7 +171,7 @@ TEST_F(CaptureToneTest, DISABLED_RightChannel) {
     const BandCase c{48000, 2, 1000, 3000};
     ASSERT_TRUE(TurnOn(c));
     ExpectHighestColumnAt(c, 3000);
-    Picture picture(frame->spectrumDisplay.hwnd());
+    Picture picture(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM));
     EXPECT_LT(picture.height() - picture.TopOfCurve(ColumnOf(1000, picture.width())), picture.height() / 10);
     TurnOffKeepsThePicture(3000);
 }
@@ -183,9 +183,9 @@ TEST_F(CaptureToneTest, DISABLED_RightChannel) {
 TEST_F(CaptureToneTest, DISABLED_CtrlClickSnapsToPlayedCarrier) {
     constexpr int kCentre = 4321;  // used by no other case
     ASSERT_TRUE(TurnOn(BandCase{48000, 0, kCentre, 0}));
-    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > 1; }, 15000));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->Spectrum().fft.framesTotal > 1; }, 15000));
     ASSERT_TRUE(player_.PlayCarrier(kCentre, 600, 16));
-    SpectrumModel& model = frame->spectrum;
+    SpectrumModel& model = frame->Spectrum();
     // The carrier is in the averages: 20 dB above the floor 3000 Hz off for a second's worth of frames.
     int framesAtStart = 0;
     ASSERT_TRUE(guitest::PumpUntil(
@@ -198,7 +198,7 @@ TEST_F(CaptureToneTest, DISABLED_CtrlClickSnapsToPlayedCarrier) {
         20000))
         << "the played carrier did not show; frames analysed " << model.fft.framesTotal;
 
-    HWND display = frame->spectrumDisplay.hwnd();
+    HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
     RECT client{};
     ::GetClientRect(display, &client);
     const int edgeX = static_cast<int>(std::lround((kCentre + 600) * client.right / 24000.0));
@@ -216,7 +216,7 @@ TEST_F(CaptureToneTest, DISABLED_CtrlClickSnapsToPlayedCarrier) {
         attempts += " " + std::to_string(centre);
         wchar_t row[32];
         swprintf(row, 32, L"%.0lf Hz", centre);
-        EXPECT_EQ(frame->settingRows.ReadText(settings::kCenterFrequency), row);
+        EXPECT_EQ(frame->Rows().ReadText(settings::kCenterFrequency), row);
         within = std::abs(centre - kCentre) <= 10.0;
     }
     EXPECT_TRUE(within) << "centres found:" << attempts << " (played " << kCentre << " Hz)";
@@ -237,7 +237,7 @@ TEST_F(CaptureToneTest, DISABLED_SoundServerGoesWhileCapturing) {
     ASSERT_EQ(killed, 0);
 
     ASSERT_TRUE(TurnOn(BandCase{48000, 0, 700, 0}));
-    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->spectrum.fft.framesTotal > 2; }, 15000));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->Spectrum().fft.framesTotal > 2; }, 15000));
     ASSERT_EQ(RunShell(L"p=$(cat \\\"$VASTREL_TESTBED_STATE/pulse.pid\\\") && kill $p && "
                        L"while kill -0 $p 2>/dev/null; do sleep 0.1; done",
                        15000),
@@ -252,9 +252,9 @@ TEST_F(CaptureToneTest, DISABLED_SoundServerGoesWhileCapturing) {
     const auto t0 = Clock::now();
     Command(ID_FFT_OFF);
     EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(5000));
-    EXPECT_FALSE(frame->captureRunning);
+    EXPECT_FALSE(guitest::CaptureOn(frame->menu()));
     EXPECT_FALSE(Grayed(ID_FFT_ON));
-    EXPECT_TRUE(frame->settingRows.ValueItem(settings::kSoundCard)->isEnabled());
+    EXPECT_TRUE(frame->Rows().ValueItem(settings::kSoundCard)->isEnabled());
     EXPECT_EQ(boxes_.count(), 0u);
 
     const auto c0 = Clock::now();

@@ -11,21 +11,21 @@ TEST_F(MainFrameTest, LogFilterItemToggledTwiceIsCheckedAgain) {
     for (const auto& item : items) {
         Command(item.id);
         EXPECT_FALSE(Checked(item.id)) << item.id;
-        EXPECT_FALSE(frame->logFilter->Shown(item.category)) << item.id;
+        EXPECT_FALSE(frame->Run().Filter().Shown(item.category)) << item.id;
         Command(item.id);
         EXPECT_TRUE(Checked(item.id)) << item.id;
-        EXPECT_TRUE(frame->logFilter->Shown(item.category)) << item.id;
+        EXPECT_TRUE(frame->Run().Filter().Shown(item.category)) << item.id;
     }
-    EXPECT_FALSE(frame->logFilter->Shown(4));
+    EXPECT_FALSE(frame->Run().Filter().Shown(4));
 }
 
 TEST_F(MainFrameTest, CommandWithIdZeroFromAnotherControlDoesNothing) {
     Command(ID_PANE_DECODER_LOG);
-    ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(0, 0), reinterpret_cast<LPARAM>(frame->statusField));
-    EXPECT_EQ(frame->currentPane, 1);
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(0, 0), reinterpret_cast<LPARAM>(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)));
+    EXPECT_EQ(guitest::ShownPane(frame->hwnd()), 1);
     ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(999, 0), 0);
-    EXPECT_EQ(frame->currentPane, 1);
-    EXPECT_EQ(guitest::WindowText(frame->statusField), L"Idle");
+    EXPECT_EQ(guitest::ShownPane(frame->hwnd()), 1);
+    EXPECT_EQ(guitest::WindowText(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
 }
 
 TEST_F(MainFrameTest, ExitClosesTheWindowThroughTheClosePath) {

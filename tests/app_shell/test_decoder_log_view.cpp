@@ -8,19 +8,23 @@
 
 namespace {
 
+// The six record categories' colours, as the decoder log shows them.
+constexpr COLORREF kCategoryColours[] = {RGB(60, 60, 60),    RGB(100, 100, 200), RGB(0, 0, 200),
+                                         RGB(200, 200, 200), RGB(200, 0, 0),     RGB(100, 200, 100)};
+
 class DecoderLogViewTest : public MainFrameTest {
 protected:
     void SetUp() override {
         MainFrameTest::SetUp();
-        frame->SelectPane(CMainFrame::kPaneDecoderLog);
-        log = frame->decoderLog.hwnd();
+        ::SendMessageW(frame->hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
+        log = guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG);
         guitest::Pump();
     }
     void AppendLines(int from, int to, int category = 1) {
         for (int i = from; i < to; ++i) {
             wchar_t line[32];
             std::swprintf(line, 32, L"line %04d\n", i);
-            frame->decoderLog.Append(line, -1, &frame->logFormats[category]);
+            guitest::LogViewOf(frame->hwnd()).Append(line, kCategoryColours[category]);
         }
         guitest::Pump();
     }
@@ -71,21 +75,21 @@ protected:
 };
 
 TEST_F(DecoderLogViewTest, EachCategoryIsDrawnInItsColourAndALongLineWrapsWithinTheView) {
-    frame->decoderLog.Append(L"Decoder started\n", -1, &frame->logFormats[4]);
+    guitest::LogViewOf(frame->hwnd()).Append(L"Decoder started\n", RGB(200, 0, 0));
     AppendLines(0, 3, 1);
     std::wstring longLine;
     for (int i = 0; i < 60; ++i) longLine += L"word" + std::to_wstring(i) + L" ";
     longLine += L"last\n";
-    frame->decoderLog.Append(longLine.c_str(), -1, &frame->logFormats[2]);
+    guitest::LogViewOf(frame->hwnd()).Append(longLine.c_str(), RGB(0, 0, 200));
     guitest::Pump();
 
     const guitest::Picture picture(log);
     ASSERT_TRUE(picture.ok());
     int red = 0, blue = 0, other = 0;
     for (int y = 0; y < picture.height(); ++y) {
-        red += picture.CountInRow(y, frame->logFormats[4].crTextColor);
-        blue += picture.CountInRow(y, frame->logFormats[2].crTextColor);
-        other += picture.CountInRow(y, frame->logFormats[1].crTextColor);
+        red += picture.CountInRow(y, RGB(200, 0, 0));
+        blue += picture.CountInRow(y, RGB(0, 0, 200));
+        other += picture.CountInRow(y, RGB(100, 100, 200));
     }
     EXPECT_GT(red, 20);
     EXPECT_GT(blue, 200);
@@ -150,11 +154,11 @@ TEST_F(DecoderLogViewTest, AViewScrolledUpStaysWhereItIsAndDoubleClickSelectsAWo
     ::SendMessageW(log, WM_LBUTTONDBLCLK, MK_LBUTTON, Where(word, 2));
     EXPECT_EQ(SelectedText(), L"0150");
     PressWithControl('A');
-    EXPECT_EQ(::SendMessageW(log, WM_GETTEXTLENGTH, 0, 0), static_cast<LRESULT>(frame->decoderLog.Counter()) + 210);
+    EXPECT_EQ(::SendMessageW(log, WM_GETTEXTLENGTH, 0, 0), static_cast<LRESULT>(static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length())) + 210);
     CHARRANGE all{};
     ::SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&all));
     EXPECT_EQ(all.cpMin, 0);
-    EXPECT_EQ(all.cpMax, frame->decoderLog.Counter());
+    EXPECT_EQ(all.cpMax, static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length()));
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ protected:
     // Every measure that the window has at 96 DPI, at `dpi`.
     void ExpectMeasuresAt(int dpi, bool windowSize) {
         auto s = [dpi](int px) { return win::Scale(px, dpi); };
-        EXPECT_EQ(frame->dpi, dpi);
+        EXPECT_EQ(win::DpiOf(frame->hwnd()), dpi);
         if (windowSize) {
             // No window gets larger than the screen lets it (the test bed's is 1280x1024).
             RECT r{};
@@ -45,31 +45,31 @@ protected:
             EXPECT_EQ(r.right - r.left, std::min(s(800), ::GetSystemMetrics(SM_CXMAXTRACK)));
             EXPECT_EQ(r.bottom - r.top, std::min(s(600), ::GetSystemMetrics(SM_CYMAXTRACK)));
         }
-        EXPECT_EQ(Height(frame->spectrumDisplay.hwnd()), s(150));
-        EXPECT_EQ(BandMinHeight(frame->topBar, frame->spectrumDisplay.hwnd()), s(150));
-        for (HWND button : {frame->fftSettingsButton, frame->decoderLogButton, frame->messagesButton})
-            EXPECT_EQ(BandMinHeight(frame->topBar, button), s(24));
-        EXPECT_EQ(BandMinHeight(frame->topBar, frame->statusField), s(24));
+        EXPECT_EQ(Height(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)), s(150));
+        EXPECT_EQ(BandMinHeight(guitest::TopBarOf(frame->hwnd()), guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)), s(150));
+        for (HWND button : {guitest::FindChild(frame->hwnd(), IDC_FFT_SETTINGS_BUTTON), guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG_BUTTON), guitest::FindChild(frame->hwnd(), IDC_MESSAGES_BUTTON)})
+            EXPECT_EQ(BandMinHeight(guitest::TopBarOf(frame->hwnd()), button), s(24));
+        EXPECT_EQ(BandMinHeight(guitest::TopBarOf(frame->hwnd()), guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), s(24));
         LOGFONTW font{};
-        HFONT statusFont = reinterpret_cast<HFONT>(::SendMessageW(frame->statusField, WM_GETFONT, 0, 0));
+        HFONT statusFont = reinterpret_cast<HFONT>(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD), WM_GETFONT, 0, 0));
         ASSERT_TRUE(statusFont && ::GetObjectW(statusFont, sizeof(font), &font));
         EXPECT_EQ(font.lfHeight, s(21));
         for (int column : {0, 1})
-            EXPECT_EQ(::SendMessageW(frame->settingsGrid.hwnd(), LVM_GETCOLUMNWIDTH, column, 0), s(220));
+            EXPECT_EQ(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID), LVM_GETCOLUMNWIDTH, column, 0), s(220));
         // The messages pane's bar and list.
-        EXPECT_EQ(frame->messagesPane.listHeight(), s(CMsgFrame::kListHeight));
-        EXPECT_EQ(frame->messagesPane.barChildHeight(), s(22));
+        EXPECT_EQ(guitest::MessagesPaneOf(frame->hwnd()).listHeight(), s(CMsgFrame::kListHeight));
+        EXPECT_EQ(guitest::MessagesPaneOf(frame->hwnd()).barChildHeight(), s(22));
     }
     // A click in the middle of the spectrum picks the middle of 0..24000 Hz whatever the DPI.
     void ExpectTheMiddleIsTwelveKilohertz() {
-        HWND display = frame->spectrumDisplay.hwnd();
+        HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
         RECT client{};
         ::GetClientRect(display, &client);
         ASSERT_GT(client.right, 0);
         const int x = client.right / 2;
         ::SendMessageW(display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 20));
         ::SendMessageW(display, WM_LBUTTONUP, 0, MAKELPARAM(x, 20));
-        EXPECT_NEAR(frame->spectrum.centerFrequency, 12000.0, 24000.0 / client.right);
+        EXPECT_NEAR(frame->Spectrum().centerFrequency, 12000.0, 24000.0 / client.right);
     }
 };
 
@@ -83,9 +83,9 @@ TEST_F(DpiTest, EveryMeasureScalesWithTheScreensDpi) {
 // The pointer readout sits beside and below the pointer by a 96-DPI offset scaled to the screen.
 TEST_F(DpiTest, TheReadoutKeepsItsScaledOffsetFromThePointer) {
     const int dpi = ExpectedDpi();
-    HWND display = frame->spectrumDisplay.hwnd();
+    HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
     ::SendMessageW(display, WM_MOUSEMOVE, 0, MAKELPARAM(40, 10));
-    HWND tip = frame->spectrumDisplay.readoutWindow();
+    HWND tip = guitest::SpectrumDisplayOf(frame->hwnd()).readoutWindow();
     ASSERT_NE(tip, nullptr);
     ASSERT_TRUE(::IsWindowVisible(tip));
     RECT tipRect{};
@@ -101,7 +101,7 @@ TEST_F(DpiTest, TheReadoutKeepsItsScaledOffsetFromThePointer) {
 }
 
 TEST_F(DpiTest, MovingToAnotherDpiRescales) {
-    const int start = frame->dpi;
+    const int start = win::DpiOf(frame->hwnd());
     for (int dpi : {120, 144, start}) {
         RECT now{};
         ::GetWindowRect(frame->hwnd(), &now);

@@ -9,36 +9,36 @@
 
 TEST_F(MainFrameTest, StartsOnTheSettingsPaneWithIdleStatusAndAllFiltersChecked) {
     EXPECT_EQ(guitest::WindowText(frame->hwnd()), L"Corvane VASTREL GUI v0.4");
-    EXPECT_EQ(frame->currentPane, 0);
-    EXPECT_EQ(frame->clientWindow, frame->settingsGrid.hwnd());
-    EXPECT_TRUE(::IsWindowVisible(frame->settingsGrid.hwnd()));
-    EXPECT_FALSE(::IsWindowVisible(frame->decoderLog.hwnd()));
-    EXPECT_FALSE(::IsWindowVisible(frame->messagesPane.hwnd()));
-    ASSERT_GE(BandStyleOf(frame->spectrumDisplay.hwnd()), 0);
-    EXPECT_FALSE(BandStyleOf(frame->spectrumDisplay.hwnd()) & RBBS_HIDDEN);
+    EXPECT_EQ(guitest::ShownPane(frame->hwnd()), 0);
+    EXPECT_EQ(guitest::ShownPaneWindow(frame->hwnd()), guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID));
+    EXPECT_TRUE(::IsWindowVisible(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID)));
+    EXPECT_FALSE(::IsWindowVisible(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG)));
+    EXPECT_FALSE(::IsWindowVisible(guitest::FindChild(frame->hwnd(), IDC_MESSAGES_PANE)));
+    ASSERT_GE(BandStyleOf(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)), 0);
+    EXPECT_FALSE(BandStyleOf(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)) & RBBS_HIDDEN);
 
-    EXPECT_EQ(::SendMessageW(frame->fftSettingsButton, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(::SendMessageW(frame->decoderLogButton, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(::SendMessageW(frame->messagesButton, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(guitest::WindowText(frame->fftSettingsButton), L"FFT && Settings");
+    EXPECT_EQ(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_FFT_SETTINGS_BUTTON), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG_BUTTON), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_MESSAGES_BUTTON), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(guitest::WindowText(guitest::FindChild(frame->hwnd(), IDC_FFT_SETTINGS_BUTTON)), L"FFT && Settings");
 
-    EXPECT_EQ(guitest::WindowText(frame->statusField), L"Idle");
-    EXPECT_EQ(guitest::WindowText(frame->lesField), L"---");
-    EXPECT_EQ(guitest::WindowText(frame->frameField), L"----");
+    EXPECT_EQ(guitest::WindowText(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
+    EXPECT_EQ(guitest::WindowText(guitest::FindChild(frame->hwnd(), IDC_LES_FIELD)), L"---");
+    EXPECT_EQ(guitest::WindowText(guitest::FindChild(frame->hwnd(), IDC_FRAME_FIELD)), L"----");
 
     for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
                     ID_FILTER_MESSAGE_TEXT})
         EXPECT_TRUE(Checked(id)) << id;
     const LONG expectedFilter[6] = {1, 1, 1, 1, 0, 1};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->logFilter->Shown(i) ? 1 : 0, expectedFilter[i]) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(frame->Run().Filter().Shown(i) ? 1 : 0, expectedFilter[i]) << i;
 
     EXPECT_TRUE(Grayed(ID_FFT_OFF));
     EXPECT_FALSE(Grayed(ID_FFT_ON));
     EXPECT_TRUE(Grayed(ID_DECODER_STOP));
     EXPECT_FALSE(Grayed(ID_DECODER_START));
-    EXPECT_EQ(frame->sampleRate, 48000);
-    EXPECT_FALSE(frame->captureRunning);
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 48000);
+    EXPECT_FALSE(guitest::CaptureOn(frame->menu()));
+    EXPECT_FALSE(frame->Run().Running());
 }
 
 TEST_F(MainFrameTest, WindowIs800By600AndCentredOnTheWorkArea) {
@@ -62,7 +62,7 @@ TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
         ::GetMenuStringW(frame->menu(), i, text, 64, MF_BYPOSITION);
         EXPECT_STREQ(text, titles[i]);
     }
-    EXPECT_EQ(::SendMessageW(frame->menuBar.hwnd(), TB_BUTTONCOUNT, 0, 0), 4);
+    EXPECT_EQ(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_MENU_BAR), TB_BUTTONCOUNT, 0, 0), 4);
 
     HMENU file = ::GetSubMenu(frame->menu(), 0);
     ASSERT_EQ(::GetMenuItemCount(file), 4);
@@ -79,14 +79,14 @@ TEST_F(MainFrameTest, MenuBarCarriesTheFourMenusInOrder) {
 }
 
 TEST_F(MainFrameTest, DecoderLogTakesMoreThanAMegabyteOfText) {
-    ASSERT_NE(frame->decoderLog.hwnd(), nullptr);
-    frame->decoderLog.SetLineLimit(0);  // "Log lines kept": All
+    ASSERT_NE(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), nullptr);
+    guitest::LogViewOf(frame->hwnd()).text().SetLineLimit(0);  // "Log lines kept": All
     std::wstring line(99, L'x');
     line += L'\n';
     std::wstring text;
     for (int i = 0; i < 11000; ++i) text += line;  // 1,100,000 characters
-    ::SendMessageW(frame->decoderLog.hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
-    const LRESULT length = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+    const LRESULT length = ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     EXPECT_GE(length, 1'100'000);
 }

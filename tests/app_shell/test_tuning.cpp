@@ -10,7 +10,7 @@ namespace {
 
 class TuningKeysTest : public MainFrameTest {
 protected:
-    std::wstring Row3() { return frame->settingRows.ReadText(settings::kCenterFrequency); }
+    std::wstring Row3() { return frame->Rows().ReadText(settings::kCenterFrequency); }
     // As the keyboard sends it: to whichever window has the focus.
     void Press(WPARAM key) {
         ::PostMessageW(::GetFocus(), WM_KEYDOWN, key, 1);
@@ -20,13 +20,13 @@ protected:
 };
 
 TEST_F(TuningKeysTest, AClickFocusesTheSpectrumAndTheArrowsMoveTheCentre) {
-    HWND display = frame->spectrumDisplay.hwnd();
+    HWND display = guitest::FindChild(frame->hwnd(), IDC_SPECTRUM);
     RECT client{};
     ::GetClientRect(display, &client);
-    ::SetFocus(frame->settingsGrid.hwnd());
+    ::SetFocus(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID));
     ASSERT_NE(::GetFocus(), display);
     const int x = client.right / 4;
-    const double hz = frame->spectrum.FrequencyAtX(x, client.right);
+    const double hz = frame->Spectrum().FrequencyAtX(x, client.right);
     auto text = [](double v) {
         wchar_t s[32];
         swprintf(s, 32, L"%.0lf Hz", v);
@@ -48,7 +48,7 @@ TEST_F(TuningKeysTest, AClickFocusesTheSpectrumAndTheArrowsMoveTheCentre) {
     ::PostMessageW(display, WM_KEYDOWN, VK_RIGHT, 1);
     guitest::Pump();
     EXPECT_EQ(Row3(), text(hz - 1));
-    EXPECT_DOUBLE_EQ(frame->spectrum.centerFrequency, hz - 1);
+    EXPECT_DOUBLE_EQ(frame->Spectrum().centerFrequency, hz - 1);
     ::EnableWindow(display, TRUE);
 }
 

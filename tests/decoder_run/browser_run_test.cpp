@@ -38,7 +38,7 @@ protected:
         std::ofstream(std::filesystem::path(work + L"\\script.txt"), std::ios::binary) << script;
         ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
     }
-    HWND List() const { return frame->messagesPane.list(); }
+    HWND List() const { return guitest::MessagesPaneOf(frame->hwnd()).list(); }
     int Count() const { return static_cast<int>(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
     std::wstring Cell(int item, int column) const {
         wchar_t text[256] = {};
@@ -73,9 +73,9 @@ TEST_F(BrowserRunTest, MessagesOfARunAppearLiveAndTheSelectionStays) {
         "record L5xxxxxxxSECURITE\\nGALE WARNING AREA 3\\n\n"
         "wait-stop\n");
     Command(ID_PANE_MESSAGES);
-    ASSERT_TRUE(::IsWindowVisible(frame->messagesPane.hwnd()));
+    ASSERT_TRUE(::IsWindowVisible(guitest::FindChild(frame->hwnd(), IDC_MESSAGES_PANE)));
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return Count() == 2; }, 10000)) << Count();
     EXPECT_EQ(Cell(0, 6), L"MAYDAY RELAY");
     EXPECT_EQ(Cell(0, 1), L"121");
@@ -87,13 +87,13 @@ TEST_F(BrowserRunTest, MessagesOfARunAppearLiveAndTheSelectionStays) {
     ::SendMessageW(List(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
     guitest::Pump();
     ASSERT_EQ(Count(), 2) << "the script's pause was too short for this machine";
-    const std::wstring shown = guitest::WindowText(frame->messagesPane.textView());
+    const std::wstring shown = guitest::WindowText(guitest::MessagesPaneOf(frame->hwnd()).textView());
     EXPECT_EQ(shown.rfind(L"SECURITE", 0), 0u);
 
     ASSERT_TRUE(guitest::PumpUntil([&] { return Count() == 3 && Cell(2, 4) == L"2"; }, 10000)) << Count();
     EXPECT_EQ(Cell(0, 6), L"PAN PAN");
     EXPECT_EQ(Selected(), 2);  // the same message, now below the new one, its copies raised
     EXPECT_EQ(Cell(2, 6), L"SECURITE");
-    EXPECT_EQ(guitest::WindowText(frame->messagesPane.textView()), shown);
+    EXPECT_EQ(guitest::WindowText(guitest::MessagesPaneOf(frame->hwnd()).textView()), shown);
     Command(ID_DECODER_STOP);
 }

@@ -68,13 +68,13 @@ protected:
     std::wstring Text(HWND h) const { return guitest::WindowText(h); }
     std::wstring LogText() const {
         GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
-        const LRESULT chars = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+        const LRESULT chars = ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
         std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
         GETTEXTEX get{};
         get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         get.flags = GT_DEFAULT;
         get.codepage = 1200;
-        const LRESULT n = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+        const LRESULT n = ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
                                          reinterpret_cast<LPARAM>(text.data()));
         text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         for (wchar_t& c : text)
@@ -83,10 +83,10 @@ protected:
     }
     COLORREF LogColourAt(LONG position) const {
         CHARRANGE one{position, position + 1};
-        ::SendMessageW(frame->decoderLog.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+        ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
         CHARFORMATW format{};
         format.cbSize = sizeof(format);
-        ::SendMessageW(frame->decoderLog.hwnd(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
         return format.crTextColor;
     }
     bool Disabled(UINT id) const {
@@ -97,8 +97,8 @@ protected:
     std::wstring UseTextLog() {
         const std::wstring logDir = work + L"\\textlog";
         ::CreateDirectoryW(logDir.c_str(), nullptr);
-        frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-        frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+        frame->Rows().WriteBool(settings::kDecoderTextLog, true);
+        frame->Rows().WriteText(settings::kDecoderLogDir, logDir);
         return logDir;
     }
 

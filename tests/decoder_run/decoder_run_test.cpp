@@ -29,20 +29,20 @@ TEST_F(DecoderRunTest, DefaultStartConnectsPassesTheCommandLineAndStopsByTheEven
     InstallDecoder("wait-stop\n");
     guitest::MessageBoxWatcher boxes;
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
-    EXPECT_EQ(Text(frame->statusField), L"Waiting for first frame...");
+    ASSERT_TRUE(frame->Run().Running());
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Waiting for first frame...");
     EXPECT_TRUE(Disabled(ID_DECODER_START));
     EXPECT_FALSE(Disabled(ID_DECODER_STOP));
-    EXPECT_FALSE(::IsWindowEnabled(frame->settingsGrid.hwnd()));
-    EXPECT_FALSE(::IsWindowEnabled(frame->spectrumDisplay.hwnd()));
+    EXPECT_FALSE(::IsWindowEnabled(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID)));
+    EXPECT_FALSE(::IsWindowEnabled(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)));
     EXPECT_TRUE(guitest::PumpUntil([&] { return LogText() == L"Decoder started\n"; }));
 
     // Start-up settings: update check on, hide on, no logging, Mono.
     wchar_t centre[32];
-    std::swprintf(centre, 32, L"-f%.0f", frame->spectrum.centerFrequency);
-    const wchar_t* device = frame->captureDevices.Count() > 0 ? frame->captureDevices.Name(0) : L"";
+    std::swprintf(centre, 32, L"-f%.0f", frame->Spectrum().centerFrequency);
+    const wchar_t* device = frame->CaptureDevices().Count() > 0 ? frame->CaptureDevices().Name(0) : L"";
     const std::vector<std::wstring> expected = {L"vastrel.exe", centre, std::wstring(L"-c") + device, L"-h",
-                                                L"-p" + frame->decoderInstanceName};
+                                                L"-p" + frame->Run().InstanceName()};
     std::wstring argsText;
     ASSERT_TRUE(guitest::PumpUntil([&] {
         argsText = FromUtf8(ReadFileBytes(work + L"\\args.txt"));
@@ -55,35 +55,48 @@ TEST_F(DecoderRunTest, DefaultStartConnectsPassesTheCommandLineAndStopsByTheEven
     for (std::size_t i = 1; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << i;
 
     // A second start while running changes nothing.
-    const std::wstring name = frame->decoderInstanceName;
-    frame->StartDecoder();
-    EXPECT_EQ(frame->decoderInstanceName, name);
-    EXPECT_EQ(Text(frame->statusField), L"Waiting for first frame...");
+    const std::wstring name = frame->Run().InstanceName();
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, ID_DECODER_START, 0);
+    EXPECT_EQ(frame->Run().InstanceName(), name);
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Waiting for first frame...");
 
     const auto before = std::chrono::steady_clock::now();
     Command(ID_DECODER_STOP);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     std::printf("stop by the event took %.2f s\n", seconds);
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_FALSE(frame->Run().Running());
     EXPECT_EQ(LogText(), L"Decoder started\nDecoder terminated\n");
     EXPECT_EQ(LogColourAt(static_cast<LONG>(std::wstring(L"Decoder started\n").size())),
-              frame->logFormats[4].crTextColor);
-    EXPECT_EQ(Text(frame->statusField), L"Idle");
-    EXPECT_EQ(Text(frame->lesField), L"---");
-    EXPECT_EQ(Text(frame->frameField), L"----");
+              RGB(200, 0, 0));
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_LES_FIELD)), L"---");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_FRAME_FIELD)), L"----");
     EXPECT_FALSE(Disabled(ID_DECODER_START));
     EXPECT_TRUE(Disabled(ID_DECODER_STOP));
-    EXPECT_TRUE(::IsWindowEnabled(frame->settingsGrid.hwnd()));
-    EXPECT_TRUE(::IsWindowEnabled(frame->spectrumDisplay.hwnd()));
+    EXPECT_TRUE(::IsWindowEnabled(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID)));
+    EXPECT_TRUE(::IsWindowEnabled(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)));
     EXPECT_LT(seconds, 4.0);  // ended by the event, not by the 5 s termination
 
     // A new start clears the log and makes a new name.
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
-    EXPECT_NE(frame->decoderInstanceName, name);
+    ASSERT_TRUE(frame->Run().Running());
+    EXPECT_NE(frame->Run().InstanceName(), name);
     EXPECT_TRUE(guitest::PumpUntil([&] { return LogText() == L"Decoder started\n"; }));
     Command(ID_DECODER_STOP);
     EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(DecoderRunTest, LoadingAConfigurationWhileDecodingIsRefused) {
+    InstallDecoder("wait-stop\n");
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->Run().Running());
+    guitest::MessageBoxWatcher watcher;
+    Command(ID_FILE_LOAD);
+    ASSERT_EQ(watcher.count(), 1u);
+    EXPECT_EQ(watcher.boxes()[0].caption, L"Vastrel GUI");
+    EXPECT_EQ(watcher.boxes()[0].text, L"You must stop decoder before loading configuration.");
+    EXPECT_TRUE(frame->Run().Running());
+    Command(ID_DECODER_STOP);
 }
 
 TEST_F(DecoderRunTest, RecordsReachFieldsLogAndTextLogAndTheCloseLeavesTheTextLogComplete) {
@@ -97,24 +110,24 @@ TEST_F(DecoderRunTest, RecordsReachFieldsLogAndTextLogAndTheCloseLeavesTheTextLo
         "record L1xxxxxxxlast line\\n\n"
         "wait-stop\n");
     const std::wstring logDir = UseTextLog();
-    frame->settingRows.WriteBool(settings::kDecoderLogUseFilter, false);
-    for (int k = 0; k < 6; ++k) frame->logFilter->Set(k, true);
-    frame->logFilter->Set(4, false);
-    frame->logFilter->Set(5, false);
+    frame->Rows().WriteBool(settings::kDecoderLogUseFilter, false);
+    for (int k = 0; k < 6; ++k) frame->Run().Filter().Set(k, true);
+    frame->Run().Filter().Set(4, false);
+    frame->Run().Filter().Set(5, false);
 
     guitest::MessageBoxWatcher boxes;
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     const std::wstring expectedLog = L"Decoder started\nframe type\nfrequency: 1200.0\nlast line\n";
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText() == expectedLog; }, 10000)) << LogText();
-    EXPECT_EQ(Text(frame->lesField), L"121");
-    EXPECT_EQ(Text(frame->frameField), L"0042");
-    EXPECT_EQ(Text(frame->statusField), L"Decoding...");
-    EXPECT_DOUBLE_EQ(frame->spectrum.centerFrequency, 1215.0);
-    EXPECT_EQ(frame->settingRows.ReadText(settings::kCenterFrequency), L"1215 Hz");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_LES_FIELD)), L"121");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_FRAME_FIELD)), L"0042");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Decoding...");
+    EXPECT_DOUBLE_EQ(frame->Spectrum().centerFrequency, 1215.0);
+    EXPECT_EQ(frame->Rows().ReadText(settings::kCenterFrequency), L"1215 Hz");
     const LONG header = static_cast<LONG>(std::wstring(L"Decoder started\nframe type\n").size());
     EXPECT_EQ(LogColourAt(header), RGB(0, 0, 200));
-    EXPECT_EQ(LogColourAt(header), frame->logFormats[2].crTextColor);
+    EXPECT_EQ(LogColourAt(header), RGB(0, 0, 200));
 
     // Closing the window stops the decoder first; everything it sent is on disk.
     ::SendMessageW(frame->hwnd(), WM_CLOSE, 0, 0);
@@ -141,13 +154,13 @@ TEST_F(DecoderRunTest, FloodStoppedHalfwayKeepsEveryRecordInOrder) {
     InstallDecoder("wait-client\nflood 4000 80\nwait-stop\n");
     const std::wstring logDir = work + L"\\flood";
     ::CreateDirectoryW(logDir.c_str(), nullptr);
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
+    frame->Rows().WriteBool(settings::kDecoderTextLog, true);
+    frame->Rows().WriteText(settings::kDecoderLogDir, logDir);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
-    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->decoderLog.Counter() > 40000; }, 30000));
+    ASSERT_TRUE(frame->Run().Running());
+    ASSERT_TRUE(guitest::PumpUntil([&] { return static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length()) > 40000; }, 30000));
     Command(ID_DECODER_STOP);
-    ASSERT_FALSE(frame->decoderRunning);
+    ASSERT_FALSE(frame->Run().Running());
 
     const std::wstring log = LogText();
     ASSERT_GT(log.size(), 40000u);
@@ -172,13 +185,13 @@ TEST_F(DecoderRunTest, FilteredTextLogKeepsOnlyShownRecords) {
         "wait-stop\n");
     const std::wstring logDir = work + L"\\filtered";
     ::CreateDirectoryW(logDir.c_str(), nullptr);
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame->settingRows.WriteText(settings::kDecoderLogDir, logDir);
-    frame->settingRows.WriteBool(settings::kDecoderLogUseFilter, true);
-    frame->logFilter->Set(1, true);
-    frame->logFilter->Set(5, false);
+    frame->Rows().WriteBool(settings::kDecoderTextLog, true);
+    frame->Rows().WriteText(settings::kDecoderLogDir, logDir);
+    frame->Rows().WriteBool(settings::kDecoderLogUseFilter, true);
+    frame->Run().Filter().Set(1, true);
+    frame->Run().Filter().Set(5, false);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText() == L"Decoder started\nshown\n"; }, 10000)) << LogText();
     Command(ID_DECODER_STOP);
     EXPECT_EQ(ReadFileBytes(OnlyLogFile(logDir)), "shown\r\n");
@@ -187,40 +200,40 @@ TEST_F(DecoderRunTest, FilteredTextLogKeepsOnlyShownRecords) {
 TEST_F(DecoderRunTest, RefusalsAndFailuresReturnToIdleOrError) {
     guitest::MessageBoxWatcher boxes;
     // Text log on without a directory.
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame->settingRows.WriteText(settings::kDecoderLogDir, L"");
+    frame->Rows().WriteBool(settings::kDecoderTextLog, true);
+    frame->Rows().WriteText(settings::kDecoderLogDir, L"");
     Command(ID_DECODER_START);
     ASSERT_TRUE(guitest::PumpUntil([&] { return boxes.count() == 1; }));
     EXPECT_EQ(boxes.boxes()[0].text, L"Decoder output directory must be set if you want to enable decoder logging");
     EXPECT_EQ(boxes.boxes()[0].caption, L"");
-    EXPECT_EQ(Text(frame->statusField), L"Idle");
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
+    EXPECT_FALSE(frame->Run().Running());
 
     // A directory that cannot hold the file.
     const std::wstring missing = work + L"\\no\\such\\dir";
-    frame->settingRows.WriteText(settings::kDecoderLogDir, missing);
+    frame->Rows().WriteText(settings::kDecoderLogDir, missing);
     Command(ID_DECODER_START);
     ASSERT_TRUE(guitest::PumpUntil([&] { return boxes.count() == 2; }));
     EXPECT_EQ(boxes.boxes()[1].text.rfind(L"Can't create decoder output log file: " + missing + L"\\", 0), 0u)
         << boxes.boxes()[1].text;
-    EXPECT_EQ(Text(frame->statusField), L"Idle");
-    frame->settingRows.WriteBool(settings::kDecoderTextLog, false);
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
+    frame->Rows().WriteBool(settings::kDecoderTextLog, false);
 
     // A quotation mark in a directory is refused, naming the setting.
-    frame->settingRows.WriteText(settings::kFileLogDir, L"C:\\a\"b");
+    frame->Rows().WriteText(settings::kFileLogDir, L"C:\\a\"b");
     Command(ID_DECODER_START);
     ASSERT_TRUE(guitest::PumpUntil([&] { return boxes.count() == 3; }));
     EXPECT_NE(boxes.boxes()[2].text.find(std::wstring(decoder::FaultSettingName(decoder::CommandLineFault::QuoteInFileLogDir))),
               std::wstring::npos);
-    EXPECT_EQ(Text(frame->statusField), L"Idle");
-    frame->settingRows.WriteText(settings::kFileLogDir, L"");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
+    frame->Rows().WriteText(settings::kFileLogDir, L"");
 
     // No vastrel.exe in the current directory.
     Command(ID_DECODER_START);
     ASSERT_TRUE(guitest::PumpUntil([&] { return boxes.count() == 4; }));
     EXPECT_EQ(boxes.boxes()[3].text, L"CreateProcess failed. Make sure vastrel.exe is in current directory.\n");
-    EXPECT_EQ(Text(frame->statusField), L"Error!");
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Error!");
+    EXPECT_FALSE(frame->Run().Running());
 
     // A decoder that ends at once with code 3.
     InstallDecoder("nopipe\nexit 3\n");
@@ -232,24 +245,24 @@ TEST_F(DecoderRunTest, RefusalsAndFailuresReturnToIdleOrError) {
                          0),
               0u)
         << text;
-    EXPECT_EQ(Text(frame->statusField), L"Error!");
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Error!");
+    EXPECT_FALSE(frame->Run().Running());
     EXPECT_FALSE(Disabled(ID_DECODER_START));
 }
 
 TEST_F(DecoderRunTest, DecoderIgnoringEveryRequestIsTerminated) {
     InstallDecoder("noevent\nignore-stop\nwait-stop\n");
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     HANDLE process = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), frame->decoderSession.process(), ::GetCurrentProcess(), &process,
+    ::DuplicateHandle(::GetCurrentProcess(), frame->Run().Process(), ::GetCurrentProcess(), &process,
                       SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0);
     win::UniqueHandle processCopy(process);
     const auto before = std::chrono::steady_clock::now();
     Command(ID_DECODER_STOP);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     std::printf("stop of a decoder that ignores both requests took %.2f s\n", seconds);
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_FALSE(frame->Run().Running());
     ASSERT_EQ(::WaitForSingleObject(processCopy.get(), 2000), WAIT_OBJECT_0);
     DWORD code = 1;
     ::GetExitCodeProcess(processCopy.get(), &code);
@@ -258,7 +271,7 @@ TEST_F(DecoderRunTest, DecoderIgnoringEveryRequestIsTerminated) {
     // decoder was given the full 5 s; otherwise it is terminated at once.
     if (seconds < 4.5) std::printf("no remote thread on this platform: terminated at once\n");
     EXPECT_LT(seconds, 9.0);
-    EXPECT_EQ(Text(frame->statusField), L"Idle");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Idle");
     EXPECT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"Decoder terminated\n"); }));
 }
 
@@ -269,15 +282,15 @@ TEST_F(DecoderRunTest, SelectionAndViewAreKeptWhileRecordsArrive) {
         "sleep 1500\n"
         "record L1xxxxxxxsecond line\\n\n"
         "wait-stop\n");
-    frame->logFilter->Set(1, true);
+    frame->Run().Filter().Set(1, true);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"first line\n"); }, 10000));
     CHARRANGE chosen{2, 7};
-    ::SendMessageW(frame->decoderLog.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&chosen));
+    ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&chosen));
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"second line\n"); }, 10000));
     CHARRANGE now{};
-    ::SendMessageW(frame->decoderLog.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
+    ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
     EXPECT_EQ(now.cpMin, 2);
     EXPECT_EQ(now.cpMax, 7);
     Command(ID_DECODER_STOP);
@@ -295,7 +308,7 @@ TEST_F(DecoderRunTest, RunLeavesItsRecordsInTheMessageStore) {
         "record L4xxxxxxxhidden note\\n\n"
         "wait-stop\n");
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"GALE WARNING\n"); }, 10000));
     Command(ID_DECODER_STOP);
     {
@@ -316,15 +329,15 @@ TEST_F(DecoderRunTest, RunLeavesItsRecordsInTheMessageStore) {
 
     const std::string notAStore = "a text file, not a database";
     std::ofstream(std::filesystem::path(work + L"\\other.db"), std::ios::binary) << notAStore;
-    frame->messageStorePath = L"other.db";
+    frame->Rows().WriteText(settings::kStoreFile, L"other.db");
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"GALE WARNING\n"); }, 10000));
     Command(ID_DECODER_STOP);
     const std::wstring log = LogText();
     EXPECT_EQ(log.rfind(L"Message store: ", 0), 0u) << std::string(log.begin(), log.end());
     EXPECT_NE(log.find(L"other.db"), std::wstring::npos);
-    EXPECT_EQ(LogColourAt(0), frame->logFormats[4].crTextColor);
+    EXPECT_EQ(LogColourAt(0), RGB(200, 0, 0));
     EXPECT_EQ(ReadFileBytes(work + L"\\other.db"), notAStore);
 }
 
@@ -332,10 +345,10 @@ TEST_F(DecoderRunTest, RunLeavesItsRecordsInTheMessageStore) {
 // someone else must not leave the log behind for the rest of the run.
 TEST_F(DecoderRunTest, LogFollowsTheRunWhenAHandOverMessageIsLost) {
     InstallDecoder("wait-client\nrecord L1xxxxxxxfirst line\\n\nwait-stop\n");
-    frame->logFilter->Set(1, true);
+    frame->Run().Filter().Set(1, true);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
-    HWND handOver = frame->decoderHandOver.hwnd();
+    ASSERT_TRUE(frame->Run().Running());
+    HWND handOver = nullptr;  // the run's hand-over window is its own: any window of this thread
     const UINT drain = decoder::HandOverWindow::kDrainMessage;
     MSG msg;
     bool taken = false;
@@ -374,12 +387,12 @@ struct GateSink : decoder::IRecordSink {
 TEST_F(DecoderRunTest, ReaderThatOutlivesTheWindowEndsByItself) {
     InstallDecoder("wait-client\nrecord L1xxxxxxxfirst\\n\nrecord L1xxxxxxxsecond\\n\nwait-stop\n");
     auto gate = std::make_shared<GateSink>();
-    frame->AddRecordSink(gate);
+    frame->Run().AddRecordSink(gate);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return gate->records > 0; }, 10000));
     Command(ID_DECODER_STOP);  // gives up on the reader after its bound
-    EXPECT_FALSE(frame->decoderRunning);
+    EXPECT_FALSE(frame->Run().Running());
     EXPECT_TRUE(LogText().ends_with(L"Decoder terminated\n"));
     EXPECT_FALSE(gate->ended);
     ::SendMessageW(frame->hwnd(), WM_CLOSE, 0, 0);
@@ -429,32 +442,32 @@ private:
 // not hold up the new run, five times in a row.
 TEST_F(DecoderRunTest, StartAfterALongRunShowsTheBurstAtOnce) {
     auto lastShown = [&](long number) {
-        const LONG end = frame->decoderLog.Counter();
+        const LONG end = static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length());
         wchar_t tail[256] = {};
         TEXTRANGEW range{{end > 200 ? end - 200 : 0, end}, tail};
-        ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+        ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
         return std::wstring(tail).find(L"#" + std::to_wstring(number) + L" ") != std::wstring::npos;
     };
-    frame->decoderLog.SetLineLimit(0);  // all lines kept: the long run's log really is long
+    guitest::LogViewOf(frame->hwnd()).text().SetLineLimit(0);  // all lines kept: the long run's log really is long
     AnswerProbe probe(frame->hwnd());
     for (int cycle = 0; cycle < 5; ++cycle) {
         SCOPED_TRACE(cycle);
         InstallDecoder("wait-client\nflood 20000 80\nwait-stop\n");
         Command(ID_DECODER_START);
-        ASSERT_TRUE(frame->decoderRunning);
+        ASSERT_TRUE(frame->Run().Running());
         ASSERT_TRUE(guitest::PumpUntil([&] { return lastShown(19999); }, 60000));
         Command(ID_DECODER_STOP);
-        ASSERT_GT(frame->decoderLog.Counter(), 20000 * 5 / 6 * 60);
+        ASSERT_GT(static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length()), 20000 * 5 / 6 * 60);
 
         InstallDecoder("wait-client\nflood 3000 80\nwait-stop\n");
         const auto start = std::chrono::steady_clock::now();
         Command(ID_DECODER_START);
-        ASSERT_TRUE(frame->decoderRunning);
+        ASSERT_TRUE(frame->Run().Running());
         ASSERT_TRUE(guitest::PumpUntil([&] { return lastShown(2999); }, 10000));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
         // The new run's log holds only the new run: it began empty.
-        EXPECT_LT(frame->decoderLog.Counter(), 3000 * 80 + 100);
-        EXPECT_EQ(Text(frame->lesField), L"121");
+        EXPECT_LT(static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length()), 3000 * 80 + 100);
+        EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_LES_FIELD)), L"121");
         Command(ID_DECODER_STOP);
     }
     const long worst = probe.Stop();
@@ -495,12 +508,12 @@ TEST_F(DecoderRunTest, PipeThatNeverAppearsIsGivenUpAndTheDecoderStopped) {
 
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_NE(boxes.boxes()[0].text.find(L"pipe"), std::wstring::npos);
-    EXPECT_FALSE(frame->decoderRunning);
-    EXPECT_EQ(Text(frame->statusField), L"Error!");
-    EXPECT_EQ(Text(frame->lesField), L"---");
+    EXPECT_FALSE(frame->Run().Running());
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), L"Error!");
+    EXPECT_EQ(Text(guitest::FindChild(frame->hwnd(), IDC_LES_FIELD)), L"---");
     EXPECT_TRUE(LogText().ends_with(L"Decoder terminated\n"));
     EXPECT_FALSE(Disabled(ID_DECODER_START));
-    EXPECT_FALSE(frame->decoderSession.HasProcess());
+    EXPECT_FALSE((frame->Run().Process() != nullptr));
     // Once the start is over the kept close goes through the normal close path.
     EXPECT_TRUE(guitest::PumpUntil([&] { return !::IsWindow(window); }, 10000));
 }

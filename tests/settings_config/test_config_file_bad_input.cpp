@@ -10,7 +10,7 @@ TEST_F(ConfigTest, OverlongValuesAreCutTo255Characters) {
                                    "\r\nSampleRate=" + std::string(10000, '9') + "\r\nLogOut=1\r\n"));
     EXPECT_EQ(rows().ReadText(settings::kFileLogDir), std::wstring(255, L'd'));
     EXPECT_TRUE(rows().ReadBool(settings::kDecoderTextLog));  // keys after the long lines are still read
-    EXPECT_GE(rows().ReadIndex(settings::kSoundCard), frame->captureDevices.Count() ? 0 : -1);
+    EXPECT_GE(rows().ReadIndex(settings::kSoundCard), frame->CaptureDevices().Count() ? 0 : -1);
     EXPECT_TRUE(::IsWindow(frame->hwnd()));
 }
 
@@ -26,8 +26,8 @@ TEST_F(ConfigTest, GarbageAndUnreadablePathsLeaveDefinedValues) {
                                   dir + L"\\no\\such\\folder\\x.ccf"};
     for (const std::wstring& path : paths) {
         Load(path);
-        const int rate = frame->sampleRate;
-        const double centre = frame->spectrum.centerFrequency;
+        const int rate = frame->CurrentSettings().sampleRate;
+        const double centre = frame->Spectrum().centerFrequency;
         EXPECT_TRUE(centre == 2000.0 || (centre >= 0 && rate > 0 && centre <= rate / 2)) << centre;
         const int channel = rows().ReadIndex(settings::kCardChannel);
         EXPECT_TRUE(channel >= 0 && channel <= 2);
@@ -37,7 +37,7 @@ TEST_F(ConfigTest, GarbageAndUnreadablePathsLeaveDefinedValues) {
     }
     // The unreadable ones read as empty files.
     Load(paths[4]);
-    EXPECT_EQ(frame->sampleRate, 48000);
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 48000);
     EXPECT_TRUE(rows().ReadBool(settings::kHideDecoderWindow));
     // A save to a directory or a missing folder fails silently.
     Save(paths[3]);

@@ -71,7 +71,7 @@ private:
 
 void RequestBrowse(CMainFrame& frame, IProperty* item) {
     GridNotification note{};
-    note.hdr.hwndFrom = frame.settingsGrid.hwnd();
+    note.hdr.hwndFrom = guitest::FindChild(frame.hwnd(), IDC_SETTINGS_GRID);
     note.hdr.code = static_cast<UINT>(GRID_BROWSE_REQUESTED);
     note.item = item;
     ::SendMessageW(frame.hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&note));
@@ -82,14 +82,14 @@ void RequestBrowse(CMainFrame& frame, IProperty* item) {
 TEST_F(MainFrameTest, FolderPickerOpensOnTheRowConfirmSetsTheFullPathCancelKeepsIt) {
     wchar_t windows[MAX_PATH] = {};
     ::GetWindowsDirectoryW(windows, MAX_PATH);  // a folder with sub-folders in every prefix
-    ASSERT_TRUE(frame->settingRows.WriteText(settings::kDecoderLogDir, windows));
-    IProperty* row = frame->settingRows.ValueItem(settings::kDecoderLogDir);
+    ASSERT_TRUE(frame->Rows().WriteText(settings::kDecoderLogDir, windows));
+    IProperty* row = frame->Rows().ValueItem(settings::kDecoderLogDir);
     {
         PickerDriver driver(true);
         RequestBrowse(*frame, row);
         EXPECT_TRUE(driver.sawTitle());
     }
-    const std::wstring picked = frame->settingRows.ReadText(settings::kDecoderLogDir);
+    const std::wstring picked = frame->Rows().ReadText(settings::kDecoderLogDir);
     const std::wstring prefix = std::wstring(windows) + L"\\";
     ASSERT_GT(picked.size(), prefix.size()) << picked.c_str();
     EXPECT_EQ(_wcsnicmp(picked.c_str(), prefix.c_str(), prefix.size()), 0) << picked.c_str();
@@ -99,5 +99,5 @@ TEST_F(MainFrameTest, FolderPickerOpensOnTheRowConfirmSetsTheFullPathCancelKeeps
         PickerDriver driver(false);
         RequestBrowse(*frame, row);
     }
-    EXPECT_EQ(frame->settingRows.ReadText(settings::kDecoderLogDir), picked);
+    EXPECT_EQ(frame->Rows().ReadText(settings::kDecoderLogDir), picked);
 }

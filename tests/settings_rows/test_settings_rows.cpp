@@ -16,7 +16,7 @@ std::wstring DisplayText(IProperty* item) {
 }  // namespace
 
 TEST_F(MainFrameTest, EveryRowWithExactLabelsKindsAndStartValues) {
-    CPropertyGridCtrl& grid = frame->settingsGrid;
+    CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
     ASSERT_EQ(grid.dataRowCount(), settings::kRowCount);
     EXPECT_EQ(DisplayText(grid.getSubItem(7, 0)), L"File logging" + std::wstring(26, L' ') + L"Directory");
     EXPECT_EQ(DisplayText(grid.getSubItem(13, 0)), L"SES-TAR logging" + std::wstring(16, L' ') + L"Messages");
@@ -44,13 +44,13 @@ TEST_F(MainFrameTest, EveryRowWithExactLabelsKindsAndStartValues) {
         case settings::Kind::Check:
             ASSERT_NE(dynamic_cast<CPropertyCheckButtonItem*>(value), nullptr) << row.row;
             // "Check for updates" and "Hide window" start checked, every other switch unchecked.
-            EXPECT_EQ(frame->settingRows.ReadBool(row.row),
+            EXPECT_EQ(frame->Rows().ReadBool(row.row),
                       row.row == settings::kCheckForUpdates || row.row == settings::kHideDecoderWindow)
                 << row.row;
             break;
         case settings::Kind::Directory:
             EXPECT_NE(dynamic_cast<CPropertyFileNameItem*>(value), nullptr) << row.row;
-            EXPECT_EQ(frame->settingRows.ReadText(row.row), L"") << row.row;
+            EXPECT_EQ(frame->Rows().ReadText(row.row), L"") << row.row;
             break;
         case settings::Kind::Choice:
             EXPECT_NE(dynamic_cast<CPropertyListItem*>(value), nullptr) << row.row;
@@ -79,16 +79,16 @@ TEST_F(MainFrameTest, EveryRowWithExactLabelsKindsAndStartValues) {
     EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"48000 Hz");
     EXPECT_EQ(DisplayText(grid.getSubItem(2, 1)), L"Mono");
     EXPECT_EQ(DisplayText(grid.getSubItem(3, 1)), L"2000 Hz");
-    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSoundCard), 0);
-    EXPECT_EQ(DisplayText(grid.getSubItem(0, 1)), frame->captureDevices.Name(0));
+    EXPECT_EQ(frame->Rows().ReadIndex(settings::kSoundCard), 0);
+    EXPECT_EQ(DisplayText(grid.getSubItem(0, 1)), frame->CaptureDevices().Name(0));
     // The main window keeps direct references to rows 0, 2 and 3.
-    EXPECT_EQ(frame->settingRows.soundCardItem, grid.getSubItem(0, 1));
-    EXPECT_EQ(frame->settingRows.channelItem, grid.getSubItem(2, 1));
-    EXPECT_EQ(frame->settingRows.centreItem, grid.getSubItem(3, 1));
+    EXPECT_EQ(frame->Rows().soundCardItem, grid.getSubItem(0, 1));
+    EXPECT_EQ(frame->Rows().channelItem, grid.getSubItem(2, 1));
+    EXPECT_EQ(frame->Rows().centreItem, grid.getSubItem(3, 1));
 }
 
 TEST_F(MainFrameTest, LabelCellsCarryTheirRowColours) {
-    HWND grid = frame->settingsGrid.hwnd();
+    HWND grid = guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID);
     ::RedrawWindow(grid, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     guitest::Pump();
     win::WindowDc dc(grid);
@@ -113,18 +113,18 @@ TEST_F(MainFrameTest, LabelCellsCarryTheirRowColours) {
 }
 
 TEST_F(MainFrameTest, PickingTheRateInForceChangesNothing) {
-    auto* rateItem = frame->settingRows.ValueItem(settings::kSampleRate);
-    frame->spectrum.centerFrequency = 1234.0;  // row 3 still shows 2000 Hz
+    auto* rateItem = frame->Rows().ValueItem(settings::kSampleRate);
+    frame->Spectrum().centerFrequency = 1234.0;  // row 3 still shows 2000 Hz
     PropertyValue same(std::int32_t{4});
-    ::SendMessageW(frame->settingsGrid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&same), reinterpret_cast<LPARAM>(rateItem));
+    ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&same), reinterpret_cast<LPARAM>(rateItem));
     guitest::Pump();
-    EXPECT_EQ(frame->sampleRate, 48000);
-    EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"2000 Hz");
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 48000);
+    EXPECT_EQ(DisplayText(frame->Rows().centreItem), L"2000 Hz");
 }
 
 TEST_F(MainFrameTest, DisabledCaptureRowsOpenNoEditor) {
-    frame->settingRows.EnableCaptureRows(false);
-    HWND grid = frame->settingsGrid.hwnd();
+    frame->Rows().EnableCaptureRows(false);
+    HWND grid = guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID);
     for (int row = 0; row < 3; ++row) {
         RECT rc{};
         rc.top = 1;
@@ -134,10 +134,10 @@ TEST_F(MainFrameTest, DisabledCaptureRowsOpenNoEditor) {
         ::SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::SendMessageW(grid, WM_LBUTTONUP, 0, at);
         guitest::Pump();
-        EXPECT_EQ(frame->settingsGrid.editorWindow(), nullptr) << row;
+        EXPECT_EQ(guitest::GridOf(frame->hwnd()).editorWindow(), nullptr) << row;
     }
-    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 4);
-    frame->settingRows.EnableCaptureRows(true);
+    EXPECT_EQ(frame->Rows().ReadIndex(settings::kSampleRate), 4);
+    frame->Rows().EnableCaptureRows(true);
 }
 
 TEST_F(MainFrameTest, WithoutACaptureDeviceTheSoundcardRowIsEmpty) {
@@ -160,11 +160,11 @@ TEST_F(MainFrameTest, WithoutACaptureDeviceTheSoundcardRowIsEmpty) {
 }
 
 TEST_F(MainFrameTest, ModelIntoRowsAndBack) {
-    CPropertyGridCtrl& grid = frame->settingsGrid;
+    CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
     settings::Settings s = settings::StartupSettings();
     EXPECT_EQ(frame->CurrentSettings(), s);  // the grid is built with the start-up values
 
-    s.soundCard = frame->captureDevices.Count() > 1 ? 1 : 0;
+    s.soundCard = frame->CaptureDevices().Count() > 1 ? 1 : 0;
     s.sampleRate = 96000;
     s.cardChannel = 2;
     s.centerFrequency = 1234.6;
@@ -174,25 +174,25 @@ TEST_F(MainFrameTest, ModelIntoRowsAndBack) {
     s.fileLogDir = L"C:\\file";
     s.tarLogDir = L"C:\\tar";
     s.decoderLogDir = L"C:\\out";
-    frame->settingRows.Write(s);
+    frame->Rows().Write(s);
     EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"96000 Hz");
     EXPECT_EQ(DisplayText(grid.getSubItem(2, 1)), L"Right channel");
     EXPECT_EQ(DisplayText(grid.getSubItem(3, 1)), L"1235 Hz");
     EXPECT_EQ(DisplayText(grid.getSubItem(11, 1)), L"C:\\tar");
-    EXPECT_FALSE(frame->settingRows.ReadBool(settings::kHideDecoderWindow));
-    EXPECT_TRUE(frame->settingRows.ReadBool(settings::kTarLogEgc));
+    EXPECT_FALSE(frame->Rows().ReadBool(settings::kHideDecoderWindow));
+    EXPECT_TRUE(frame->Rows().ReadBool(settings::kTarLogEgc));
 
     // The centre row only shows the main window's number; the rows give back everything else.
-    settings::Settings back = frame->settingRows.Read();
+    settings::Settings back = frame->Rows().Read();
     EXPECT_EQ(back.centerFrequency, settings::kStartCentreHz);
     back.centerFrequency = s.centerFrequency;
     EXPECT_EQ(back, s);
 
     // A rate outside the list moves no row: the row keeps the last choice.
     s.sampleRate = 32000;
-    frame->settingRows.Write(s);
+    frame->Rows().Write(s);
     EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"96000 Hz");
-    EXPECT_EQ(frame->settingRows.Read().sampleRate, 96000);
+    EXPECT_EQ(frame->Rows().Read().sampleRate, 96000);
 }
 
 TEST_F(MainFrameTest, CurrentSettingsTakeTheWorkingRateAndTheDisplaysCentre) {
@@ -200,10 +200,10 @@ TEST_F(MainFrameTest, CurrentSettingsTakeTheWorkingRateAndTheDisplaysCentre) {
     s.sampleRate = 32000;  // as a loaded file may leave it: not a list rate
     s.centerFrequency = 1500.7;
     frame->ApplySettings(s);
-    EXPECT_EQ(frame->sampleRate, 32000);
-    EXPECT_EQ(frame->spectrum.endFrequency, 16000);
-    EXPECT_EQ(frame->spectrum.pointerFrequency, 1500.7);
-    EXPECT_EQ(DisplayText(frame->settingRows.centreItem), L"1501 Hz");
+    EXPECT_EQ(frame->CurrentSettings().sampleRate, 32000);
+    EXPECT_EQ(frame->Spectrum().endFrequency, 16000);
+    EXPECT_EQ(frame->Spectrum().pointerFrequency, 1500.7);
+    EXPECT_EQ(DisplayText(frame->Rows().centreItem), L"1501 Hz");
     EXPECT_EQ(frame->CurrentSettings(), s);
-    EXPECT_EQ(frame->settingRows.ReadIndex(settings::kSampleRate), 4);  // the row still shows 48000 Hz
+    EXPECT_EQ(frame->Rows().ReadIndex(settings::kSampleRate), 4);  // the row still shows 48000 Hz
 }

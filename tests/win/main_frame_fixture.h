@@ -3,10 +3,14 @@
 #include "app/main_frame.h"
 
 #include <commctrl.h>
+#include <richedit.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 #include "win/gui_support.h"
+#include "win/main_window_parts.h"
+#include "resource.h"
+#include "settings/key_table.h"
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -36,12 +40,12 @@ protected:
     }
     // Style of the bar band whose child is `child`, or -1 when there is none.
     long BandStyleOf(HWND child) const {
-        const int count = static_cast<int>(::SendMessageW(frame->topBar, RB_GETBANDCOUNT, 0, 0));
+        const int count = static_cast<int>(::SendMessageW(guitest::TopBarOf(frame->hwnd()), RB_GETBANDCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
             REBARBANDINFOW band{};
             band.cbSize = sizeof(band);
             band.fMask = RBBIM_STYLE | RBBIM_CHILD;
-            ::SendMessageW(frame->topBar, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
+            ::SendMessageW(guitest::TopBarOf(frame->hwnd()), RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
             if (band.hwndChild == child) return static_cast<long>(band.fStyle);
         }
         return -1;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "win/main_window_parts.h"
 #include "app/main_frame.h"
 #include "browser/match_counter.h"
 #include "browser/message_query.h"
@@ -169,14 +170,14 @@ void Breakdown(CMsgFrame& pane, const std::wstring& path) {
 
 // Selects the pane and measures it on the store at `path`, as a user would go through it.
 Figures Measure(CMainFrame& frame, const std::wstring& path, bool print) {
-    CMsgFrame& pane = frame.messagesPane;
+    CMsgFrame& pane = guitest::MessagesPaneOf(frame.hwnd());
     HWND list = pane.list();
     Figures f;
-    frame.SelectPane(CMainFrame::kPaneFftSettings);
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_FFT_SETTINGS, 0);
     Pump();
     auto t = Clock::now();
     pane.SetStorePath(path);
-    frame.SelectPane(CMainFrame::kPaneMessages);
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_MESSAGES, 0);
     ::UpdateWindow(frame.hwnd());
     ::UpdateWindow(list);
     f.shown = MsSince(t);
@@ -264,7 +265,7 @@ int wmain(int argc, wchar_t** argv) {
     win::g_module.Init(::GetModuleHandleW(nullptr));
     ::SetCurrentDirectoryW(folder.c_str());
     CMainFrame frame;
-    frame.messageStorePath.clear();
+    frame.Rows().WriteText(settings::kStoreFile, L"");
     if (!frame.CreateMainWindow()) return 2;
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
     Pump();
@@ -277,7 +278,7 @@ int wmain(int argc, wchar_t** argv) {
     const Figures bigFigures = Measure(frame, big, true);
     std::printf("working set %zu KiB after the walk: %+.1f MB over the empty store\n", bigFigures.workingSetKiB,
                 (static_cast<double>(bigFigures.workingSetKiB) - static_cast<double>(emptyFigures.workingSetKiB)) / 1024);
-    Breakdown(frame.messagesPane, big);
+    Breakdown(guitest::MessagesPaneOf(frame.hwnd()), big);
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
     return 0;

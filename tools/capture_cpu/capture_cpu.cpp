@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "win/main_window_parts.h"
 #include "app/main_frame.h"
 #include "resource.h"
 #include "settings/settings.h"
@@ -53,18 +54,18 @@ bool Measure(CMainFrame& frame, const char* label, std::int32_t rate, std::int32
     std::int32_t rateIndex = -1;
     for (std::size_t i = 0; i < rates.size(); ++i)
         if (rates[i] == rate) rateIndex = static_cast<std::int32_t>(i);
-    frame.settingRows.WriteIndex(settings::kSampleRate, rateIndex);
-    frame.settingRows.WriteIndex(settings::kCardChannel, channel);
+    frame.Rows().WriteIndex(settings::kSampleRate, rateIndex);
+    frame.Rows().WriteIndex(settings::kCardChannel, channel);
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_ON, 0);
-    if (!frame.captureRunning) {
+    if (!guitest::CaptureOn(frame.menu())) {
         std::printf("%-26s capture did not start\n", label);
         return false;
     }
     double wall = 0;
     PumpFor(2, wall);  // let the stream settle
-    const int frames0 = frame.spectrum.fft.framesTotal;
+    const int frames0 = frame.Spectrum().fft.framesTotal;
     const double cpu = PumpFor(seconds, wall);
-    Report(label, cpu, wall, frame.spectrum.fft.framesTotal - frames0);
+    Report(label, cpu, wall, frame.Spectrum().fft.framesTotal - frames0);
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_OFF, 0);
     return true;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "win/main_window_parts.h"
 #include "app/main_frame.h"
 #include "resource.h"
 #include "win/app_module.h"
@@ -37,8 +38,8 @@ void Pump() {
 }
 
 // The log's last characters.
-std::wstring LogTail(CDecoderLog& log) {
-    const LONG end = log.Counter();
+std::wstring LogTail(CLogView& log) {
+    const LONG end = static_cast<LONG>(log.text().Length());
     wchar_t text[256] = {};
     TEXTRANGEW range{{std::max<LONG>(0, end - 200), end}, text};
     ::SendMessageW(log.hwnd(), EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
@@ -70,8 +71,8 @@ int wmain(int argc, wchar_t** argv) {
     CMainFrame frame;
     if (!frame.CreateMainWindow()) return 2;
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-    frame.SelectPane(CMainFrame::kPaneDecoderLog);
-    for (int c = 0; c < CMainFrame::kLogCategories; ++c) frame.logFilter->Set(c, true);
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
+    for (int c = 0; c < decoder::kCategories; ++c) frame.Run().Filter().Set(c, true);
     Pump();
 
     std::atomic<bool> done{false}, proberDone{false};
@@ -107,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
         bool seen = false;
         while (!seen && std::chrono::steady_clock::now() < deadline) {
             Pump();
-            seen = LogTail(frame.decoderLog).find(last) != std::wstring::npos;
+            seen = LogTail(guitest::LogViewOf(frame.hwnd())).find(last) != std::wstring::npos;
             if (!seen) ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         }
         ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);

@@ -5,6 +5,7 @@
 // with "feed=host:port", the feed goes there instead, to a listener outside this process (such as
 // tools/feed_listen.py, which counts and checks them outside Wine).
 //   decoder-flood.exe [records] [bytes per record] [hidden] [direct] [nostore] [feed|feed=host:port] [messages]
+#include "win/main_window_parts.h"
 #include "udp_listener_win.h"
 
 #include <windows.h>
@@ -151,12 +152,12 @@ int wmain(int argc, wchar_t** argv) {
     CMainFrame frame;
     if (!frame.CreateMainWindow()) return 2;
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-    frame.settingRows.WriteText(settings::kDecoderLogDir, work);
-    frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
+    frame.Rows().WriteText(settings::kDecoderLogDir, work);
+    frame.Rows().WriteBool(settings::kDecoderTextLog, true);
     // "nostore": no message store, to tell the store's cost from the rest.
-    if (mode(L"nostore")) frame.messageStorePath.clear();
+    if (mode(L"nostore")) frame.Rows().WriteText(settings::kStoreFile, L"");
     // "messages": the messages pane shown, following the store live, instead of the decoder log.
-    if (mode(L"messages")) frame.SelectPane(CMainFrame::kPaneMessages);
+    if (mode(L"messages")) ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_MESSAGES, 0);
     // "hidden": every category off in the log filter, to tell the log's cost from the rest.
     if (mode(L"hidden"))
         for (UINT id : {ID_FILTER_FRAME_HEADERS, ID_FILTER_BB_CONTENTS, ID_FILTER_BB_HEADER, ID_FILTER_UNKNOWN,
@@ -165,14 +166,14 @@ int wmain(int argc, wchar_t** argv) {
     std::unique_ptr<UdpListener> listener;
     if (mode(L"feed")) {
         listener = std::make_unique<UdpListener>(AF_INET);
-        frame.settingRows.WriteText(settings::kFeedTo, listener->Destination());
-        frame.settingRows.WriteBool(settings::kFeedAll, true);
+        frame.Rows().WriteText(settings::kFeedTo, listener->Destination());
+        frame.Rows().WriteBool(settings::kFeedAll, true);
     }
     for (int i = 3; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg.rfind(L"feed=", 0) != 0) continue;
-        frame.settingRows.WriteText(settings::kFeedTo, arg.substr(5));
-        frame.settingRows.WriteBool(settings::kFeedAll, true);
+        frame.Rows().WriteText(settings::kFeedTo, arg.substr(5));
+        frame.Rows().WriteBool(settings::kFeedAll, true);
     }
     Pump();
     const size_t memoryBefore = WorkingSetKiB();
@@ -180,7 +181,10 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring line = std::wstring(70, L'x') + L"\n";
         const auto t0 = std::chrono::steady_clock::now();
         const int formats = argc > 4 ? std::max(1, _wtoi(argv[4])) : 6;
-        for (long i = 0; i < records; ++i) frame.decoderLog.Append(line.c_str(), -1, &frame.logFormats[i % formats]);
+        const COLORREF colours[] = {RGB(60, 60, 60),    RGB(100, 100, 200), RGB(0, 0, 200),
+                                    RGB(200, 200, 200), RGB(200, 0, 0),     RGB(100, 200, 100)};
+        CLogView& log = guitest::LogViewOf(frame.hwnd());
+        for (long i = 0; i < records; ++i) log.Append(line, colours[i % std::min(formats, 6)]);
         std::printf("direct: %.2f s, working set %zu KiB before, %zu KiB after\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), memoryBefore,
                     WorkingSetKiB());
@@ -237,7 +241,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::size_t fedAtFloodEnd = listener ? listener->count() : 0;
     const double seconds = std::chrono::duration<double>(floodEnd - start).count();
     GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
-    const LRESULT logChars = ::SendMessageW(frame.decoderLog.hwnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+    const LRESULT logChars = ::SendMessageW(guitest::FindChild(frame.hwnd(), IDC_DECODER_LOG), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
     const size_t memoryAfter = WorkingSetKiB();
     const auto stopAt = std::chrono::steady_clock::now();
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);
@@ -263,7 +267,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("stop: sent at %.2f s, took %.2f s\n", stopBegan, stopSeconds);
     std::printf("decoder log: %ld characters; working set %zu KiB before, %zu KiB after\n",
                 static_cast<long>(logChars), memoryBefore, memoryAfter);
-    if (!frame.messageStorePath.empty()) {
+    if (!frame.Rows().ReadText(settings::kStoreFile).empty()) {
         // The stop committed everything: the store's count is final.
         try {
             auto db = messages::Database::Open("vastrel-messages.db");
@@ -294,11 +298,11 @@ int wmain(int argc, wchar_t** argv) {
                     fedAtFloodEnd,
                     got.empty() ? 0.0 : std::chrono::duration<double>(listener->lastArrival() - floodEnd).count());
         // What the feed said in the log (a drop, a destination it could not use), if anything.
-        for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
+        for (const std::wstring& line : LogLines(guitest::FindChild(frame.hwnd(), IDC_DECODER_LOG)))
             if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
     }
     if (!listener)
-        for (const std::wstring& line : LogLines(frame.decoderLog.hwnd()))
+        for (const std::wstring& line : LogLines(guitest::FindChild(frame.hwnd(), IDC_DECODER_LOG)))
             if (line.rfind(L"Feed:", 0) == 0) std::printf("  log: %ls\n", line.c_str());
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();

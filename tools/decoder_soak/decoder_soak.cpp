@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "win/main_window_parts.h"
 #include "app/main_frame.h"
 #include "messages/sqlite_db.h"
 #include "resource.h"
@@ -120,21 +121,21 @@ int wmain(int argc, wchar_t** argv) {
     CMainFrame frame;
     if (!frame.CreateMainWindow()) return 2;
     ::ShowWindow(frame.hwnd(), SW_SHOWNORMAL);
-    frame.SelectPane(CMainFrame::kPaneDecoderLog);
+    ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
     // Capture runs throughout, as at a station: the spectrum is computed while the decoder runs.
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_ON, 0);
-    frame.settingRows.WriteText(settings::kDecoderLogDir, logDir);
-    frame.settingRows.WriteBool(settings::kDecoderTextLog, true);
-    frame.settingRows.WriteBool(settings::kDecoderLogUseFilter, false);
-    frame.settingRows.WriteBool(settings::kAutoRestart, true);
+    frame.Rows().WriteText(settings::kDecoderLogDir, logDir);
+    frame.Rows().WriteBool(settings::kDecoderTextLog, true);
+    frame.Rows().WriteBool(settings::kDecoderLogUseFilter, false);
+    frame.Rows().WriteBool(settings::kAutoRestart, true);
     // Every category shown, as a listener who wants to see everything would have it.
-    for (int c = 0; c < CMainFrame::kLogCategories; ++c) frame.logFilter->Set(c, true);
+    for (int c = 0; c < decoder::kCategories; ++c) frame.Run().Filter().Set(c, true);
     auto counter = std::make_shared<CountingSink>();
-    frame.AddRecordSink(counter);
+    frame.Run().AddRecordSink(counter);
     PumpFor(std::chrono::milliseconds(200));
 
     std::printf("soak: %d simulated hours at %dx (one hour = %.1f s), capture %s, store and text log on, restart "
-                "on, %d kills\n", hours, speed, hourMs / 1000.0, frame.captureRunning ? "on" : "OFF", kills);
+                "on, %d kills\n", hours, speed, hourMs / 1000.0, guitest::CaptureOn(frame.menu()) ? "on" : "OFF", kills);
     std::printf("%5s %10s %8s %6s %6s %10s %10s %10s %10s %9s %8s\n", "hour", "WS KiB", "handles", "GDI", "USER",
                 "recv lines", "text lines", "recv recs", "store recs", "log lines", "restarts");
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
@@ -143,15 +144,15 @@ int wmain(int argc, wchar_t** argv) {
     for (int hour = 1; hour <= hours; ++hour) {
         PumpFor(start + std::chrono::milliseconds(hourMs * hour) - std::chrono::steady_clock::now());
         // Kills spread evenly over the day, each at the end of its hour (or later, while a restart is pending).
-        HANDLE decoderProcess = frame.decoderSession.process();
+        HANDLE decoderProcess = frame.Run().Process();
         if (killed < kills && hour >= (killed + 1) * hours / (kills + 1) && decoderProcess &&
             ::WaitForSingleObject(decoderProcess, 0) == WAIT_TIMEOUT) {  // a live decoder, not one already ended
             ::TerminateProcess(decoderProcess, 9);
             ++killed;
             // How long the restart takes (5 s after the end is asked for), in real time.
-            const unsigned before = frame.decoderRestarts;
+            const unsigned before = frame.Run().Restarts();
             const auto killedAt = std::chrono::steady_clock::now();
-            while (frame.decoderRestarts == before && std::chrono::steady_clock::now() - killedAt < std::chrono::minutes(5))
+            while (frame.Run().Restarts() == before && std::chrono::steady_clock::now() - killedAt < std::chrono::minutes(5))
                 PumpFor(std::chrono::milliseconds(50));
             std::printf("kill %d: restarted after %.1f s\n", killed,
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - killedAt).count());
@@ -165,8 +166,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%5d %10zu %8lu %6lu %6lu %10lld %10lld %10lld %10lld %9zu %8u\n", hour,
                     memory.WorkingSetSize / 1024, handles, ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS),
                     ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), counter->lines.load(), text.lines,
-                    counter->records.load(), StoreRecords("vastrel-messages.db"), frame.decoderLog.Lines(),
-                    frame.decoderRestarts);
+                    counter->records.load(), StoreRecords("vastrel-messages.db"), guitest::LogViewOf(frame.hwnd()).text().Lines(),
+                    frame.Run().Restarts());
         std::fflush(stdout);
     }
     ::SendMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_STOP, 0);
@@ -179,7 +180,7 @@ int wmain(int argc, wchar_t** argv) {
                 "store %lld records: %s; %u restarts after %d kills\n",
                 counter->records.load(), counter->lines.load(), text.lines, text.files, text.notes,
                 textComplete ? "complete" : "INCOMPLETE", stored, storeComplete ? "complete" : "INCOMPLETE",
-                frame.decoderRestarts, killed);
+                frame.Run().Restarts(), killed);
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
     return textComplete && storeComplete ? 0 : 1;

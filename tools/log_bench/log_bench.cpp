@@ -37,8 +37,6 @@ void Pump() {
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
 }
 
-constexpr COLORREF kColours[6] = {RGB(60, 60, 60),   RGB(100, 100, 200), RGB(0, 0, 200),
-                                  RGB(200, 200, 200), RGB(200, 0, 0),     RGB(100, 200, 100)};
 
 std::wstring Line(long i) {
     // About 80 characters, like a decoder record.
@@ -48,17 +46,25 @@ std::wstring Line(long i) {
     return text;
 }
 
+// Line `i` in the colour of category i % colours (0: the colour in force).
+void Append(CDecoderLog& log, const std::wstring& text, long i, int colours) {
+    if (colours)
+        log.Append(text, static_cast<decoder::Category>(i % std::min(colours, 6)));
+    else
+        log.AppendInColourInForce(text);
+}
+
 // Fills the log to `lines` lines, one colour per line, as the window does: pieces of 8 lines with
 // the window's messages (painting included) answered between them. Returns the mean time per line
 // over the last 1000 (microseconds).
-double Fill(CDecoderLog& log, long lines, const CHARFORMATW* formats, int colours) {
+double Fill(CDecoderLog& log, long lines, int colours) {
     const long timedFrom = lines > 1000 ? lines - 1000 : 0;
     Clock::time_point start{};
     for (long i = 0; i < lines;) {
         for (long end = std::min(i + 8, lines); i < end; ++i) {
             if (i == timedFrom) start = Clock::now();
             const std::wstring text = Line(i);
-            log.Append(text.c_str(), static_cast<int>(text.size()), colours ? &formats[i % colours] : nullptr);
+            Append(log, text, i, colours);
         }
         log.DrawPending();
         Pump();
@@ -68,9 +74,9 @@ double Fill(CDecoderLog& log, long lines, const CHARFORMATW* formats, int colour
 
 // One log filled from 0 to `total` lines, bounded to `kept`: every `step` lines, the mean time per line
 // over the step and the working set.
-void Curve(HWND parent, long total, long step, std::size_t kept, bool shown, const CHARFORMATW* formats, int colours) {
+void Curve(HWND parent, long total, long step, std::size_t kept, bool shown, int colours) {
     CDecoderLog log;
-    log.Create(parent, ::GetModuleHandleW(nullptr));
+    log.Create(parent, 1);
     log.SetLineLimit(kept);
     ::SetWindowPos(log.hwnd(), nullptr, 0, 0, 780, 540, SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : 0));
     std::wprintf(L"curve: log %ls, lines kept %zu (0: all)\n%10ls %10ls %12ls %10ls\n", shown ? L"shown" : L"hidden", kept,
@@ -81,7 +87,7 @@ void Curve(HWND parent, long total, long step, std::size_t kept, bool shown, con
         for (long i = done; i < next;) {
             for (long end = std::min(i + 8, next); i < end; ++i) {
                 const std::wstring text = Line(i);
-                log.Append(text.c_str(), static_cast<int>(text.size()), colours ? &formats[i % colours] : nullptr);
+                Append(log, text, i, colours);
             }
             log.DrawPending();
             Pump();
@@ -114,15 +120,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     HWND parent = ::CreateWindowExW(0, L"STATIC", L"log-bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
                                     nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    CHARFORMATW formats[6]{};
-    for (int i = 0; i < 6; ++i) {
-        formats[i].cbSize = sizeof(CHARFORMATW);
-        formats[i].dwMask = CFM_COLOR;
-        formats[i].crTextColor = kColours[i];
-    }
     if (method == L"curve") {
         Curve(parent, sizes.empty() ? 200000 : sizes[0], sizes.size() > 1 ? sizes[1] : 10000, kept ? kept : 10000, shown,
-              formats, colours);
+              colours);
         ::DestroyWindow(parent);
         return 0;
     }
@@ -132,12 +132,12 @@ int wmain(int argc, wchar_t** argv) {
                  L"MiB after");
     for (long lines : sizes) {
         CDecoderLog log;
-        log.Create(parent, ::GetModuleHandleW(nullptr));
+        log.Create(parent, 1);
         log.SetLineLimit(kept);
         // Hidden, as while another pane is selected, unless asked: a shown log also pays for
         // drawing.
         ::SetWindowPos(log.hwnd(), nullptr, 0, 0, 780, 540, SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : 0));
-        const double perLine = Fill(log, lines, formats, colours);
+        const double perLine = Fill(log, lines, colours);
         Pump();
         const size_t full = WorkingSetMiB();
         const Clock::time_point start = Clock::now();

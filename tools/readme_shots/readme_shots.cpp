@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "win/main_window_parts.h"
 #include "app/main_frame.h"
 #include "resource.h"
 #include "win/app_module.h"
@@ -27,7 +28,7 @@ CMainFrame* g_frame = nullptr;
 
 // Waits for the run's messages in the pane, then selects the sixth (a gale warning) and stops the run.
 void CALLBACK OnBrowserTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    CMsgFrame& pane = g_frame->messagesPane;
+    CMsgFrame& pane = guitest::MessagesPaneOf(g_frame->hwnd());
     pane.CheckForNewMessages();
     if (pane.matchCount() < kBrowserMessages) return;
     ::KillTimer(hwnd, id);
@@ -52,11 +53,11 @@ constexpr UINT kPointerDelayMs = 4000;
 
 void CALLBACK PutPointerOnCarrier(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    HWND display = g_frame->spectrumDisplay.hwnd();
+    HWND display = guitest::FindChild(g_frame->hwnd(), IDC_SPECTRUM);
     RECT client{};
     ::GetClientRect(display, &client);
     int x = 0;
-    if (!g_frame->spectrum.ColumnOf(1900.0, client.right, x)) return;
+    if (!g_frame->Spectrum().ColumnOf(1900.0, client.right, x)) return;
     POINT at{x, client.bottom / 3};
     ::ClientToScreen(display, &at);
     ::SetCursorPos(at.x, at.y);
@@ -79,8 +80,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     ::UpdateWindow(frame.hwnd());
     if (stage == L"spectrum" || stage == L"readout") {
         // A centre on the tone the script plays, so that the band sits around it.
-        frame.spectrum.centerFrequency = 1500.0;
-        frame.RefreshCentreFrequencyRow();
+        frame.Spectrum().centerFrequency = 1500.0;
+        guitest::SpectrumClicked(frame.hwnd());
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_FFT_ON, 0);
         if (stage == L"readout") {
             g_frame = &frame;
