@@ -12,9 +12,8 @@ class FrameWindow : public Window {
 public:
     static constexpr UINT kTopBarId = 0xE800;
 
-    HWND topBar = nullptr;
-    HWND statusBar = nullptr;  // frames here have none; kept for the layout rule
-    HWND clientWindow = nullptr;
+    // The window that fills the area below the bar.
+    HWND ClientWindow() const noexcept { return clientWindow; }
 
     // Places the bar and the client window; resizeBars makes the bar fit the width first.
     virtual void UpdateLayout(bool resizeBars = true);
@@ -32,6 +31,9 @@ public:
     static void SetBandVisible(HWND bar, HWND child, bool visible);
 
 protected:
+    HWND topBar = nullptr;
+    HWND clientWindow = nullptr;
+
     // The frame's part of a dispatch: size, chevron, quit on destroy, focus, background, keyboard menu.
     bool HandleFrameMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // A menu bar whose menus the chevron and Alt+letter open (optional).

@@ -72,7 +72,7 @@ TEST_F(MsgFrameTest, FilterEditAndButtonsCarryTheirTextsAndTheGuiFont) {
 TEST_F(MsgFrameTest, TextViewIsTheReadOnlyFixedsysClientWindow) {
     HWND view = pane->textView();
     ASSERT_TRUE(view);
-    EXPECT_EQ(view, pane->clientWindow);
+    EXPECT_EQ(view, pane->ClientWindow());
     EXPECT_EQ(guitest::ClassName(view), L"RichEdit20W");
     const LONG style = ::GetWindowLongW(view, GWL_STYLE);
     for (LONG bit : {LONG(WS_VISIBLE), LONG(WS_CLIPCHILDREN), LONG(WS_DLGFRAME), LONG(WS_VSCROLL),
