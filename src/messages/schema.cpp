@@ -90,11 +90,36 @@ constexpr const char* kVersion3 = R"sql(
 CREATE INDEX IF NOT EXISTS message_rows_les_first ON message_rows(les, first_heard_ms);
 )sql";
 
+// The reception ledger (see reception/ledger.h): one row per decoder run, UTC hour and station, so
+// that a run writes its own rows again and again without adding to another's; the view sums them.
+// snr_min is NULL for an hour without capture, and so are the view's figures.
+constexpr const char* kReceptionLedger = R"sql(
+CREATE TABLE reception_rows (
+  instance TEXT NOT NULL,
+  hour_ms INTEGER NOT NULL,
+  les INTEGER NOT NULL,
+  heard INTEGER NOT NULL,
+  expected INTEGER NOT NULL,
+  missed INTEGER NOT NULL,
+  snr_sum REAL NOT NULL DEFAULT 0,
+  snr_count INTEGER NOT NULL DEFAULT 0,
+  snr_min REAL,
+  PRIMARY KEY (hour_ms, les, instance)
+);
+CREATE VIEW reception AS
+SELECT strftime('%Y-%m-%dT%H:%M:%fZ', hour_ms / 1000.0, 'unixepoch') AS hour_utc,
+       les, sum(heard) AS heard, sum(expected) AS expected,
+       CASE WHEN sum(snr_count) > 0 THEN round(sum(snr_sum) / sum(snr_count), 1) END AS snr_db,
+       round(min(snr_min), 1) AS snr_min_db,
+       sum(missed) AS missed
+FROM reception_rows GROUP BY hour_ms, les;
+)sql";
+
 struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
-constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kReceptionLedger}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace

@@ -6,9 +6,12 @@
 //   message_rows(id, first_heard_ms, last_heard_ms, les, frame, priority, copies, len, text)
 //   (version 2: index message_rows_copies(les, len, last_heard_ms), for the store's copy check)
 //   message_fts                 FTS5 trigram index over message_rows.text, kept in step by triggers
+//   reception_rows(instance, hour_ms, les, heard, expected, missed, snr_sum, snr_count, snr_min)
+//                               the reception ledger, per run, UTC hour and station
 // Views for other tools, times as ISO 8601 UTC text ("2026-12-06T14:00:00.000Z"):
 //   messages(id, first_heard_utc, last_heard_utc, les, frame, priority, copies, text)
 //   records(id, received_utc, run, category, les, frame, text)
+//   reception(hour_utc, les, heard, expected, snr_db, snr_min_db, missed)   per hour and station
 // Everything used is known to SQLite 3.40, so older shells can read a database.
 #pragma once
 #include <cstdint>
@@ -19,7 +22,7 @@
 
 namespace messages {
 
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // Brings the database up to kSchemaVersion, one transaction per step, each step ending with its own
 // PRAGMA user_version; returns how many steps ran (0 when it was already current). A database from a
