@@ -84,6 +84,10 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (run_.Waiting()) return DeferMessage(msg, wParam, lParam);
         OnCommand(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
+    case WM_TIMER:
+        if (wParam != kSnrTimer) break;
+        OnSnrTimer();
+        return 0;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;

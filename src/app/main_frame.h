@@ -52,6 +52,11 @@ public:
     // Loads or saves a configuration file, as the File menu does once its dialog has a path.
     void LoadConfiguration(const wchar_t* path);
     void SaveConfiguration(const wchar_t* path);
+    // The carrier's signal to noise at the centre now, as the ledger gets it once a minute while
+    // capture runs; none without capture or before its first frame.
+    std::optional<double> SnrNow();
+    static constexpr UINT_PTR kSnrTimer = 0x5352;
+    static constexpr UINT kSnrIntervalMs = 60'000;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -90,6 +95,7 @@ private:
     // Capture (FFT menu).
     void StartCapture();
     void StopCapture();
+    void OnSnrTimer();
     // The capture sink, on the capture thread: the chosen channel to the spectrum display.
     static void OnCaptureBlock(void* context, const void* bytes, uint32_t byteCount);
     // Applies the sample-rate row to the working rate, the analysis and the display.

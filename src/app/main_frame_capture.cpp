@@ -41,6 +41,7 @@ void CMainFrame::StartCapture() {
         return;
     }
     captureRunning_ = true;
+    ::SetTimer(hwnd(), kSnrTimer, kSnrIntervalMs, nullptr);
     SetMenuItemState(ID_FFT_OFF, MFS_ENABLED);
     SetMenuItemState(ID_FFT_ON, MFS_GRAYED);
     settingRows_.EnableCaptureRows(false);
@@ -51,7 +52,18 @@ void CMainFrame::StopCapture() {
     soundCapture_.Stop();
     soundCapture_.Close();
     captureRunning_ = false;
+    ::KillTimer(hwnd(), kSnrTimer);
     SetMenuItemState(ID_FFT_OFF, MFS_GRAYED);
     SetMenuItemState(ID_FFT_ON, MFS_ENABLED);
     settingRows_.EnableCaptureRows(true);
+}
+
+// Once a minute while capture runs, the carrier's signal to noise goes to the run's reception ledger.
+std::optional<double> CMainFrame::SnrNow() {
+    if (!captureRunning_) return std::nullopt;
+    return spectrum_.SnrDbAt(spectrum_.centerFrequency);
+}
+
+void CMainFrame::OnSnrTimer() {
+    if (const std::optional<double> db = SnrNow()) run_.NoteSnr(*db);
 }

@@ -163,6 +163,33 @@ std::optional<double> SpectrumModel::CarrierNear(double hz) {
     return spectrum::FindCarrier(levels, bins.first, binHz, hz);
 }
 
+std::optional<double> SpectrumModel::SnrDbAt(double hz, double halfBandHz) {
+    const double rate = fft.rate;
+    const int bins = fft.frameSize / 2;
+    if (!(rate > 0.0) || !std::isfinite(rate) || bins <= 0 || !fft.HasAverages()) return std::nullopt;
+    if (!std::isfinite(hz) || !(halfBandHz > 0.0) || !std::isfinite(halfBandHz)) return std::nullopt;
+    const double binHz = rate / fft.frameSize;
+    // Mean power of the bins whose centres lie in [fromHz, toHz], or none.
+    auto meanPower = [&](double fromHz, double toHz) -> std::optional<double> {
+        const int first = std::max(0, static_cast<int>(std::ceil(fromHz / binHz)));
+        const int last = std::min(bins - 1, static_cast<int>(std::floor(toHz / binHz)));
+        if (last < first) return std::nullopt;
+        std::vector<double> levels(static_cast<std::size_t>(last - first + 1));
+        if (!fft.CopyLevelsDb(first, last - first + 1, levels.data())) return std::nullopt;
+        double sum = 0.0;
+        for (double db : levels) sum += std::pow(10.0, db / 10.0);
+        return sum / static_cast<double>(levels.size());
+    };
+    const std::optional<double> band = meanPower(hz - halfBandHz, hz + halfBandHz);
+    const double strip = halfBandHz / 2.0;
+    const std::optional<double> below = meanPower(hz - halfBandHz - strip, hz - halfBandHz - binHz);
+    const std::optional<double> above = meanPower(hz + halfBandHz + binHz, hz + halfBandHz + strip);
+    if (!band || (!below && !above)) return std::nullopt;
+    const double noise = below && above ? (*below + *above) / 2.0 : below ? *below : *above;
+    if (!(noise > 0.0) || !(*band > 0.0)) return std::nullopt;
+    return 10.0 * std::log10(*band / noise);
+}
+
 std::string SpectrumModel::ReadoutAt(double hz) {
     if (!(hz >= 0.0) || !std::isfinite(hz)) return {};
     char text[64];

@@ -94,6 +94,11 @@ public:
     // around that bin within 6 dB of it, see spectrum::FindCarrier); none when nothing there stands
     // 6 dB above the local floor, before the first frame, or without a rate.
     std::optional<double> CarrierNear(double hz);
+    // The carrier's signal to noise at hz, in dB: the mean power of the averaged bins within
+    // +-halfBandHz of it against that of the strips of halfBandHz / 2 just outside the band on each
+    // side (what lies within 0..rate/2 of them). None before the first frame, without a rate, or
+    // when the band or both strips lie outside the range.
+    std::optional<double> SnrDbAt(double hz, double halfBandHz = 1200.0);
     // The pointer readout at hz: "1523 Hz  -42 dB" (both rounded to whole numbers), only the
     // frequency before the first frame, and nothing for a negative hz (no pointer or no scale).
     std::string ReadoutAt(double hz);

@@ -8,6 +8,7 @@
 #include "feed/feed_sink.h"
 #include "feed/udp_transport_win.h"
 #include "messages/store_sink.h"
+#include "reception/reception_sink.h"
 #include "win/message_wait.h"
 #include "win/utf8.h"
 
@@ -57,6 +58,10 @@ DecoderRun::DecoderRun(IRunView& view) : view_(view), session_(win::WaitAnswerin
 DecoderRun::~DecoderRun() = default;
 
 std::int64_t DecoderRun::UtcNow() const { return clock_ ? clock_() : SystemUtcMs(); }
+
+std::int64_t DecoderRun::SteadyNow() const {
+    return steadyClock_ ? steadyClock_() : static_cast<std::int64_t>(::GetTickCount64());
+}
 
 void DecoderRun::Start() {
     if (running_) return;
@@ -142,6 +147,7 @@ bool DecoderRun::StartRun(bool restart) {
         };
         handOverWindow_.onEnded = [this](WPARAM run) { OnEnded(run); };
         handOverWindow_.onRestartTimer = [this] { OnRestartTimer(); };
+        handOverWindow_.onSilenceTimer = [this] { OnSilenceTimer(); };
     }
     // The sinks in their order: the text log, the window, the store, the feed.
     auto sinks = std::make_shared<RecordSinks>();
@@ -158,6 +164,20 @@ bool DecoderRun::StartRun(bool restart) {
     if (feed && !store) feed = MakeFeed(s, false);
     sinks->Add(store);
     sinks->Add(feed);
+    // The ledger writes to the store's file through a connection of its own.
+    reception_.reset();
+    if (store) {
+        reception::ReceptionSinkOptions ledger;
+        ledger.storePath = win::Utf8(FullPath(s.settings.storeFile));
+        ledger.instance = win::Utf8(instanceName_);
+        ledger.clock = [this] { return UtcNow(); };
+        std::weak_ptr<HandOverSink> handOver = handOver_;
+        ledger.onError = [handOver](const std::string& error) {
+            if (auto sink = handOver.lock()) sink->Note(L"Message store: " + win::Wide(error) + L"\n");
+        };
+        reception_ = std::make_shared<reception::ReceptionSink>(std::move(ledger));
+        sinks->Add(reception_);
+    }
     for (const auto& sink : extraSinks_) sinks->Add(sink);
     textLog_ = std::move(textLog);
     running_ = true;
@@ -165,6 +185,9 @@ bool DecoderRun::StartRun(bool restart) {
     backoff_.RunStarted();
     session_.StartReader(std::move(sinks), clock_);
     handOverWindow_.StartBackstop();
+    lastFrameSteadyMs_ = SteadyNow();
+    silenceShownMinutes_ = 0;
+    ::SetTimer(handOverWindow_.hwnd(), HandOverWindow::kSilenceTimer, kSilenceCheckMs, nullptr);
 
     view_.OnRunStatus(L"Waiting for first frame...");
     if (!restart) view_.OnRunStarted();
@@ -174,6 +197,7 @@ bool DecoderRun::StartRun(bool restart) {
 void DecoderRun::Stop() {
     if (!running_) return;
     CancelRestart();
+    ::KillTimer(handOverWindow_.hwnd(), HandOverWindow::kSilenceTimer);
     WaitScope waiting(*this);
     view_.OnRunStatus(L"Shutting down decoder...");
     EndRun();
@@ -256,6 +280,8 @@ void DecoderRun::ApplyUpdates(std::deque<LogUpdate> updates) {
             view_.OnRunHeader(update.les, update.frame,
                               update.hasFrequency ? std::optional<double>(update.frequencyHz) : std::nullopt);
             view_.OnRunStatus(L"Decoding...");
+            lastFrameSteadyMs_ = SteadyNow();
+            silenceShownMinutes_ = 0;
         }
         if (update.show) {
             if (update.category != pendingCategory) flush();
@@ -406,6 +432,31 @@ void DecoderRun::OnRestartTimer() {
     if (StartRun(true)) return;
     // An attempt that failed counts as a run that ended at once.
     running_ = true;
+    ScheduleRestart();
+}
+
+std::int64_t DecoderRun::SilentMinutes() const {
+    if (!running_ || restartPending_) return 0;
+    return (SteadyNow() - lastFrameSteadyMs_) / 60'000;
+}
+
+void DecoderRun::NoteSnr(double db) {
+    if (reception_ && running_ && !restartPending_) reception_->Snr(UtcNow(), db);
+}
+
+// A decoder that hears nothing may be stuck as surely as one that ended: the status says how long it
+// has been, and the "Restart after silence" row restarts it the way an ended one is.
+void DecoderRun::OnSilenceTimer() {
+    if (!running_ || restartPending_ || waits_ > 0) return;
+    if (SteadyNow() - lastFrameSteadyMs_ < kSilenceShownMs) return;
+    const std::int64_t minutes = SilentMinutes();
+    if (minutes == silenceShownMinutes_) return;
+    silenceShownMinutes_ = minutes;
+    const std::wstring words = L"No frames for " + std::to_wstring(minutes) + L" min";
+    view_.OnRunStatus(words.c_str());
+    const std::int32_t limit = view_.ReadRunSettings().settings.silenceRestartMinutes;
+    if (limit <= 0 || minutes < limit) return;
+    NoteAfterRecords(words);
     ScheduleRestart();
 }
 

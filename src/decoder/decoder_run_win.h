@@ -22,6 +22,9 @@
 namespace feed {
 class FeedSink;
 }
+namespace reception {
+class ReceptionSink;
+}
 
 namespace decoder {
 
@@ -91,6 +94,18 @@ public:
     void SetClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
     std::int64_t UtcNow() const;
     void SetRestartBackoff(RestartBackoff backoff) { backoff_ = std::move(backoff); }
+    // Monotonic milliseconds for the silence watch; null: the system's tick count.
+    void SetSteadyClock(std::function<std::int64_t()> clock) { steadyClock_ = std::move(clock); }
+    // How often the silence watch looks at the clock.
+    static constexpr UINT kSilenceCheckMs = 1000;
+    // After this long without a bulletin-board header the status says so, once a minute.
+    static constexpr std::int64_t kSilenceShownMs = 2 * 60'000;
+    // Minutes the running decoder has gone without a frame (whole minutes; 0 while frames come).
+    std::int64_t SilentMinutes() const;
+    // The running run's reception ledger (while the store is written), or null.
+    reception::ReceptionSink* Reception() const { return reception_.get(); }
+    // A signal-to-noise figure for the ledger's hour, now.
+    void NoteSnr(double db);
     // How the store is opened; the keep rows fill in their days at each start.
     messages::StoreOptions& StoreOptions() { return storeOptions_; }
     // A sink that every later run gives its records to, after the text log, the window, the store and
@@ -122,6 +137,8 @@ private:
     void ScheduleRestart();
     void CancelRestart();
     void OnRestartTimer();
+    void OnSilenceTimer();
+    std::int64_t SteadyNow() const;
 
     IRunView& view_;
     DecoderSession session_;
@@ -133,6 +150,10 @@ private:
     messages::StoreOptions storeOptions_;
     std::function<std::int64_t()> clock_;
     RestartBackoff backoff_;
+    std::function<std::int64_t()> steadyClock_;
+    std::int64_t lastFrameSteadyMs_ = 0;  // the last header's time, or the run's start
+    std::int64_t silenceShownMinutes_ = 0;
+    std::shared_ptr<reception::ReceptionSink> reception_;
     std::wstring instanceName_;
     std::wstring restartNote_;  // the restart's note, the first line of its text log
     bool running_ = false;

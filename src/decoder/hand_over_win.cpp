@@ -114,6 +114,10 @@ LRESULT HandOverWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (onRestartTimer) onRestartTimer();
         return 0;
     }
+    if (msg == WM_TIMER && wParam == kSilenceTimer) {
+        if (onSilenceTimer) onSilenceTimer();
+        return 0;
+    }
     if (msg == kEndedMessage) {
         if (onEnded) onEnded(wParam);
         return 0;

@@ -73,6 +73,7 @@ public:
     static constexpr UINT kEndedMessage = WM_APP + 0x42;
     static constexpr UINT_PTR kBackstopTimer = 1;
     static constexpr UINT_PTR kRestartTimer = 2;
+    static constexpr UINT_PTR kSilenceTimer = 3;
     static constexpr UINT kBackstopMs = 250;
     bool CreateHandOver();
     void StartBackstop();
@@ -80,6 +81,7 @@ public:
     std::function<void()> onDrain;
     std::function<void(WPARAM run)> onEnded;
     std::function<void()> onRestartTimer;
+    std::function<void()> onSilenceTimer;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -94,7 +94,7 @@ CREATE INDEX IF NOT EXISTS message_rows_les_first ON message_rows(les, first_hea
 // that a run writes its own rows again and again without adding to another's; the view sums them.
 // snr_min is NULL for an hour without capture, and so are the view's figures.
 constexpr const char* kReceptionLedger = R"sql(
-CREATE TABLE reception_rows (
+CREATE TABLE IF NOT EXISTS reception_rows (
   instance TEXT NOT NULL,
   hour_ms INTEGER NOT NULL,
   les INTEGER NOT NULL,
@@ -106,7 +106,7 @@ CREATE TABLE reception_rows (
   snr_min REAL,
   PRIMARY KEY (hour_ms, les, instance)
 );
-CREATE VIEW reception AS
+CREATE VIEW IF NOT EXISTS reception AS
 SELECT strftime('%Y-%m-%dT%H:%M:%fZ', hour_ms / 1000.0, 'unixepoch') AS hour_utc,
        les, sum(heard) AS heard, sum(expected) AS expected,
        CASE WHEN sum(snr_count) > 0 THEN round(sum(snr_sum) / sum(snr_count), 1) END AS snr_db,

@@ -71,6 +71,7 @@ const std::vector<KeyRule>& Keys() {
         Text(L"FeedTo", kFeedTo, &S::feedTo, L""),
         Text(L"FeedStation", kFeedStation, &S::feedStation, L""),
         Switch(L"FeedAll", kFeedAll, &S::feedAll, false, 0),
+        Choice(L"SilenceRestart", kSilenceRestart, &S::silenceRestartMinutes, 0),
     };
     return keys;
 }

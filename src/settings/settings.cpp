@@ -20,6 +20,9 @@ constexpr ChoiceEntry kLogLines[] = {{L"1,000", 1000}, {L"10,000", 10000}, {L"10
 constexpr ChoiceEntry kKeepDays[] = {
     {L"1 day", 1}, {L"7 days", 7}, {L"30 days", 30}, {L"365 days", 365}, {L"Forever", 0}};
 
+constexpr ChoiceEntry kSilenceMinutes[] = {
+    {L"Off", 0}, {L"2 min", 2}, {L"5 min", 5}, {L"10 min", 10}, {L"30 min", 30}};
+
 }  // namespace
 
 const std::array<RowDescription, kRowCount>& Rows() {
@@ -51,12 +54,15 @@ const std::array<RowDescription, kRowCount>& Rows() {
         {kFeedTo, L"Feed                                     Destinations", kFeedColour, Kind::Text},
         {kFeedStation, L"Feed                                     Station name", kFeedColour, Kind::Text},
         {kFeedAll, L"Feed                                     Every record", kFeedColour, Kind::Check},
+        {kSilenceRestart, L"Decoder output                   Restart after silence", kSoundColour, Kind::Choice,
+         kSilenceMinutes},
     }};
     return rows;
 }
 
 ChoiceList LogLineChoices() { return kLogLines; }
 ChoiceList KeepDayChoices() { return kKeepDays; }
+ChoiceList SilenceChoices() { return kSilenceMinutes; }
 
 int ChoiceIndex(ChoiceList choices, std::int32_t value) {
     for (std::size_t i = 0; i < choices.size(); ++i)

@@ -41,7 +41,9 @@ enum Row : int {
     kFeedTo = 24,
     kFeedStation = 25,
     kFeedAll = 26,
-    kRowCount = 27,
+    // "Decoder output", continued: the silence watch (after the feed rows: rows only ever go at the end).
+    kSilenceRestart = 27,
+    kRowCount = 28,
 };
 
 // Choice: a list whose entries stand for numbers (ChoiceEntry). Text: a text typed in place.
@@ -68,6 +70,8 @@ const std::array<RowDescription, kRowCount>& Rows();
 // The Choice entries of "Log lines kept" (0 = all) and of the two keep rows (days, 0 = forever).
 ChoiceList LogLineChoices();
 ChoiceList KeepDayChoices();
+// The Choice entries of "Restart after silence" (minutes, 0 = Off).
+ChoiceList SilenceChoices();
 // The index of `value` among `choices`, or -1.
 int ChoiceIndex(ChoiceList choices, std::int32_t value);
 

@@ -287,3 +287,34 @@ TEST(PointerReadout, FrequencyAndLevelRoundedToWholeNumbers) {
 }
 
 }  // namespace
+
+// The ledger's signal to noise: one carrier at two levels over the same noise. Its width is half the
+// measured band, so a carrier 20 dB over the noise in its width reads 10 log10(1 + 100 / 2) = 17.1 dB
+// and one at 10 dB reads 10 log10(1 + 10 / 2) = 7.8 dB: the two differ by the 10 dB played, less
+// what the noise within the band adds.
+TEST(CarrierFinder, SnrFollowsTheCarriersLevelOverTheSameNoise) {
+    const spectrum_test::BpskCarrier carrier;
+    std::mt19937 gen(5);
+    SpectrumModel idle;
+    idle.SetStartupValues();
+    EXPECT_FALSE(idle.SnrDbAt(2000.0));  // no frame yet
+    double snr[2] = {};
+    const double expected[2] = {17.1, 7.8};
+    for (int i = 0; i < 2; ++i) {
+        spectrum_test::CarrierSpec spec;
+        spec.centreHz = 2000.0;
+        spec.widthHz = 1200.0;
+        spec.snrDb = i == 0 ? 20.0 : 10.0;
+        spec.signalRms = i == 0 ? 2000.0 : 2000.0 / std::sqrt(10.0);  // the noise stays as it was
+        const auto samples = carrier.Make(spec, gen);
+        SpectrumModel model;
+        model.SetStartupValues();
+        model.AddSamples(samples.data(), static_cast<int>(samples.size()));
+        const auto figure = model.SnrDbAt(2000.0);
+        ASSERT_TRUE(figure) << i;
+        snr[i] = *figure;
+        EXPECT_NEAR(snr[i], expected[i], 1.0) << i;
+        EXPECT_FALSE(model.SnrDbAt(30000.0)) << "above the range";
+    }
+    EXPECT_NEAR(snr[0] - snr[1], 10.0, 2.0);
+}

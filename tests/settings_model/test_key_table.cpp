@@ -72,7 +72,8 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
 
 TEST(KeyTable, KeysAddedLaterFollowTheEighteenInTheirGroupsOrder) {
     const wchar_t* const added[] = {L"AutoRestart", L"LogLines",    L"LogDaily",    L"StoreFile", L"KeepRecords",
-                                    L"KeepMessages", L"FeedTo",     L"FeedStation", L"FeedAll"};
+                                    L"KeepMessages", L"FeedTo",     L"FeedStation", L"FeedAll",
+                                    L"SilenceRestart"};
     ASSERT_EQ(Keys().size(), 18 + std::size(added));
     for (std::size_t i = 0; i < std::size(added); ++i) {
         EXPECT_STREQ(Keys()[18 + i].key, added[i]);
@@ -81,6 +82,7 @@ TEST(KeyTable, KeysAddedLaterFollowTheEighteenInTheirGroupsOrder) {
     // Each added group has a colour of its own, which no earlier group has.
     const auto colourOf = [](Row r) { return Rows()[static_cast<std::size_t>(r)].labelRgb; };
     EXPECT_EQ(colourOf(kAutoRestart), colourOf(kDecoderTextLog));
+    EXPECT_EQ(colourOf(kSilenceRestart), colourOf(kDecoderTextLog));
     for (Row r = kSoundCard; r < kFirstAddedRow; r = static_cast<Row>(r + 1)) {
         EXPECT_NE(colourOf(kStoreFile), colourOf(r));
         EXPECT_NE(colourOf(kFeedTo), colourOf(r));

@@ -1,0 +1,115 @@
+// The reception ledger and the silence watch under real runs of the stand-in decoder, with the UTC
+// clock and the watch's steady clock in the test's hands.
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "decoder_run/decoder_run_fixture.h"
+#include "messages/message_store.h"
+#include "reception/reception_sink.h"
+#include "resource.h"
+#include "settings/settings.h"
+#include "win/utf8.h"
+
+namespace {
+
+constexpr std::int64_t kDay = 1'796'601'600'000;  // 2026-12-07T00:00:00Z
+constexpr std::int64_t H(int hours, int minutes = 0) { return kDay + hours * 3'600'000LL + minutes * 60'000LL; }
+
+bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+// "record" lines of bulletin-board headers from LES 121 for frames first..last, all but `skip`.
+std::string Headers(int first, int last, int skipFrom = -1, int skipTo = -1) {
+    std::string out;
+    char line[96];
+    for (int n = first; n <= last; ++n) {
+        if (n >= skipFrom && n <= skipTo) continue;
+        std::snprintf(line, sizeof line, "record L2121%04dLES 121 frame %04d\\n\n", n, n);
+        out += line;
+    }
+    return out;
+}
+
+class ReceptionRunTest : public DecoderRunTest {
+protected:
+    void SetUp() override {
+        DecoderRunTest::SetUp();
+        frame->Run().SetClock([this] { return utcNow.load(); });
+        frame->Run().SetSteadyClock([this] { return steadyNow.load(); });
+        frame->Rows().WriteText(settings::kStoreFile, work + L"\\ledger.db");
+    }
+    std::wstring Status() const { return Text(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)); }
+    bool WaitForStatus(const std::wstring& status, int timeoutMs = 15000) {
+        return guitest::PumpUntil([&] { return Status() == status; }, timeoutMs);
+    }
+    std::vector<std::string> View() const {
+        auto store = messages::MessageStore::Open(win::Utf8(work + L"\\ledger.db"));
+        messages::Statement s(store->database(), "SELECT * FROM reception ORDER BY hour_utc, les");
+        std::vector<std::string> rows;
+        while (s.Step()) {
+            std::string row;
+            for (int c = 0; c < s.ColumnCount(); ++c) {
+                if (c > 0) row += '|';
+                row += s.ColumnIsNull(c) ? std::string("NULL") : std::string(s.ColumnText(c));
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    std::atomic<std::int64_t> utcNow{H(10)};
+    std::atomic<std::int64_t> steadyNow{1'000'000};
+};
+
+}  // namespace
+
+// Fifteen frames heard with a gap of five, a run of twenty minutes: the view says so.
+TEST_F(ReceptionRunTest, TheViewCountsTheRunsFramesAndItsTime) {
+    InstallDecoder(("wait-client\n" + Headers(4167, 4186, 4177, 4181) + "wait-stop\n").c_str());
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(frame->Run().Running());
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Text(guitest::FindChild(frame->hwnd(), IDC_FRAME_FIELD)) == L"4186"; }, 15000));
+    utcNow = H(10, 20);
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(View(), (std::vector<std::string>{"2026-12-07T10:00:00.000Z|121|15|139|NULL|NULL|5"}));
+}
+
+// Two minutes without a header: the status says so each minute, and the next header ends it.
+TEST_F(ReceptionRunTest, SilenceIsShownEachMinuteAndEndsWithTheNextFrame) {
+    InstallDecoder(("wait-client\n" + Headers(100, 100) + "sleep 8000\n" + Headers(101, 101) + "wait-stop\n").c_str());
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(WaitForStatus(L"Decoding...")) << Status();
+    steadyNow += 119'000;
+    guitest::PumpUntil([] { return false; }, 1500);  // a tick of the watch or more: still under two minutes
+    EXPECT_EQ(Status(), L"Decoding...");
+    steadyNow += 1'000;
+    ASSERT_TRUE(WaitForStatus(L"No frames for 2 min", 5000)) << Status();
+    steadyNow += 60'000;
+    ASSERT_TRUE(WaitForStatus(L"No frames for 3 min", 5000)) << Status();
+    ASSERT_TRUE(WaitForStatus(L"Decoding...", 20000)) << Status();
+    EXPECT_FALSE(frame->Run().RestartPending());  // the row is Off
+    EXPECT_EQ(frame->Run().Restarts(), 0u);
+    Command(ID_DECODER_STOP);
+}
+
+// "Restart after silence" at 5 min restarts the run as an ended decoder is, with a note in the log.
+TEST_F(ReceptionRunTest, SilenceAsLongAsTheRowSaysRestartsTheDecoder) {
+    InstallDecoder(("wait-client\n" + Headers(200, 200) + "wait-stop\n").c_str());
+    ASSERT_TRUE(frame->Rows().WriteIndex(settings::kSilenceRestart, 2));  // "5 min"
+    frame->Run().SetRestartBackoff(decoder::RestartBackoff([this] { return steadyNow.load(); }, decoder::RestartTiming{500, 300000, 60000}));
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(WaitForStatus(L"Decoding...")) << Status();
+    steadyNow += 4 * 60'000;
+    ASSERT_TRUE(WaitForStatus(L"No frames for 4 min", 5000)) << Status();
+    EXPECT_FALSE(frame->Run().RestartPending());
+    steadyNow += 60'000;
+    ASSERT_TRUE(guitest::PumpUntil([&] { return frame->Run().Restarts() == 1u; }, 15000)) << LogText();
+    EXPECT_TRUE(Contains(LogText(), L"No frames for 5 min at ")) << LogText();
+    EXPECT_TRUE(Contains(LogText(), L"Restarting the decoder in 0.5 s at ")) << LogText();
+    ASSERT_TRUE(WaitForStatus(L"Decoding...")) << Status();  // the new run hears its frame
+    Command(ID_DECODER_STOP);
+    EXPECT_EQ(Status(), L"Idle");
+}
