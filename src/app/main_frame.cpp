@@ -188,6 +188,8 @@ void CMainFrame::OnCreate() {
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton_ = CreatePaneButton(L"Messages", IDC_MESSAGES_BUTTON);
     InsertBand(topBar, messagesButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    receptionButton_ = CreatePaneButton(L"Reception", IDC_RECEPTION_BUTTON);
+    InsertBand(topBar, receptionButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     statusField_ = CreateStatusField(IDC_STATUS_FIELD);
     InsertBand(topBar, statusField_, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
     lesField_ = CreateStatusField(IDC_LES_FIELD);
@@ -232,6 +234,11 @@ void CMainFrame::OnCreate() {
     messagesPane_.SetDpi(dpi_);
     messagesPane_.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE, IDC_MESSAGES_PANE);
     messagesPane_.SetStorePath(MessageStoreFullPath());
+    receptionPane_.SetDpi(dpi_);
+    receptionPane_.SetClock([this] { return run_.UtcNow(); });
+    receptionPane_.Create(hwnd(), kMessagesPaneStyle, WS_EX_STATICEDGE, IDC_RECEPTION_PANE, IDC_RECEPTION_SPAN,
+                          IDC_RECEPTION_EXPORT);
+    receptionPane_.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
 }
 
@@ -243,6 +250,7 @@ void CMainFrame::RescaleBands() {
     } bands[] = {
         {menuBar_.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton_, kPaneButtonWidth, kBarRowHeight},
         {decoderLogButton_, kPaneButtonWidth, kBarRowHeight},    {messagesButton_, kPaneButtonWidth, kBarRowHeight},
+        {receptionButton_, kPaneButtonWidth, kBarRowHeight},
         {statusField_, kStatusBandWidth, kBarRowHeight},         {lesField_, kNumberBandWidth, kBarRowHeight},
         {frameField_, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay_.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };
@@ -272,6 +280,7 @@ void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
         ::SendMessageW(settingsGrid_.hwnd(), LVM_SETCOLUMNWIDTH, column, Px(kGridColumnWidth));
     settingsGrid_.SetDpi(dpi_);
     messagesPane_.SetDpi(dpi_);
+    receptionPane_.SetDpi(dpi_);
     if (suggested)
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

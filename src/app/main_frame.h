@@ -17,6 +17,7 @@
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
 #include "decoder/decoder_run_win.h"
+#include "reception/reception_pane_win.h"
 #include "settings/settings_model.h"
 #include "settings/settings_rows_win.h"
 #include "win/dpi.h"
@@ -64,7 +65,7 @@ protected:
     void UpdateLayout(bool resizeBars = true) override;
 
 private:
-    enum class Pane { FftSettings, DecoderLog, Messages };
+    enum class Pane { FftSettings, DecoderLog, Messages, Reception };
 
     // Layout and panes.
     void OnCreate();
@@ -122,7 +123,10 @@ private:
     void OnRunLogClear() override { decoderLog_.Clear(); }
     void OnRunLogDraw() override { decoderLog_.DrawPending(); }
     std::size_t RunLogLineLimit() const override { return decoderLog_.LineLimit(); }
-    void OnRunStore(const std::wstring& fullPath) override { messagesPane_.SetStorePath(fullPath); }
+    void OnRunStore(const std::wstring& fullPath) override {
+        messagesPane_.SetStorePath(fullPath);
+        receptionPane_.SetStorePath(fullPath);
+    }
     void OnRunStarted() override;
     void OnRunStopped() override;
     void OnRunWaitOver() override;
@@ -150,6 +154,8 @@ private:
     HWND decoderLogButton_ = nullptr;
     HWND messagesButton_ = nullptr;
     CMsgFrame messagesPane_;
+    reception::ReceptionPane receptionPane_;
+    HWND receptionButton_ = nullptr;
     decoder::DecoderRun run_{*this};
     // Starting and stopping the decoder wait for it while answering what other threads send the
     // window; a close or command sent meanwhile is kept and posted again once the wait is over.

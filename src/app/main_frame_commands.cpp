@@ -29,6 +29,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     if (sender && sender == fftSettingsButton_ && code == BN_CLICKED) SelectPane(Pane::FftSettings);
     if (sender && sender == decoderLogButton_ && code == BN_CLICKED) SelectPane(Pane::DecoderLog);
     if (sender && sender == messagesButton_ && code == BN_CLICKED) SelectPane(Pane::Messages);
+    if (sender && sender == receptionButton_ && code == BN_CLICKED) SelectPane(Pane::Reception);
 
     switch (id) {
     case ID_FILE_EXIT: ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;

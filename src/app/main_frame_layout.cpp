@@ -14,17 +14,28 @@ void CMainFrame::SelectPane(Pane pane) {
         FrameWindow::SetBandVisible(topBar, display, true);
         ::ShowWindow(decoderLog_.hwnd(), SW_HIDE);
         ::ShowWindow(messages, SW_HIDE);
+        ::ShowWindow(receptionPane_.hwnd(), SW_HIDE);
         break;
     case Pane::DecoderLog:
         clientWindow = decoderLog_.hwnd();
         ::ShowWindow(decoderLog_.hwnd(), SW_SHOW);
         ::ShowWindow(grid, SW_HIDE);
         ::ShowWindow(messages, SW_HIDE);
+        ::ShowWindow(receptionPane_.hwnd(), SW_HIDE);
         FrameWindow::SetBandVisible(topBar, display, false);
         break;
     case Pane::Messages:
         clientWindow = messages;
         ::ShowWindow(messages, SW_SHOW);
+        ::ShowWindow(decoderLog_.hwnd(), SW_HIDE);
+        ::ShowWindow(grid, SW_HIDE);
+        ::ShowWindow(receptionPane_.hwnd(), SW_HIDE);
+        FrameWindow::SetBandVisible(topBar, display, false);
+        break;
+    case Pane::Reception:
+        clientWindow = receptionPane_.hwnd();
+        ::ShowWindow(receptionPane_.hwnd(), SW_SHOW);
+        ::ShowWindow(messages, SW_HIDE);
         ::ShowWindow(decoderLog_.hwnd(), SW_HIDE);
         ::ShowWindow(grid, SW_HIDE);
         FrameWindow::SetBandVisible(topBar, display, false);
@@ -34,6 +45,7 @@ void CMainFrame::SelectPane(Pane pane) {
     ::SendMessageW(fftSettingsButton_, BM_SETCHECK, pane == Pane::FftSettings ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(decoderLogButton_, BM_SETCHECK, pane == Pane::DecoderLog ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(messagesButton_, BM_SETCHECK, pane == Pane::Messages ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(receptionButton_, BM_SETCHECK, pane == Pane::Reception ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CMainFrame::PackBands() { FrameWindow::PackBands(topBar); }
@@ -46,7 +58,7 @@ void CMainFrame::UpdateLayout(bool resizeBars) {
     RECT rect{};
     ::GetWindowRect(clientWindow, &rect);
     ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
-    for (HWND pane : {settingsGrid_.hwnd(), decoderLog_.hwnd(), messagesPane_.hwnd()}) {
+    for (HWND pane : {settingsGrid_.hwnd(), decoderLog_.hwnd(), messagesPane_.hwnd(), receptionPane_.hwnd()}) {
         if (!pane || pane == clientWindow) continue;
         ::SetWindowPos(pane, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);

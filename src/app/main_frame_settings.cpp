@@ -30,6 +30,7 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     if (spectrumDisplay_.hwnd()) ::InvalidateRect(spectrumDisplay_.hwnd(), nullptr, FALSE);
     settingRows_.Write(s);
     messagesPane_.SetStorePath(MessageStoreFullPath());
+    receptionPane_.SetStorePath(MessageStoreFullPath());
     decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }
 
@@ -64,7 +65,10 @@ void CMainFrame::OnSettingChanged(const NMHDR& header) {
     const auto& note = reinterpret_cast<const GridNotification&>(header);
     if (!note.item) return;
     if (note.item == settingRows_.ValueItem(settings::kSampleRate)) ApplySampleRate();
-    if (note.item == settingRows_.ValueItem(settings::kStoreFile)) messagesPane_.SetStorePath(MessageStoreFullPath());
+    if (note.item == settingRows_.ValueItem(settings::kStoreFile)) {
+        messagesPane_.SetStorePath(MessageStoreFullPath());
+        receptionPane_.SetStorePath(MessageStoreFullPath());
+    }
     if (note.item == settingRows_.ValueItem(settings::kLogLinesKept))
         decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(settingRows_.Read().logLinesKept, 0)));
 }

@@ -2,15 +2,18 @@
 // clock and the watch's steady clock in the test's hands.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
 
 #include "decoder_run/decoder_run_fixture.h"
 #include "messages/message_store.h"
+#include "reception/reception_pane_win.h"
 #include "reception/reception_sink.h"
 #include "resource.h"
 #include "settings/settings.h"
+#include "win/dpi.h"
 #include "win/utf8.h"
 
 namespace {
@@ -74,6 +77,37 @@ TEST_F(ReceptionRunTest, TheViewCountsTheRunsFramesAndItsTime) {
     utcNow = H(10, 20);
     Command(ID_DECODER_STOP);
     EXPECT_EQ(View(), (std::vector<std::string>{"2026-12-07T10:00:00.000Z|121|15|139|NULL|NULL|5"}));
+
+    // The Reception pane shows the same hour as the last of the day's bars, the others as gaps.
+    HWND button = guitest::FindChild(frame->hwnd(), IDC_RECEPTION_BUTTON);
+    ASSERT_TRUE(button);
+    ::SendMessageW(button, BM_CLICK, 0, 0);
+    HWND paneWindow = guitest::FindChild(frame->hwnd(), IDC_RECEPTION_PANE);
+    ASSERT_TRUE(paneWindow && ::IsWindowVisible(paneWindow));
+    EXPECT_EQ(::SendMessageW(button, BM_GETCHECK, 0, 0), BST_CHECKED);
+    auto* pane = dynamic_cast<reception::ReceptionPane*>(win::Window::FromHandle(paneWindow));
+    ASSERT_TRUE(pane);
+    ASSERT_EQ(pane->Hours().size(), 24u);
+    EXPECT_EQ(std::count_if(pane->Hours().begin(), pane->Hours().end(), [](const auto& h) { return h.covered; }), 1);
+    EXPECT_EQ(pane->Hours().back().heard, 15);
+    EXPECT_EQ(pane->Hours().back().expected, 139);
+
+    RECT client{};
+    ::GetClientRect(paneWindow, &client);
+    const int lastBarX = client.right - win::Scale(44, win::DpiOf(paneWindow)) - 3;
+    ::SendMessageW(paneWindow, WM_MOUSEMOVE, 0, MAKELPARAM(lastBarX, client.bottom / 2));
+    EXPECT_EQ(pane->Readout(), L"2026-12-07 10:00 UTC  heard 15 of 139 (10.8 %)  missed 5");
+
+    ASSERT_TRUE(pane->ExportCsv(work + L"\\reception.csv"));
+    EXPECT_EQ(ReadFileBytes(work + L"\\reception.csv"),
+              "hour_utc,les,heard,expected,snr_db,snr_min_db,missed\r\n"
+              "2026-12-07T10:00:00.000Z,121,15,139,,,5\r\n");
+
+    HWND span = guitest::FindChild(frame->hwnd(), IDC_RECEPTION_SPAN);
+    ::SendMessageW(span, CB_SETCURSEL, 1, 0);
+    ::SendMessageW(paneWindow, WM_COMMAND, MAKEWPARAM(IDC_RECEPTION_SPAN, CBN_SELCHANGE), reinterpret_cast<LPARAM>(span));
+    EXPECT_EQ(pane->SpanHours(), 168);
+    EXPECT_EQ(pane->Hours().size(), 168u);
 }
 
 // Two minutes without a header: the status says so each minute, and the next header ends it.

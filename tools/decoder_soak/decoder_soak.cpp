@@ -3,7 +3,8 @@
 // text log, the message store and "Restart when it ends" on, and the decoder killed `kills` times
 // along the way (each restart's delay is printed). Every simulated hour it prints the working set, the
 // handles, the GDI and USER objects, and the records in the text log and in the store beside those the
-// front end received.
+// front end received; at its end, the reception ledger's hours (frames numbered at `speed` times real time
+// against the real clock: the counts show the ledger works under load, not a real reception).
 //   decoder-soak.exe [simulated hours = 24] [speed = 100] [kills = 2]
 #include <windows.h>
 #include <commctrl.h>
@@ -70,6 +71,23 @@ long long StoreRecords(const std::string& path) {
         return count.Step() ? count.ColumnInt64(0) : -1;
     } catch (const std::exception&) {
         return -1;  // busy or not made yet
+    }
+}
+
+// The reception ledger's hours as the store's view has them, one line each.
+void PrintLedger(const std::string& path) {
+    try {
+        messages::Database db = messages::Database::Open(path, SQLITE_OPEN_READONLY);
+        messages::Statement rows(db, "SELECT hour_utc, les, heard, expected, missed, snr_db FROM reception ORDER BY hour_utc, les");
+        std::printf("ledger: %-24s %5s %6s %8s %6s %7s\n", "hour", "les", "heard", "expected", "missed", "snr dB");
+        while (rows.Step()) {
+            std::printf("ledger: %-24s %5lld %6lld %8lld %6lld %7s\n", std::string(rows.ColumnText(0)).c_str(),
+                        static_cast<long long>(rows.ColumnInt64(1)), static_cast<long long>(rows.ColumnInt64(2)),
+                        static_cast<long long>(rows.ColumnInt64(3)), static_cast<long long>(rows.ColumnInt64(4)),
+                        rows.ColumnIsNull(5) ? "-" : std::string(rows.ColumnText(5)).c_str());
+        }
+    } catch (const std::exception& e) {
+        std::printf("ledger: not readable (%s)\n", e.what());
     }
 }
 
@@ -181,6 +199,7 @@ int wmain(int argc, wchar_t** argv) {
                 counter->records.load(), counter->lines.load(), text.lines, text.files, text.notes,
                 textComplete ? "complete" : "INCOMPLETE", stored, storeComplete ? "complete" : "INCOMPLETE",
                 frame.Run().Restarts(), killed);
+    PrintLedger("vastrel-messages.db");
     ::DestroyWindow(frame.hwnd());
     ::CoUninitialize();
     return textComplete && storeComplete ? 0 : 1;
