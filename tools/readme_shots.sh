@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README pictures in the test bed: the spectrum with a carrier at 1500 Hz, the decoder log with
 # the stand-in decoder's stream, the messages pane, the spectrum with the pointer readout over the
-# carrier, and the message browser filled by a stand-in run. Writes docs/*.png.
-#   tools/readme_shots.sh [stage...]   stages: spectrum decoder messages readout browser (default: all)
+# carrier, the message browser filled by a stand-in run, and the Reception pane. Writes docs/*.png.
+#   tools/readme_shots.sh [stage...]   stages: spectrum decoder messages readout browser reception
+#                                      (default: all)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -16,7 +17,7 @@ cp build/win/bin/readme-shots.exe "$work/"
 cp build/win/bin/vastrel-sim.exe "$work/vastrel.exe"
 cd "$work"
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(spectrum decoder messages readout browser)
+[ ${#stages[@]} -gt 0 ] || stages=(spectrum decoder messages readout browser reception)
 # A carrier at 1500 Hz in the sound card while `shot` takes a picture of a spectrum stage.
 with_carrier() {
   ../../tools/play_carrier.sh 1500 40 &
@@ -48,6 +49,8 @@ for stage in "${stages[@]}"; do
       VASTREL_SIM_SCRIPT=$(winepath -w "$here/tools/readme_shots/browser_run.txt" 2>/dev/null) \
         VASTREL_SHOT_DELAY=12 ../../tools/screenshot.sh ../../docs/message-browser.png "$caption" ./readme-shots.exe browser
       pkill -f "vastrel.exe" 2>/dev/null || true ;;  # a stand-in decoder left by the killed front end
+    reception)
+      VASTREL_SHOT_DELAY=4 ../../tools/screenshot.sh ../../docs/reception-pane.png "$caption" ./readme-shots.exe reception ;;
     *) echo "readme_shots: no stage '$stage'" >&2; exit 2 ;;
   esac
 done

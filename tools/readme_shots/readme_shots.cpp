@@ -9,14 +9,18 @@
 //   readme-shots.exe readout    as "spectrum", then the pointer is put on the carrier's upper edge
 //                               (with the system's own cursor move, as a user's hand would), so
 //                               that the readout tooltip shows its frequency and level
+//   readme-shots.exe reception  a day of made-up ledger rows in the store (vastrel-messages.db in the
+//                               current folder), the "Reception" pane shown with the pointer's readout
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <cmath>
 #include <string>
 
 #include "win/main_window_parts.h"
 #include "app/main_frame.h"
+#include "messages/message_store.h"
 #include "resource.h"
 #include "win/app_module.h"
 
@@ -63,6 +67,39 @@ void CALLBACK PutPointerOnCarrier(HWND, UINT, UINT_PTR id, DWORD) {
     ::SetCursorPos(at.x, at.y);
 }
 
+// A day of reception: most frames heard, a quiet night with the decoder off for three hours, an
+// afternoon fade that shows in both the bars and the SNR line.
+void FillLedger(std::int64_t nowMs) {
+    auto store = messages::MessageStore::Open("vastrel-messages.db");
+    messages::Database& db = store->database();
+    db.Execute("DELETE FROM reception_rows WHERE instance = 'readme'");
+    messages::Statement insert(db, "INSERT INTO reception_rows VALUES ('readme', ?, 121, ?, ?, ?, ?, ?, ?)");
+    const std::int64_t hourMs = 3'600'000;
+    const std::int64_t last = nowMs / hourMs * hourMs;
+    for (int i = 0; i < 24; ++i) {
+        if (i >= 4 && i <= 6) continue;  // no run
+        const double fade = std::exp(-(i - 17) * (i - 17) / 6.0);
+        const double snr = 12.0 + 1.5 * std::sin(i * 0.7) - 8.0 * fade;
+        const std::int64_t expected = i == 23 ? 208 : 417;
+        const auto heard = static_cast<std::int64_t>(expected * (0.985 - 0.45 * fade - 0.01 * (i % 3)));
+        insert.Reset(true);
+        insert.Bind(1, last - (23 - i) * hourMs).Bind(2, heard).Bind(3, expected).Bind(4, expected - heard);
+        insert.Bind(5, snr * 60).Bind(6, std::int64_t{60}).Bind(7, snr - 2.5);
+        insert.Step();
+    }
+}
+
+void CALLBACK PointAtReceptionHour(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    HWND pane = guitest::FindChild(g_frame->hwnd(), IDC_RECEPTION_PANE);
+    RECT client{};
+    ::GetClientRect(pane, &client);
+    // The hour of the fade, 17 of 24 across the plot between its two scales.
+    const int margin = win::Scale(44, win::DpiOf(pane));
+    const int x = margin + (client.right - 2 * margin) * 35 / 48;
+    ::SendMessageW(pane, WM_MOUSEMOVE, 0, MAKELPARAM(x, client.bottom * 2 / 3));
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
@@ -92,6 +129,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
     } else if (stage == L"messages") {
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_MESSAGES, 0);
+    } else if (stage == L"reception") {
+        g_frame = &frame;
+        FillLedger(frame.Run().UtcNow());
+        ::SendMessageW(guitest::FindChild(frame.hwnd(), IDC_RECEPTION_BUTTON), BM_CLICK, 0, 0);
+        ::SetTimer(nullptr, kPointerTimer, 1500, PointAtReceptionHour);
     } else if (stage == L"browser") {
         g_frame = &frame;
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
