@@ -170,7 +170,7 @@ bool DecoderRun::StartRun(bool restart) {
         reception::ReceptionSinkOptions ledger;
         ledger.storePath = win::Utf8(FullPath(s.settings.storeFile));
         ledger.instance = win::Utf8(instanceName_);
-        ledger.clock = [this] { return UtcNow(); };
+        ledger.clock = ledgerClock_;  // null: the system clock
         std::weak_ptr<HandOverSink> handOver = handOver_;
         ledger.onError = [handOver](const std::string& error) {
             if (auto sink = handOver.lock()) sink->Note(L"Message store: " + win::Wide(error) + L"\n");
@@ -441,7 +441,7 @@ std::int64_t DecoderRun::SilentMinutes() const {
 }
 
 void DecoderRun::NoteSnr(double db) {
-    if (reception_ && running_ && !restartPending_) reception_->Snr(UtcNow(), db);
+    if (reception_ && running_ && !restartPending_) reception_->Snr(ledgerClock_ ? ledgerClock_() : SystemUtcMs(), db);
 }
 
 // A decoder that hears nothing may be stuck as surely as one that ended: the status says how long it

@@ -94,6 +94,10 @@ public:
     void SetClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
     std::int64_t UtcNow() const;
     void SetRestartBackoff(RestartBackoff backoff) { backoff_ = std::move(backoff); }
+    // UTC milliseconds for the reception ledger's run start and end and its open hour; null: the system
+    // clock, as the store's run rows have. Apart from the run's clock, so that the ledger's readings
+    // never shift what a test's clock gives the records.
+    void SetLedgerClock(std::function<std::int64_t()> clock) { ledgerClock_ = std::move(clock); }
     // Monotonic milliseconds for the silence watch; null: the system's tick count.
     void SetSteadyClock(std::function<std::int64_t()> clock) { steadyClock_ = std::move(clock); }
     // How often the silence watch looks at the clock.
@@ -151,6 +155,7 @@ private:
     std::function<std::int64_t()> clock_;
     RestartBackoff backoff_;
     std::function<std::int64_t()> steadyClock_;
+    std::function<std::int64_t()> ledgerClock_;
     std::int64_t lastFrameSteadyMs_ = 0;  // the last header's time, or the run's start
     std::int64_t silenceShownMinutes_ = 0;
     std::shared_ptr<reception::ReceptionSink> reception_;

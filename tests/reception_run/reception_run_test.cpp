@@ -40,6 +40,7 @@ protected:
     void SetUp() override {
         DecoderRunTest::SetUp();
         frame->Run().SetClock([this] { return utcNow.load(); });
+        frame->Run().SetLedgerClock([this] { return utcNow.load(); });
         frame->Run().SetSteadyClock([this] { return steadyNow.load(); });
         frame->Rows().WriteText(settings::kStoreFile, work + L"\\ledger.db");
     }
