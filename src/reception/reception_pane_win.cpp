@@ -35,11 +35,12 @@ std::int64_t SystemNow() {
     return ticks / 10'000 - 11'644'473'600'000LL;
 }
 
-// The SNR scale's top: 30 dB, or the next ten above the span's highest figure.
+// The SNR scale's top: 20 dB, or the next twenty above the span's highest figure, so that each
+// quarter of the scale is a whole number of dB.
 double SnrTop(const std::vector<ChartHour>& hours) {
-    double top = 30.0;
+    double top = 20.0;
     for (const ChartHour& h : hours)
-        if (h.snrDb) top = std::max(top, std::ceil(*h.snrDb / 10.0) * 10.0);
+        if (h.snrDb) top = std::max(top, std::ceil(*h.snrDb / 20.0) * 20.0);
     return top;
 }
 
