@@ -148,3 +148,21 @@ TEST_F(ReceptionRunTest, SilenceAsLongAsTheRowSaysRestartsTheDecoder) {
     Command(ID_DECODER_STOP);
     EXPECT_EQ(Status(), L"Idle");
 }
+
+// The pane's controls and measures follow the window's DPI, as the rest of the window does.
+TEST_F(ReceptionRunTest, ThePaneFollowsTheWindowsDpi) {
+    ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_RECEPTION_BUTTON), BM_CLICK, 0, 0);
+    HWND pane = guitest::FindChild(frame->hwnd(), IDC_RECEPTION_PANE);
+    HWND exportButton = guitest::FindChild(frame->hwnd(), IDC_RECEPTION_EXPORT);
+    ASSERT_TRUE(pane && exportButton);
+    for (int dpi : {192, 96}) {
+        RECT suggested{};
+        ::GetWindowRect(frame->hwnd(), &suggested);
+        ::SendMessageW(frame->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT button{};
+        ::GetWindowRect(exportButton, &button);
+        ::MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&button), 2);
+        EXPECT_EQ(button.left, dpi == 192 ? 288 : 144) << dpi;
+        EXPECT_EQ(button.right - button.left, dpi == 192 ? 180 : 90) << dpi;
+    }
+}
