@@ -1,0 +1,126 @@
+// The reader against tests/warnings/corpus.txt: every message there, read as first heard at the
+// time its block gives, must give exactly the expected lines (see the corpus's head for the format).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "warnings/reader.h"
+
+using namespace warnings;
+
+namespace {
+
+struct Block {
+    int line = 0;           // where its "===" is, for failure messages
+    std::string heard;      // "2022-11-18T12:00Z"
+    std::string text;
+    std::vector<std::string> expected;
+};
+
+std::vector<Block> LoadCorpus() {
+    std::ifstream in(WARNINGS_CORPUS, std::ios::binary);
+    std::vector<Block> blocks;
+    std::string line;
+    int n = 0;
+    bool inText = false;
+    while (std::getline(in, line)) {
+        ++n;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("=== ", 0) == 0) {
+            blocks.push_back(Block{n, line.substr(4), "", {}});
+            inText = true;
+        } else if (blocks.empty()) {
+            continue;  // the head: format notes
+        } else if (inText && line == "---") {
+            inText = false;
+        } else if (inText) {
+            blocks.back().text += (blocks.back().text.empty() ? "" : "\n") + line;
+        } else if (!line.empty() && line[0] != '#') {
+            blocks.back().expected.push_back(line);
+        }
+    }
+    return blocks;
+}
+
+// "2022-11-18T12:00Z" as UTC milliseconds.
+std::int64_t ParseTime(const std::string& s) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    std::sscanf(s.c_str(), "%d-%d-%dT%d:%dZ", &y, &mo, &d, &h, &mi);
+    return UtcMs(y, mo, d, h, mi);
+}
+
+std::string Time(std::int64_t ms) {
+    const std::int64_t days = ms / 86'400'000 - (ms % 86'400'000 < 0);
+    const std::int64_t rest = ms - days * 86'400'000;
+    // Find the civil date by stepping years and months from 1970 (tests only; dates are near 2026).
+    int y = 1970, m = 1;
+    while (UtcMs(y + 1, 1, 1) <= ms) ++y;
+    while (m < 12 && UtcMs(y, m + 1, 1) <= ms) ++m;
+    const int d = static_cast<int>((ms - UtcMs(y, m, 1)) / 86'400'000) + 1;
+    char out[40];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02dZ", y, m, d, static_cast<int>(rest / 3'600'000),
+                  static_cast<int>(rest / 60'000 % 60));
+    (void)days;
+    return out;
+}
+
+std::string Degrees(double v) {
+    char out[32];
+    std::snprintf(out, sizeof out, "%.6f", v);
+    std::string s = out;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
+}
+
+std::string Key(const WarningKey& k) { return k.series + " " + std::to_string(k.number) + "/" + std::to_string(k.year); }
+
+// The reading in the corpus's own lines.
+std::vector<std::string> Lines(const Reading& r) {
+    std::vector<std::string> out;
+    if (!r.series.empty()) out.push_back("series " + r.series);
+    if (r.navarea) out.push_back("navarea " + std::to_string(r.navarea));
+    if (r.metarea) out.push_back("metarea " + std::to_string(r.metarea));
+    if (r.number) out.push_back("number " + std::to_string(r.number) + "/" + std::to_string(r.year));
+    out.push_back("kind " + std::string(KindName(r.kind)));
+    for (const Shape& s : r.shapes) {
+        std::string line(ShapeKindName(s.kind));
+        if (s.kind == ShapeKind::Circle) line += " r" + Degrees(s.radiusNm);
+        for (std::size_t i = 0; i < s.points.size(); ++i) {
+            line += (i ? " | " : " ") + Degrees(s.points[i].lat) + " " + Degrees(s.points[i].lon);
+        }
+        out.push_back(line);
+    }
+    for (const WarningKey& k : r.cancels) out.push_back("cancels " + Key(k));
+    if (r.expiresMs) out.push_back("expires " + Time(*r.expiresMs));
+    if (r.bulletinMs) out.push_back("bulletin " + Time(*r.bulletinMs));
+    for (const WarningKey& k : r.inForce) out.push_back("inforce " + Key(k));
+    return out;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines) s += "  " + l + "\n";
+    return s;
+}
+
+TEST(WarningCorpus, EveryMessageReadsAsExpected) {
+    const std::vector<Block> blocks = LoadCorpus();
+    ASSERT_GE(blocks.size(), 150u) << "corpus not found or short: " << WARNINGS_CORPUS;
+    int failures = 0;
+    for (const Block& b : blocks) {
+        const std::vector<std::string> got = Lines(Read(b.text, ParseTime(b.heard)));
+        if (got != b.expected) {
+            ++failures;
+            ADD_FAILURE() << "corpus.txt:" << b.line << "\n" << b.text << "\nexpected:\n" << Join(b.expected) << "got:\n" << Join(got);
+        }
+    }
+    std::printf("%zu corpus messages, %d misread\n", blocks.size(), failures);
+}
+
+}  // namespace
