@@ -1,0 +1,206 @@
+// Reading messages into the reading tables, and the states of their series worked out again from
+// everything kept of that series (warnings, cancellations naming it, its bulletins).
+#include "messages/warning_rows.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "warnings/reader.h"
+
+namespace messages {
+
+namespace {
+
+void ClearReading(Database& db, std::int64_t id) {
+    for (const char* sql : {"DELETE FROM warning_rows WHERE id = ?", "DELETE FROM position_rows WHERE id = ?",
+                            "DELETE FROM cancel_rows WHERE id = ?", "DELETE FROM inforce_rows WHERE id = ?"}) {
+        Statement s(db, sql);
+        s.Bind(1, id);
+        s.Step();
+    }
+}
+
+void Keys(Database& db, const char* sql, std::int64_t id, const std::vector<warnings::WarningKey>& keys) {
+    Statement s(db, sql);
+    for (const warnings::WarningKey& k : keys) {
+        s.Reset(true);
+        s.Bind(1, id).Bind(2, std::string_view(k.series)).Bind(3, std::int64_t{k.number}).Bind(4, std::int64_t{k.year});
+        s.Step();
+    }
+}
+
+void Store(Database& db, std::int64_t id, const warnings::Reading& r) {
+    ClearReading(db, id);
+    Statement w(db,
+                "INSERT INTO warning_rows (id, series, navarea, metarea, number, year, kind, state, cancelled_by, "
+                "expires_ms, bulletin_ms, position_count, shapes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, NULL, ?, ?, ?, ?)");
+    w.Bind(1, id).Bind(2, std::string_view(r.series)).Bind(3, std::int64_t{r.navarea}).Bind(4, std::int64_t{r.metarea});
+    w.Bind(5, std::int64_t{r.number}).Bind(6, std::int64_t{r.year}).Bind(7, warnings::KindName(r.kind));
+    w.Bind(8, warnings::StateName(r.numbered() ? warnings::State::InForce : warnings::State::None));
+    if (r.expiresMs) w.Bind(9, *r.expiresMs);
+    if (r.bulletinMs) w.Bind(10, *r.bulletinMs);
+    w.Bind(11, static_cast<std::int64_t>(r.positionCount())).Bind(12, warnings::EncodeShapes(r.shapes));
+    w.Step();
+    Statement p(db, "INSERT INTO position_rows (id, shape, seq, kind, lat, lon, radius_nm) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (std::size_t shape = 0; shape < r.shapes.size(); ++shape) {
+        const warnings::Shape& s = r.shapes[shape];
+        for (std::size_t seq = 0; seq < s.points.size(); ++seq) {
+            p.Reset(true);
+            p.Bind(1, id).Bind(2, static_cast<std::int64_t>(shape + 1)).Bind(3, static_cast<std::int64_t>(seq + 1));
+            p.Bind(4, warnings::ShapeKindName(s.kind)).Bind(5, s.points[seq].lat).Bind(6, s.points[seq].lon);
+            if (s.kind == warnings::ShapeKind::Circle) p.Bind(7, s.radiusNm);
+            p.Step();
+        }
+    }
+    Keys(db, "INSERT INTO cancel_rows (id, series, number, year) VALUES (?, ?, ?, ?)", id, r.cancels);
+    if (r.kind == warnings::Kind::Bulletin) {
+        Keys(db, "INSERT INTO inforce_rows (id, series, number, year) VALUES (?, ?, ?, ?)", id, r.inForce);
+    }
+}
+
+// Everything kept that bears on the warnings of `series`, as the state logic takes it.
+std::vector<warnings::Heard> HeardOfSeries(Database& db, const std::string& series) {
+    std::map<std::int64_t, warnings::Heard> heard;
+    {
+        Statement s(db,
+                    "SELECT w.id, m.first_heard_ms, w.number, w.year, w.kind = 'bulletin' FROM warning_rows AS w "
+                    "JOIN message_rows AS m ON m.id = w.id WHERE w.series = ?");
+        s.Bind(1, std::string_view(series));
+        while (s.Step()) {
+            warnings::Heard& h = heard[s.ColumnInt64(0)];
+            h.id = s.ColumnInt64(0);
+            h.firstHeardMs = s.ColumnInt64(1);
+            if (s.ColumnInt64(2) > 0) {
+                h.key = warnings::WarningKey{series, static_cast<int>(s.ColumnInt64(2)), static_cast<int>(s.ColumnInt64(3))};
+            }
+            if (s.ColumnInt64(4)) h.bulletin = true, h.bulletinSeries = series;
+        }
+    }
+    {
+        Statement s(db,
+                    "SELECT c.id, m.first_heard_ms, c.number, c.year FROM cancel_rows AS c "
+                    "JOIN message_rows AS m ON m.id = c.id WHERE c.series = ?");
+        s.Bind(1, std::string_view(series));
+        while (s.Step()) {
+            warnings::Heard& h = heard[s.ColumnInt64(0)];
+            h.id = s.ColumnInt64(0);
+            h.firstHeardMs = s.ColumnInt64(1);
+            h.cancels.push_back({series, static_cast<int>(s.ColumnInt64(2)), static_cast<int>(s.ColumnInt64(3))});
+        }
+    }
+    {
+        Statement s(db, "SELECT number, year FROM inforce_rows WHERE id = ?");
+        for (auto& [id, h] : heard) {
+            if (!h.bulletin) continue;
+            s.Reset(true);
+            s.Bind(1, id);
+            while (s.Step()) {
+                h.inForce.push_back({series, static_cast<int>(s.ColumnInt64(0)), static_cast<int>(s.ColumnInt64(1))});
+            }
+        }
+    }
+    std::vector<warnings::Heard> out;
+    out.reserve(heard.size());
+    for (auto& [id, h] : heard) out.push_back(std::move(h));
+    return out;
+}
+
+void UpdateSeries(Database& db, const std::string& series) {
+    const std::vector<warnings::Heard> heard = HeardOfSeries(db, series);
+    const warnings::States states = warnings::ComputeStates(heard);
+    // Only rows whose state changes are written: a busy series is mostly unchanged by one message.
+    Statement u(db,
+                "UPDATE warning_rows SET state = ?1, cancelled_by = ?2 WHERE id = ?3 "
+                "AND (state IS NOT ?1 OR cancelled_by IS NOT ?2)");
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+        if (!heard[i].key) continue;
+        const warnings::MessageState& m = states.messages[i];
+        u.Reset(true);
+        u.Bind(1, warnings::StateName(m.state));
+        if (m.cancelledBy) u.Bind(2, m.cancelledBy);
+        u.Bind(3, m.id);
+        u.Step();
+    }
+    Statement d(db, "DELETE FROM missing_rows WHERE series = ?");
+    d.Bind(1, std::string_view(series));
+    d.Step();
+    Statement add(db, "INSERT INTO missing_rows (series, number, year, bulletin_id) VALUES (?, ?, ?, ?)");
+    for (const warnings::Missing& m : states.missing) {
+        add.Reset(true);
+        add.Bind(1, std::string_view(m.key.series)).Bind(2, std::int64_t{m.key.number}).Bind(3, std::int64_t{m.key.year});
+        add.Bind(4, m.bulletinId);
+        add.Step();
+    }
+}
+
+}  // namespace
+
+void ReadMessages(Database& db, std::span<const std::int64_t> ids) {
+    std::set<std::string> touched;
+    Statement text(db, "SELECT first_heard_ms, text FROM message_rows WHERE id = ?");
+    Statement before(db, "SELECT series FROM warning_rows WHERE id = ? AND series <> ''");
+    for (std::int64_t id : ids) {
+        // A message read again may have named another series before.
+        before.Reset(true);
+        before.Bind(1, id);
+        if (before.Step()) touched.insert(std::string(before.ColumnText(0)));
+        before.Reset();
+        text.Reset(true);
+        text.Bind(1, id);
+        if (!text.Step()) continue;
+        const warnings::Reading r = warnings::Read(text.ColumnText(1), text.ColumnInt64(0));
+        text.Reset();
+        Store(db, id, r);
+        if (r.numbered() || r.kind == warnings::Kind::Bulletin) touched.insert(r.series);
+        for (const warnings::WarningKey& k : r.cancels) touched.insert(k.series);
+    }
+    touched.erase("");
+    for (const std::string& series : touched) UpdateSeries(db, series);
+}
+
+int ReadUnreadMessages(Database& db, int maxCount) {
+    std::vector<std::int64_t> ids;
+    {
+        Statement s(db,
+                    "SELECT id FROM message_rows AS m WHERE NOT EXISTS (SELECT 1 FROM warning_rows AS w WHERE w.id = m.id) "
+                    "ORDER BY id LIMIT ?");
+        s.Bind(1, static_cast<std::int64_t>(maxCount));
+        while (s.Step()) ids.push_back(s.ColumnInt64(0));
+    }
+    ReadMessages(db, ids);
+    return static_cast<int>(ids.size());
+}
+
+std::int64_t UnreadMessageCount(Database& db) {
+    Statement s(db, "SELECT count(*) FROM message_rows AS m WHERE NOT EXISTS (SELECT 1 FROM warning_rows AS w WHERE w.id = m.id)");
+    return s.Step() ? s.ColumnInt64(0) : 0;
+}
+
+bool LoadReading(Database& db, MessageRow& row) {
+    row.reading.reset();
+    Statement s(db,
+                "SELECT series, navarea, metarea, number, year, kind, state, expires_ms, position_count, shapes "
+                "FROM warning_rows WHERE id = ?");
+    s.Bind(1, row.id);
+    if (!s.Step()) return false;
+    MessageReading r;
+    r.series = std::string(s.ColumnText(0));
+    r.navarea = static_cast<int>(s.ColumnInt64(1));
+    r.metarea = static_cast<int>(s.ColumnInt64(2));
+    r.number = s.ColumnInt64(3);
+    r.year = s.ColumnInt64(4);
+    r.kind = std::string(s.ColumnText(5));
+    const std::string_view state = s.ColumnText(6);
+    for (warnings::State st : {warnings::State::InForce, warnings::State::Cancelled, warnings::State::Dropped}) {
+        if (state == warnings::StateName(st)) r.state = st;
+    }
+    if (!s.ColumnIsNull(7)) r.expiresMs = s.ColumnInt64(7);
+    r.positions = s.ColumnInt64(8);
+    r.shapes = warnings::DecodeShapes(s.ColumnText(9));
+    row.reading = std::move(r);
+    return true;
+}
+
+}  // namespace messages
