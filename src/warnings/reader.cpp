@@ -578,11 +578,11 @@ private:
             if (std::size_t n = LetterLabel(i)) {
                 if (!groupOpen_) {
                     FlushLoose();
-                    groupOpen_ = true, groupMode_ = mode_;
+                    groupOpen_ = true, groupMode_ = mode_, groupRadius_ = radius_;
                 }
                 CloseItem();
                 itemOpen_ = true;
-                mode_ = groupMode_;
+                mode_ = groupMode_, radius_ = groupRadius_;
                 i += n - 1;
                 continue;
             }
@@ -604,17 +604,15 @@ private:
             } else if (((Is(i, "TRACKLINE") || Is(i, "LINE") || Is(i, "LINES") || Is(i, "TRACKLINES")) && Is(i + 1, "JOINING")) ||
                        (Is(i, "BETWEEN") && i + 1 < t_.size() && t_[i + 1].kind == T::Pos)) {
                 next = Mode::Line;
-            } else if (Radius(i, radius)) {
+            } else if (Radius(i, radius) && radius > 0) {
                 next = Mode::Circle;
             } else {
                 continue;
             }
             if (groupOpen_ && !itemOpen_) FlushGroup();
             if (!groupOpen_) FlushLoose();
-            mode_ = next, radius_ = radius;
-            if (groupOpen_ && itemOpen_ && loose_.empty()) {
-                // A keyword inside an item sets the item's own shape.
-            }
+            mode_ = next;  // inside a lettered item, the item's own shape
+            if (next == Mode::Circle) radius_ = radius;
         }
         FlushGroup();
         FlushLoose();
@@ -627,7 +625,7 @@ private:
     char navtexSubject_ = 0;
     std::size_t bulletinHeaderEnd_ = 0;
     Mode mode_ = Mode::None, groupMode_ = Mode::None;
-    double radius_ = 0;
+    double radius_ = 0, groupRadius_ = 0;
     std::vector<GeoPoint> loose_;
     std::vector<Item> items_;
     bool groupOpen_ = false, itemOpen_ = false;
