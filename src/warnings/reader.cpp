@@ -154,9 +154,9 @@ private:
     // A month word (JAN, SEPT, NOVEMBER): 1..12, else 0.
     int Month(std::size_t i) const {
         if (i >= t_.size() || t_[i].kind != T::Word || t_[i].text.size() < 3) return 0;
-        const std::string w = UpperCopy(t_[i].text);
+        const std::string_view w = t_[i].text;
         for (std::size_t m = 0; m < kMonths.size(); ++m) {
-            if (kMonths[m].substr(0, std::min(w.size(), kMonths[m].size())) == w) return static_cast<int>(m) + 1;
+            if (w.size() <= kMonths[m].size() && SameWord(w, kMonths[m].substr(0, w.size()))) return static_cast<int>(m) + 1;
         }
         return 0;
     }
@@ -347,8 +347,10 @@ private:
         if (r_.kind == Kind::Bulletin) return;
         bool piracy = false, sar = false, ice = false, met = false;
         for (std::size_t i = 0; i < t_.size(); ++i) {
-            if (t_[i].kind != T::Word) continue;
-            const std::string w = UpperCopy(t_[i].text);
+            if (t_[i].kind != T::Word || t_[i].text.size() < 3 || t_[i].text.size() > 9) continue;
+            char buffer[10] = {};
+            for (std::size_t k = 0; k < t_[i].text.size(); ++k) buffer[k] = Upper(t_[i].text[k]);
+            const std::string_view w(buffer, t_[i].text.size());
             if (w == "PIRACY" || w == "PIRATE" || w == "PIRATES" || w == "HIJACK" || w == "HIJACKED" ||
                 (w == "ARMED" && Is(i + 1, "ROBBERY")))
                 piracy = true;
