@@ -326,10 +326,14 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
 }
 
 std::int64_t MessageStore::ReadPendingMessages(int maxCount) {
+    if (allRead_) return 0;  // from then on Write reads every message it stores
     int read = 0;
     if (!WithRetry("cannot read stored messages", [&] { read = ReadUnreadMessages(db_, maxCount); })) return 0;
     // Counted outside the write lock: with WAL this holds up no writer.
-    if (read < maxCount) return 0;
+    if (read < maxCount) {
+        allRead_ = true;
+        return 0;
+    }
     try {
         return UnreadMessageCount(db_);
     } catch (const SqliteError&) {

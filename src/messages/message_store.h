@@ -116,6 +116,7 @@ private:
     struct Statements;
     std::unique_ptr<Statements> s_;
     std::vector<std::int64_t> fresh_;  // messages inserted by the running Write, to be read
+    bool allRead_ = false;             // every message stored before was found read
 
 public:
     ~MessageStore();

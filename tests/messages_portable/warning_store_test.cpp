@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "messages/message_store.h"
+#include "messages/store_sink.h"
 #include "messages/warning_rows.h"
 #include "old_schema.h"
 #include "store_fixture.h"
@@ -90,4 +91,20 @@ TEST(StoreWarnings, AStoreOfTheVersionBeforeIsReadInStepsAfterOpening) {
     EXPECT_EQ(Rows(*store, "SELECT id, number, state, cancelled_by FROM warnings WHERE id IN (1, 5, 6) ORDER BY id"),
               "1|300|cancelled|6, 5|304|inforce|-, 6|310|inforce|-");
     EXPECT_EQ(Rows(*store, "SELECT lat, lon FROM positions WHERE id = 5"), "50.066667|-1.0");
+}
+
+TEST(StoreWarnings, TheWriterThreadReadsAnOldStoreWhileIdle) {
+    ScratchDir dir;
+    const std::string path = dir.File("m.db");
+    {
+        auto store = MessageStore::Open(path);
+        std::vector<decoder::Record> heard;
+        for (int i = 0; i < 450; ++i) heard.push_back(Msg(kT0 + i, "121", "NAVAREA II " + std::to_string(i + 1) + "/26\nBUOY."));
+        store->Write(0, heard);
+        messages_test::DropReadingTables(store->database());
+    }
+    messages::StoreSinkOptions o;
+    o.clock = [] { return kT0; };
+    messages::StoreSink sink(MessageStore::Open(path), o);
+    EXPECT_TRUE(WaitUntil([&] { return Count(path, "SELECT count(*) FROM warnings WHERE state = 'inforce'") == 450; }));
 }
