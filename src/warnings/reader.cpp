@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 
 namespace warnings {
 
@@ -400,8 +401,7 @@ private:
                 year = n->year;
                 if (!series.empty()) {
                     WarningKey k{series, n->number, n->year};
-                    if (!(r_.numbered() && k == r_.key()) && std::find(r_.cancels.begin(), r_.cancels.end(), k) == r_.cancels.end())
-                        r_.cancels.push_back(std::move(k));
+                    if (!(r_.numbered() && k == r_.key()) && seen_.insert(k).second) r_.cancels.push_back(std::move(k));
                 }
                 j = n->next;
                 if (IsMark(j, ',') || IsMark(j, '&') || Is(j, "AND")) ++j;
@@ -433,7 +433,7 @@ private:
             if (n->next < t_.size() && t_[n->next].kind == T::Word && !Is(n->next, "AND") && SameLine(i, n->next)) continue;
             if (n->year) {
                 WarningKey k{r_.series, n->number, n->year};
-                if (std::find(r_.inForce.begin(), r_.inForce.end(), k) == r_.inForce.end()) r_.inForce.push_back(k);
+                if (listed_.insert(k).second) r_.inForce.push_back(std::move(k));
             }
             i = n->next - 1;
         }
@@ -631,6 +631,7 @@ private:
     std::vector<GeoPoint> loose_;
     std::vector<Item> items_;
     bool groupOpen_ = false, itemOpen_ = false;
+    std::set<WarningKey> seen_, listed_;  // each key once, however long the list
 };
 
 }  // namespace

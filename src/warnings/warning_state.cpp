@@ -57,6 +57,8 @@ States ComputeStates(std::span<const Heard> heard) {
             if (!b || std::make_pair(h.firstHeardMs, h.id) > std::make_pair(b->firstHeardMs, b->id)) b = &h;
         }
     }
+    std::map<const Heard*, std::set<WarningKey>> listedBy;
+    for (const auto& [series, b] : latest) listedBy[b].insert(b->inForce.begin(), b->inForce.end());
     States out;
     out.messages.reserve(heard.size());
     for (const Heard& h : heard) {
@@ -67,9 +69,7 @@ States ComputeStates(std::span<const Heard> heard) {
             if (auto c = cancelled.find(*h.key); c != cancelled.end()) {
                 s.state = State::Cancelled, s.cancelledBy = c->second.second;
             } else if (auto b = latest.find(h.key->series); b != latest.end() && b->second->firstHeardMs > w.firstHeardMs) {
-                bool listed = false;
-                for (const WarningKey& k : b->second->inForce) listed = listed || k == *h.key;
-                if (!listed) s.state = State::Dropped;
+                if (!listedBy[b->second].count(*h.key)) s.state = State::Dropped;
             }
         }
         out.messages.push_back(s);
