@@ -374,11 +374,11 @@ private:
             }
             return;
         }
-        if (r_.metarea) r_.kind = Kind::Met;
-        else if (piracy) r_.kind = Kind::Piracy;
+        // What the text is about first; a METAREA text is weather unless it says otherwise.
+        if (piracy) r_.kind = Kind::Piracy;
         else if (sar) r_.kind = Kind::Sar;
         else if (ice) r_.kind = Kind::Ice;
-        else if (met) r_.kind = Kind::Met;
+        else if (met || r_.metarea) r_.kind = Kind::Met;
         else if (!r_.series.empty()) r_.kind = Kind::Nav;
     }
 
