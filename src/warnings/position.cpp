@@ -74,7 +74,6 @@ bool SplitCompact(const Run& r, double fraction, bool latitude, double& d, doubl
 
 // One coordinate at i: digits in any of the written forms, then N or S (latitude) or E or W.
 std::optional<Coordinate> CoordinateAt(std::string_view s, std::size_t i, bool latitude) {
-    const std::size_t start = i;
     Run first = Digits(s, i, 7);
     if (first.length == 0 || first.length > 7) return std::nullopt;
     double d = 0, m = 0, sec = 0;
@@ -127,7 +126,6 @@ std::optional<Coordinate> CoordinateAt(std::string_view s, std::size_t i, bool l
     if (m >= 60 || sec >= 60) return std::nullopt;
     double value = d + m / 60 + sec / 3600;
     if (value > (latitude ? 90.0 : 180.0)) return std::nullopt;
-    (void)start;
     return Coordinate{negative ? -value : value, i};
 }
 
