@@ -383,13 +383,18 @@ private:
     }
 
     // ---- cancellations and expiry ----
+    // "THIS MSG 181954Z NOV 22" (or MESSAGE, with or without AT) at i: the message's own end, the first one given.
+    bool OwnEnd(std::size_t i) {
+        if (!Is(i, "THIS") || !(Is(i + 1, "MSG") || Is(i + 1, "MESSAGE"))) return false;
+        const std::size_t at = Is(i + 2, "AT") ? i + 3 : i + 2;
+        if (!r_.expiresMs) r_.expiresMs = TimeAt(at);
+        return true;
+    }
+
     void Cancellations() {
         for (std::size_t i = 0; i < t_.size(); ++i) {
             if (!Is(i, "CANCEL")) continue;
-            if (Is(i + 1, "THIS") && (Is(i + 2, "MSG") || Is(i + 2, "MESSAGE"))) {
-                if (!r_.expiresMs) r_.expiresMs = TimeAt(i + 3);
-                continue;
-            }
+            if (OwnEnd(i + 1)) continue;
             std::string series = r_.series;
             int year = r_.year ? r_.year : firstYear_;
             std::size_t j = i + 1;
@@ -406,6 +411,7 @@ private:
                 j = n->next;
                 if (IsMark(j, ',') || IsMark(j, '&') || Is(j, "AND")) ++j;
                 else break;
+                if (OwnEnd(j)) break;  // "CANCEL HYDROLANT 1234/22 AND THIS MSG 201200Z NOV 22
             }
             i = j > i ? j - 1 : i;
         }
