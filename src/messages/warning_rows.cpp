@@ -13,51 +13,60 @@ namespace messages {
 
 namespace {
 
-void ClearReading(Database& db, std::int64_t id) {
-    for (const char* sql : {"DELETE FROM warning_rows WHERE id = ?", "DELETE FROM position_rows WHERE id = ?",
-                            "DELETE FROM cancel_rows WHERE id = ?", "DELETE FROM inforce_rows WHERE id = ?"}) {
-        Statement s(db, sql);
-        s.Bind(1, id);
-        s.Step();
-    }
+// Prepared once per call of ReadMessages: an old store is read hundreds of messages at a time.
+struct Writers {
+    explicit Writers(Database& db)
+        : clear{Statement(db, "DELETE FROM warning_rows WHERE id = ?"), Statement(db, "DELETE FROM position_rows WHERE id = ?"),
+                Statement(db, "DELETE FROM cancel_rows WHERE id = ?"), Statement(db, "DELETE FROM inforce_rows WHERE id = ?")},
+          warning(db, "INSERT INTO warning_rows (id, series, navarea, metarea, number, year, kind, state, cancelled_by, "
+                      "expires_ms, bulletin_ms, position_count, shapes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, NULL, ?, ?, ?, ?)"),
+          position(db, "INSERT INTO position_rows (id, shape, seq, kind, lat, lon, radius_nm) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+          cancel(db, "INSERT INTO cancel_rows (id, series, number, year) VALUES (?, ?, ?, ?)"),
+          inForce(db, "INSERT INTO inforce_rows (id, series, number, year) VALUES (?, ?, ?, ?)") {}
+    Statement clear[4];
+    Statement warning, position, cancel, inForce;
+};
+
+void Run(Statement& s) {
+    s.Step();
+    s.Reset(true);
 }
 
-void Keys(Database& db, const char* sql, std::int64_t id, const std::vector<warnings::WarningKey>& keys) {
-    Statement s(db, sql);
+void Keys(Statement& s, std::int64_t id, const std::vector<warnings::WarningKey>& keys) {
     for (const warnings::WarningKey& k : keys) {
-        s.Reset(true);
         s.Bind(1, id).Bind(2, std::string_view(k.series)).Bind(3, std::int64_t{k.number}).Bind(4, std::int64_t{k.year});
-        s.Step();
+        Run(s);
     }
 }
 
-void Store(Database& db, std::int64_t id, const warnings::Reading& r) {
-    ClearReading(db, id);
-    Statement w(db,
-                "INSERT INTO warning_rows (id, series, navarea, metarea, number, year, kind, state, cancelled_by, "
-                "expires_ms, bulletin_ms, position_count, shapes) VALUES (?, ?, ?, ?, ?, ?, ?, ?, NULL, ?, ?, ?, ?)");
-    w.Bind(1, id).Bind(2, std::string_view(r.series)).Bind(3, std::int64_t{r.navarea}).Bind(4, std::int64_t{r.metarea});
-    w.Bind(5, std::int64_t{r.number}).Bind(6, std::int64_t{r.year}).Bind(7, warnings::KindName(r.kind));
-    w.Bind(8, warnings::StateName(r.numbered() ? warnings::State::InForce : warnings::State::None));
-    if (r.expiresMs) w.Bind(9, *r.expiresMs);
-    if (r.bulletinMs) w.Bind(10, *r.bulletinMs);
-    w.Bind(11, static_cast<std::int64_t>(r.positionCount())).Bind(12, warnings::EncodeShapes(r.shapes));
-    w.Step();
-    Statement p(db, "INSERT INTO position_rows (id, shape, seq, kind, lat, lon, radius_nm) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    for (std::size_t shape = 0; shape < r.shapes.size(); ++shape) {
-        const warnings::Shape& s = r.shapes[shape];
-        for (std::size_t seq = 0; seq < s.points.size(); ++seq) {
-            p.Reset(true);
-            p.Bind(1, id).Bind(2, static_cast<std::int64_t>(shape + 1)).Bind(3, static_cast<std::int64_t>(seq + 1));
-            p.Bind(4, warnings::ShapeKindName(s.kind)).Bind(5, s.points[seq].lat).Bind(6, s.points[seq].lon);
-            if (s.kind == warnings::ShapeKind::Circle) p.Bind(7, s.radiusNm);
-            p.Step();
+// `readBefore`: the message has rows from an earlier reading, which go first.
+void Store(Writers& w, std::int64_t id, const warnings::Reading& r, bool readBefore) {
+    if (readBefore) {
+        for (Statement& c : w.clear) {
+            c.Bind(1, id);
+            Run(c);
         }
     }
-    Keys(db, "INSERT INTO cancel_rows (id, series, number, year) VALUES (?, ?, ?, ?)", id, r.cancels);
-    if (r.kind == warnings::Kind::Bulletin) {
-        Keys(db, "INSERT INTO inforce_rows (id, series, number, year) VALUES (?, ?, ?, ?)", id, r.inForce);
+    Statement& s = w.warning;
+    s.Bind(1, id).Bind(2, std::string_view(r.series)).Bind(3, std::int64_t{r.navarea}).Bind(4, std::int64_t{r.metarea});
+    s.Bind(5, std::int64_t{r.number}).Bind(6, std::int64_t{r.year}).Bind(7, warnings::KindName(r.kind));
+    s.Bind(8, warnings::StateName(r.numbered() ? warnings::State::InForce : warnings::State::None));
+    if (r.expiresMs) s.Bind(9, *r.expiresMs);
+    if (r.bulletinMs) s.Bind(10, *r.bulletinMs);
+    s.Bind(11, static_cast<std::int64_t>(r.positionCount())).Bind(12, warnings::EncodeShapes(r.shapes));
+    Run(s);
+    Statement& p = w.position;
+    for (std::size_t shape = 0; shape < r.shapes.size(); ++shape) {
+        const warnings::Shape& sh = r.shapes[shape];
+        for (std::size_t seq = 0; seq < sh.points.size(); ++seq) {
+            p.Bind(1, id).Bind(2, static_cast<std::int64_t>(shape + 1)).Bind(3, static_cast<std::int64_t>(seq + 1));
+            p.Bind(4, warnings::ShapeKindName(sh.kind)).Bind(5, sh.points[seq].lat).Bind(6, sh.points[seq].lon);
+            if (sh.kind == warnings::ShapeKind::Circle) p.Bind(7, sh.radiusNm);
+            Run(p);
+        }
     }
+    Keys(w.cancel, id, r.cancels);
+    if (r.kind == warnings::Kind::Bulletin) Keys(w.inForce, id, r.inForce);
 }
 
 // Everything kept that bears on the warnings of `series`, as the state logic takes it.
@@ -138,21 +147,24 @@ void UpdateSeries(Database& db, const std::string& series) {
 }  // namespace
 
 void ReadMessages(Database& db, std::span<const std::int64_t> ids) {
+    if (ids.empty()) return;
     std::set<std::string> touched;
+    Writers writers(db);
     Statement text(db, "SELECT first_heard_ms, text FROM message_rows WHERE id = ?");
-    Statement before(db, "SELECT series FROM warning_rows WHERE id = ? AND series <> ''");
+    Statement before(db, "SELECT series FROM warning_rows WHERE id = ?");
     for (std::int64_t id : ids) {
         // A message read again may have named another series before.
         before.Reset(true);
         before.Bind(1, id);
-        if (before.Step()) touched.insert(std::string(before.ColumnText(0)));
+        const bool readBefore = before.Step();
+        if (readBefore) touched.insert(std::string(before.ColumnText(0)));
         before.Reset();
         text.Reset(true);
         text.Bind(1, id);
         if (!text.Step()) continue;
         const warnings::Reading r = warnings::Read(text.ColumnText(1), text.ColumnInt64(0));
         text.Reset();
-        Store(db, id, r);
+        Store(writers, id, r, readBefore);
         if (r.numbered() || r.kind == warnings::Kind::Bulletin) touched.insert(r.series);
         for (const warnings::WarningKey& k : r.cancels) touched.insert(k.series);
     }
