@@ -115,6 +115,7 @@ CREATE TABLE warning_rows (
   shapes TEXT NOT NULL
 );
 CREATE INDEX warning_rows_key ON warning_rows(series, year, number);
+CREATE INDEX warning_rows_kind ON warning_rows(kind, series);
 CREATE TABLE position_rows (
   id INTEGER NOT NULL,
   shape INTEGER NOT NULL,

@@ -69,15 +69,20 @@ void Store(Writers& w, std::int64_t id, const warnings::Reading& r, bool readBef
     if (r.kind == warnings::Kind::Bulletin) Keys(w.inForce, id, r.inForce);
 }
 
-// Everything kept that bears on the warnings of `series`, as the state logic takes it.
-std::vector<warnings::Heard> HeardOfSeries(Database& db, const std::string& series) {
+// A warning's state as kept: its text and the cancelling message (0: none).
+using Kept = std::map<std::int64_t, std::pair<std::string, std::int64_t>>;
+
+// Everything kept that bears on the warnings of `series`, as the state logic takes it, and the
+// states kept now.
+std::vector<warnings::Heard> HeardOfSeries(Database& db, const std::string& series, Kept& kept) {
     std::map<std::int64_t, warnings::Heard> heard;
     {
         Statement s(db,
-                    "SELECT w.id, m.first_heard_ms, w.number, w.year, w.kind = 'bulletin' FROM warning_rows AS w "
-                    "JOIN message_rows AS m ON m.id = w.id WHERE w.series = ?");
+                    "SELECT w.id, m.first_heard_ms, w.number, w.year, w.kind = 'bulletin', w.state, "
+                    "ifnull(w.cancelled_by, 0) FROM warning_rows AS w JOIN message_rows AS m ON m.id = w.id WHERE w.series = ?");
         s.Bind(1, std::string_view(series));
         while (s.Step()) {
+            kept[s.ColumnInt64(0)] = {std::string(s.ColumnText(5)), s.ColumnInt64(6)};
             warnings::Heard& h = heard[s.ColumnInt64(0)];
             h.id = s.ColumnInt64(0);
             h.firstHeardMs = s.ColumnInt64(1);
@@ -116,22 +121,30 @@ std::vector<warnings::Heard> HeardOfSeries(Database& db, const std::string& seri
     return out;
 }
 
-void UpdateSeries(Database& db, const std::string& series) {
-    const std::vector<warnings::Heard> heard = HeardOfSeries(db, series);
-    const warnings::States states = warnings::ComputeStates(heard);
-    // Only rows whose state changes are written: a busy series is mostly unchanged by one message.
-    Statement u(db,
-                "UPDATE warning_rows SET state = ?1, cancelled_by = ?2 WHERE id = ?3 "
-                "AND (state IS NOT ?1 OR cancelled_by IS NOT ?2)");
+// Only rows whose state changes are written: a busy series is mostly unchanged by one message.
+void WriteStates(Database& db, const std::vector<warnings::Heard>& heard, const warnings::States& states, const Kept& kept) {
+    Statement u(db, "UPDATE warning_rows SET state = ?, cancelled_by = ? WHERE id = ?");
     for (std::size_t i = 0; i < heard.size(); ++i) {
         if (!heard[i].key) continue;
         const warnings::MessageState& m = states.messages[i];
+        const auto was = kept.find(m.id);
+        if (was != kept.end() && was->second.first == warnings::StateName(m.state) && was->second.second == m.cancelledBy) {
+            continue;
+        }
         u.Reset(true);
         u.Bind(1, warnings::StateName(m.state));
         if (m.cancelledBy) u.Bind(2, m.cancelledBy);
         u.Bind(3, m.id);
         u.Step();
     }
+}
+
+// A whole series worked out again: after one of its bulletins was read.
+void UpdateSeries(Database& db, const std::string& series) {
+    Kept kept;
+    const std::vector<warnings::Heard> heard = HeardOfSeries(db, series, kept);
+    const warnings::States states = warnings::ComputeStates(heard);
+    WriteStates(db, heard, states, kept);
     Statement d(db, "DELETE FROM missing_rows WHERE series = ?");
     d.Bind(1, std::string_view(series));
     d.Step();
@@ -144,20 +157,68 @@ void UpdateSeries(Database& db, const std::string& series) {
     }
 }
 
+// One warning worked out again, after it or a cancellation of it was read: its state depends only
+// on its own messages, the cancellations naming it and the latest bulletin of its series, so a
+// series of thousands is not read for each new message.
+void UpdateKey(Database& db, const warnings::WarningKey& key) {
+    std::map<std::int64_t, warnings::Heard> heard;
+    Kept kept;
+    const auto bind = [&](Statement& s) {
+        s.Bind(1, std::string_view(key.series)).Bind(2, std::int64_t{key.year}).Bind(3, std::int64_t{key.number});
+    };
+    Statement w(db,
+                "SELECT w.id, m.first_heard_ms, w.state, ifnull(w.cancelled_by, 0) FROM warning_rows AS w "
+                "JOIN message_rows AS m ON m.id = w.id WHERE w.series = ? AND w.year = ? AND w.number = ?");
+    bind(w);
+    while (w.Step()) {
+        kept[w.ColumnInt64(0)] = {std::string(w.ColumnText(2)), w.ColumnInt64(3)};
+        warnings::Heard& h = heard[w.ColumnInt64(0)];
+        h.id = w.ColumnInt64(0), h.firstHeardMs = w.ColumnInt64(1), h.key = key;
+    }
+    if (heard.empty()) return;  // not heard (yet): nothing to keep
+    Statement c(db,
+                "SELECT c.id, m.first_heard_ms FROM cancel_rows AS c JOIN message_rows AS m ON m.id = c.id "
+                "WHERE c.series = ? AND c.year = ? AND c.number = ?");
+    bind(c);
+    while (c.Step()) {
+        warnings::Heard& h = heard[c.ColumnInt64(0)];
+        h.id = c.ColumnInt64(0), h.firstHeardMs = c.ColumnInt64(1);
+        h.cancels.push_back(key);
+    }
+    Statement b(db,
+                "SELECT w.id, m.first_heard_ms, EXISTS (SELECT 1 FROM inforce_rows AS f WHERE f.id = w.id AND f.series = ?1 "
+                "AND f.year = ?2 AND f.number = ?3) FROM warning_rows AS w JOIN message_rows AS m ON m.id = w.id "
+                "WHERE w.kind = 'bulletin' AND w.series = ?1 ORDER BY m.first_heard_ms DESC, w.id DESC LIMIT 1");
+    bind(b);
+    if (b.Step()) {
+        warnings::Heard& h = heard[b.ColumnInt64(0)];
+        h.id = b.ColumnInt64(0), h.firstHeardMs = b.ColumnInt64(1);
+        h.bulletin = true, h.bulletinSeries = key.series;
+        if (b.ColumnInt64(2)) h.inForce.push_back(key);
+    }
+    std::vector<warnings::Heard> list;
+    for (auto& [id, h] : heard) list.push_back(std::move(h));
+    WriteStates(db, list, warnings::ComputeStates(list), kept);
+    Statement d(db, "DELETE FROM missing_rows WHERE series = ? AND year = ? AND number = ?");
+    bind(d);
+    d.Step();
+}
+
 }  // namespace
 
 void ReadMessages(Database& db, std::span<const std::int64_t> ids) {
     if (ids.empty()) return;
-    std::set<std::string> touched;
+    std::set<std::string> series;        // worked out whole: a bulletin was read, or a message read again
+    std::set<warnings::WarningKey> keys;  // worked out alone
     Writers writers(db);
     Statement text(db, "SELECT first_heard_ms, text FROM message_rows WHERE id = ?");
-    Statement before(db, "SELECT series FROM warning_rows WHERE id = ?");
+    Statement before(db, "SELECT series FROM warning_rows WHERE id = ? UNION SELECT series FROM cancel_rows WHERE id = ?");
     for (std::int64_t id : ids) {
-        // A message read again may have named another series before.
+        // A message read again takes back what it said before, about any series it named.
         before.Reset(true);
-        before.Bind(1, id);
-        const bool readBefore = before.Step();
-        if (readBefore) touched.insert(std::string(before.ColumnText(0)));
+        before.Bind(1, id).Bind(2, id);
+        bool readBefore = false;
+        while (before.Step()) readBefore = true, series.insert(std::string(before.ColumnText(0)));
         before.Reset();
         text.Reset(true);
         text.Bind(1, id);
@@ -165,11 +226,15 @@ void ReadMessages(Database& db, std::span<const std::int64_t> ids) {
         const warnings::Reading r = warnings::Read(text.ColumnText(1), text.ColumnInt64(0));
         text.Reset();
         Store(writers, id, r, readBefore);
-        if (r.numbered() || r.kind == warnings::Kind::Bulletin) touched.insert(r.series);
-        for (const warnings::WarningKey& k : r.cancels) touched.insert(k.series);
+        if (r.kind == warnings::Kind::Bulletin) series.insert(r.series);
+        if (r.numbered()) keys.insert(r.key());
+        keys.insert(r.cancels.begin(), r.cancels.end());
     }
-    touched.erase("");
-    for (const std::string& series : touched) UpdateSeries(db, series);
+    series.erase("");
+    for (const std::string& s : series) UpdateSeries(db, s);
+    for (const warnings::WarningKey& k : keys) {
+        if (!series.count(k.series)) UpdateKey(db, k);
+    }
 }
 
 int ReadUnreadMessages(Database& db, int maxCount) {

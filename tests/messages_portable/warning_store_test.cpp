@@ -2,6 +2,8 @@
 // views, and a store of the version before reading, read a step at a time after opening.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,8 @@
 #include "messages/store_sink.h"
 #include "messages/warning_rows.h"
 #include "old_schema.h"
+#include "warnings/reader.h"
+#include "warnings/warning_state.h"
 #include "store_fixture.h"
 
 using namespace store_test;
@@ -107,4 +111,41 @@ TEST(StoreWarnings, TheWriterThreadReadsAnOldStoreWhileIdle) {
     o.clock = [] { return kT0; };
     messages::StoreSink sink(MessageStore::Open(path), o);
     EXPECT_TRUE(WaitUntil([&] { return Count(path, "SELECT count(*) FROM warnings WHERE state = 'inforce'") == 450; }));
+}
+
+TEST(StoreWarnings, StatesKeptMessageByMessageAgreeWithStatesWorkedOutOverAll) {
+    // Warnings, repeats, cancellations and bulletins of two series, heard in a shuffled order, one
+    // write each: what the store keeps must be what the state logic gives over all of them at once.
+    std::vector<std::string> texts;
+    for (int n = 1; n <= 12; ++n) {
+        texts.push_back("NAVAREA I " + std::to_string(n) + "/26\nBUOY.");
+        if (n % 3 == 0) texts.push_back("NAVAREA I " + std::to_string(n) + "/26\nBUOY.\n");  // a repeat
+        if (n % 4 == 0) texts.push_back("NAVAREA I " + std::to_string(20 + n) + "/26\nCANCEL NAVAREA I " + std::to_string(n) + "/26.");
+        texts.push_back("HYDROPAC " + std::to_string(n) + "/26\nCANCEL HYDROPAC " + std::to_string(n + 1) + "/26.");
+    }
+    texts.push_back("NAVAREA I WARNINGS IN FORCE AT 071200 UTC DEC 26\n2026 SERIES: 1, 2, 5, 7, 11, 40.");
+    texts.push_back("HYDROPAC WARNINGS IN FORCE\n2026 SERIES: 3, 13.");
+    std::mt19937 rng(20261208);
+    std::shuffle(texts.begin(), texts.end(), rng);
+
+    ScratchDir dir;
+    auto store = MessageStore::Open(dir.File("m.db"));
+    std::vector<warnings::Heard> all;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::int64_t at = kT0 + static_cast<std::int64_t>(i) * 60'000;
+        store->Write(0, std::vector<decoder::Record>{Msg(at, i % 2 ? "121" : "112", texts[i])});
+        all.push_back(warnings::HeardOf(static_cast<std::int64_t>(i + 1), at, warnings::Read(texts[i], at)));
+    }
+    const warnings::States expected = warnings::ComputeStates(all);
+    std::string want;
+    for (const warnings::MessageState& m : expected.messages) {
+        want += (want.empty() ? "" : ", ") + std::to_string(m.id) + "|" + std::string(warnings::StateName(m.state)) + "|" +
+                (m.cancelledBy ? std::to_string(m.cancelledBy) : "-");
+    }
+    EXPECT_EQ(Rows(*store, "SELECT id, state, ifnull(cancelled_by, '-') FROM warnings ORDER BY id"), want);
+    std::string missing;
+    for (const warnings::Missing& m : expected.missing) {
+        missing += (missing.empty() ? "" : ", ") + m.key.series + "|" + std::to_string(m.key.number) + "|" + std::to_string(m.bulletinId);
+    }
+    EXPECT_EQ(Rows(*store, "SELECT series, number, bulletin_id FROM missing_warnings ORDER BY series, number"), missing);
 }
