@@ -62,6 +62,7 @@ MessageQuery::MessageQuery(const std::string& path)
     : path_(path), db_(messages::Database::Open(path, SQLITE_OPEN_READONLY)) {
     // A reader waits only briefly: a writer's checkpoint is the one thing that can hold it up.
     sqlite3_busy_timeout(db_.handle(), 200);
+    messages::RegisterFilterFunctions(db_);  // for `dist` terms
     // Refuses a file without the message table now rather than at the first page.
     Statement probe(db_, "SELECT 1 FROM message_rows LIMIT 0");
     probe.Step();

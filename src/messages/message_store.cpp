@@ -9,6 +9,7 @@
 #include "messages/priority.h"
 #include "messages/schema.h"
 #include "messages/text_fold.h"
+#include "messages/warning_rows.h"
 
 namespace messages {
 
@@ -297,6 +298,7 @@ std::int64_t MessageStore::WriteOne(std::int64_t runId, const decoder::Record& r
     m.Bind(6, length).Bind(7, text);
     m.Step();
     m.Reset();
+    fresh_.push_back(db_.LastInsertRowId());  // read at the end of the batch
     return 1;
 }
 
@@ -306,6 +308,7 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
     std::size_t written = 0;
     bool ok = WithRetry("cannot write records", [&] {
         written = 0;  // a retry starts the whole transaction again
+        fresh_.clear();
         if (copies) copies->clear();
         auto start = std::chrono::steady_clock::now();
         for (const decoder::Record& record : records) {
@@ -317,8 +320,25 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
             if (copies) copies->push_back(n);
             ++written;
         }
+        ReadMessages(db_, fresh_);
     });
     return ok ? written : 0;
+}
+
+std::int64_t MessageStore::ReadPendingMessages(int maxCount) {
+    if (allRead_) return 0;  // from then on Write reads every message it stores
+    int read = 0;
+    if (!WithRetry("cannot read stored messages", [&] { read = ReadUnreadMessages(db_, maxCount); })) return 0;
+    // Counted outside the write lock: with WAL this holds up no writer.
+    if (read < maxCount) {
+        allRead_ = true;
+        return 0;
+    }
+    try {
+        return UnreadMessageCount(db_);
+    } catch (const SqliteError&) {
+        return 1;  // unknown: the caller steps again and finds out
+    }
 }
 
 int MessageStore::TrimStep(std::int64_t nowMs, int maxRows) {

@@ -1,6 +1,8 @@
 // The message database's schema, version by version, and the migration that applies it.
 #include "messages/schema.h"
 
+#include "messages/filter.h"
+
 #include <string>
 
 namespace messages {
@@ -90,11 +92,80 @@ constexpr const char* kVersion3 = R"sql(
 CREATE INDEX IF NOT EXISTS message_rows_les_first ON message_rows(les, first_heard_ms);
 )sql";
 
+// Version 4. What the program understands of each message: its warning reading (series, number,
+// kind, kept state, expiry, shapes in compact text for the distance function), one row per position,
+// the warnings it cancels and, for an in-force bulletin, those it lists; the warnings bulletins list
+// that were never heard. A message read has its warning_rows row; one without is still to be read.
+// The views give the public form; `expired` is worked out there against the current time, so no row
+// needs rewriting when a warning's time runs out.
+constexpr const char* kVersion4 = R"sql(
+CREATE TABLE warning_rows (
+  id INTEGER PRIMARY KEY,
+  series TEXT NOT NULL,
+  navarea INTEGER NOT NULL,
+  metarea INTEGER NOT NULL,
+  number INTEGER NOT NULL,
+  year INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  state TEXT NOT NULL,
+  cancelled_by INTEGER,
+  expires_ms INTEGER,
+  bulletin_ms INTEGER,
+  position_count INTEGER NOT NULL,
+  shapes TEXT NOT NULL
+);
+CREATE INDEX warning_rows_key ON warning_rows(series, year, number);
+CREATE INDEX warning_rows_kind ON warning_rows(kind, series);
+CREATE TABLE position_rows (
+  id INTEGER NOT NULL,
+  shape INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  lat REAL NOT NULL,
+  lon REAL NOT NULL,
+  radius_nm REAL,
+  PRIMARY KEY (id, shape, seq)
+) WITHOUT ROWID;
+CREATE TABLE cancel_rows (id INTEGER NOT NULL, series TEXT NOT NULL, number INTEGER NOT NULL, year INTEGER NOT NULL);
+CREATE INDEX cancel_rows_key ON cancel_rows(series, year, number);
+CREATE INDEX cancel_rows_id ON cancel_rows(id);
+CREATE TABLE inforce_rows (id INTEGER NOT NULL, series TEXT NOT NULL, number INTEGER NOT NULL, year INTEGER NOT NULL);
+CREATE INDEX inforce_rows_id ON inforce_rows(id);
+CREATE TABLE missing_rows (series TEXT NOT NULL, number INTEGER NOT NULL, year INTEGER NOT NULL, bulletin_id INTEGER NOT NULL);
+CREATE INDEX missing_rows_series ON missing_rows(series);
+
+CREATE TRIGGER message_rows_reading_delete AFTER DELETE ON message_rows BEGIN
+  DELETE FROM warning_rows WHERE id = old.id;
+  DELETE FROM position_rows WHERE id = old.id;
+  DELETE FROM cancel_rows WHERE id = old.id;
+  DELETE FROM inforce_rows WHERE id = old.id;
+END;
+
+CREATE VIEW warnings AS
+SELECT id,
+       nullif(series, '') AS series,
+       nullif(number, 0) AS number,
+       CASE WHEN number > 0 THEN year END AS year,
+       kind,
+       CASE WHEN state IN ('inforce', 'dropped') AND expires_ms IS NOT NULL
+                 AND expires_ms <= CAST(strftime('%s', 'now') AS INTEGER) * 1000 THEN 'expired'
+            ELSE state END AS state,
+       cancelled_by,
+       strftime('%Y-%m-%dT%H:%M:%fZ', expires_ms / 1000.0, 'unixepoch') AS expires_utc
+FROM warning_rows;
+
+CREATE VIEW positions AS
+SELECT id, shape, seq, kind, lat, lon, radius_nm FROM position_rows;
+
+CREATE VIEW missing_warnings AS
+SELECT series, number, year, bulletin_id FROM missing_rows;
+)sql";
+
 struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
-constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace
@@ -105,6 +176,7 @@ int SchemaVersion(Database& db) {
 }
 
 int MigrateSchema(Database& db) {
+    RegisterFilterFunctions(db);  // the connection that keeps the store also runs filters on it
     int version = SchemaVersion(db);
     if (version > kSchemaVersion) {
         throw SqliteError(SQLITE_ERROR, "the message database has schema version " + std::to_string(version) +

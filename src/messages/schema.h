@@ -6,20 +6,31 @@
 //   message_rows(id, first_heard_ms, last_heard_ms, les, frame, priority, copies, len, text)
 //   (version 2: index message_rows_copies(les, len, last_heard_ms), for the store's copy check)
 //   message_fts                 FTS5 trigram index over message_rows.text, kept in step by triggers
+//   (version 4, what each message says: warning_rows.h)
+//   warning_rows(id, series, navarea, metarea, number, year, kind, state, cancelled_by, expires_ms,
+//                bulletin_ms, position_count, shapes)      one per message read
+//   position_rows(id, shape, seq, kind, lat, lon, radius_nm)   cancel_rows, inforce_rows(id, series,
+//   number, year)   missing_rows(series, number, year, bulletin_id)
 // Views for other tools, times as ISO 8601 UTC text ("2026-12-06T14:00:00.000Z"):
 //   messages(id, first_heard_utc, last_heard_utc, les, frame, priority, copies, text)
 //   records(id, received_utc, run, category, les, frame, text)
+//   warnings(id, series, number, year, kind, state, cancelled_by, expires_utc)
+//   positions(id, shape, seq, kind, lat, lon, radius_nm)     missing_warnings(series, number, year, bulletin_id)
 // Everything used is known to SQLite 3.40, so older shells can read a database.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "messages/priority.h"
 #include "messages/sqlite_db.h"
+#include "warnings/shapes.h"
+#include "warnings/warning_state.h"
 
 namespace messages {
 
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // Brings the database up to kSchemaVersion, one transaction per step, each step ending with its own
 // PRAGMA user_version; returns how many steps ran (0 when it was already current). A database from a
@@ -28,6 +39,20 @@ int MigrateSchema(Database& db);
 
 // PRAGMA user_version.
 int SchemaVersion(Database& db);
+
+// What the store read in a message (warning_rows), as the filter tests it in memory.
+struct MessageReading {
+    std::string series;         // empty: none
+    int navarea = 0;            // 0: none
+    int metarea = 0;
+    std::int64_t number = 0;    // 0: not numbered (then year means nothing)
+    std::int64_t year = 0;
+    std::string kind = "other";
+    warnings::State state = warnings::State::None;  // as kept: never Expired (see warnings::StateAt)
+    std::optional<std::int64_t> expiresMs;
+    std::int64_t positions = 0;
+    std::vector<warnings::Shape> shapes;
+};
 
 // One message as stored in message_rows; the filter tests these fields in memory.
 struct MessageRow {
@@ -40,6 +65,7 @@ struct MessageRow {
     std::int64_t copies = 1;
     std::int64_t length = 0;  // characters (code points) in text, the `len` column
     std::string text;
+    std::optional<MessageReading> reading;  // none: not read yet, and every reading field fails
 };
 
 // Inserts `row` (its id when non-zero, otherwise a new one) and returns the id.

@@ -88,9 +88,11 @@ std::uint64_t StoreSink::trimmed() const {
 // One step; true when it removed a full step, so that more may be waiting.
 bool StoreSink::TrimOnce() {
     int removed = store_->TrimStep(options_.clock(), options_.trimStepRows);
+    // Messages stored before this program read them: a short step at a time, like trimming.
+    const bool unread = store_->ReadPendingMessages() > 0;
     std::lock_guard<std::mutex> hold(lock_);
     trimmed_ += static_cast<std::uint64_t>(removed);
-    return removed >= options_.trimStepRows;
+    return removed >= options_.trimStepRows || unread;
 }
 
 // Records given to the store (or dropped by a failed one) go on to the follower, in order.

@@ -8,6 +8,7 @@
 
 #include "messages/schema.h"
 #include "message_fixture.h"
+#include "old_schema.h"
 
 using namespace messages;
 
@@ -54,7 +55,7 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
     EXPECT_EQ(MigrateSchema(db), 0);
     EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
     EXPECT_EQ(Texts(db, "SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name"),
-              (std::vector<std::string>{"messages", "records"}));
+              (std::vector<std::string>{"messages", "missing_warnings", "positions", "records", "warnings"}));
 
     db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1)).c_str());  // as a later program would leave it
     EXPECT_THROW(MigrateSchema(db), SqliteError);
@@ -125,10 +126,11 @@ TEST(MessageSchema, AStoreOfTheVersionBeforeGainsTheStationIndexAndKeepsItsRows)
         MigrateSchema(db);
         InsertMessage(db, messages_test::SampleMessages()[0]);
         // As the program before this index left its stores.
+        messages_test::DropReadingTables(db);
         db.Execute("DROP INDEX message_rows_les_first; PRAGMA user_version = 2;");
     }
     Database db = Database::Open(file.path.string());
-    EXPECT_EQ(MigrateSchema(db), 1);
+    EXPECT_EQ(MigrateSchema(db), 2);
     EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
     EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
     // A station's messages newest first come straight off the index, unsorted.

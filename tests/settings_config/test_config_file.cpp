@@ -231,7 +231,7 @@ TEST_F(ConfigTest, NewFileIsUnicodeAndHoldsTheKeysInWriteOrder) {
         L"HideDecWnd=1\r\nDisableFFT=0\r\nLogOut=0\r\nLogOutFlt=0\r\nFileDir=\r\nTarDir=\r\nLogDir=\r\n"
         // the keys added later, after the eighteen
         L"AutoRestart=0\r\nLogLines=10000\r\nLogDaily=0\r\nStoreFile=vastrel-messages.db\r\nKeepRecords=7\r\n"
-        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\n";
+        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\nHomePosition=\r\n";
     EXPECT_EQ(Text(path), expected);
 }
 
