@@ -103,6 +103,9 @@ private:
     std::wstring MessageStoreFullPath() const;
     LRESULT OnNotify(const NMHDR& header, bool& handled);
     void OnSettingChanged(const NMHDR& header);
+    // A home position typed in its row is taken, or refused with the reason while the row keeps the
+    // one it had.
+    void OnHomePositionChanged();
     void OnBrowseRequested(const NMHDR& header);
     void BrowseForStoreFile(IProperty& item, const std::wstring& start);
 
@@ -134,6 +137,7 @@ private:
     CPropertyGridCtrl settingsGrid_;
     audio::CaptureDeviceList captureDevices_;
     SettingsRows settingRows_;  // with the kept items of rows 0, 2 and 3
+    std::wstring homePosition_;  // the home-position row's last accepted text
     HWND statusField_ = nullptr;
     HWND lesField_ = nullptr;
     HWND frameField_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "settings/config_rules.h"
 #include "settings/settings.h"
 
 settings::DeviceNames CMainFrame::CaptureDeviceNames() const {
@@ -30,6 +31,8 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     if (spectrumDisplay_.hwnd()) ::InvalidateRect(spectrumDisplay_.hwnd(), nullptr, FALSE);
     settingRows_.Write(s);
     messagesPane_.SetStorePath(MessageStoreFullPath());
+    homePosition_ = s.homePosition;
+    messagesPane_.SetHomePosition(settings::HomePositionOf(s.homePosition));
     decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }
 
@@ -67,6 +70,19 @@ void CMainFrame::OnSettingChanged(const NMHDR& header) {
     if (note.item == settingRows_.ValueItem(settings::kStoreFile)) messagesPane_.SetStorePath(MessageStoreFullPath());
     if (note.item == settingRows_.ValueItem(settings::kLogLinesKept))
         decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(settingRows_.Read().logLinesKept, 0)));
+    if (note.item == settingRows_.ValueItem(settings::kHomePosition)) OnHomePositionChanged();
+}
+
+void CMainFrame::OnHomePositionChanged() {
+    const std::wstring text = settingRows_.ReadText(settings::kHomePosition);
+    if (const std::optional<std::wstring> why = settings::RefuseHomePosition(text)) {
+        // The row keeps the position it had.
+        settingRows_.WriteText(settings::kHomePosition, homePosition_);
+        ShowMessage(*why);
+        return;
+    }
+    homePosition_ = text;
+    messagesPane_.SetHomePosition(settings::HomePositionOf(text));
 }
 
 namespace {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
 
     // The store to browse (a full path); opened now if it exists, otherwise as soon as it does.
     void SetStorePath(const std::wstring& path);
+
+    // The station's home position, which `dist` counts from (none: a `dist` term is refused). Applies
+    // from the next search.
+    void SetHomePosition(std::optional<warnings::GeoPoint> home) { filterContext_.home = home; }
 
     // "Search": runs the edit's expression. False (and the error said and selected) when it is wrong.
     bool Search();
@@ -161,6 +166,7 @@ private:
     bool recountWanted_ = false;   // the store changed while counter_ counted
     std::int64_t stepBudget_ = browser::MessageQuery::kDefaultStepBudget;
     messages::Filter filter_;      // the last expression that parsed
+    messages::FilterContext filterContext_;
     std::wstring status_;
     std::int64_t selectedId_ = 0;  // the message in the text view (0: none)
     bool settingSelection_ = false;

@@ -37,7 +37,7 @@ bool CMsgFrame::Search() {
     const std::wstring expression = msgframe::WindowText(filterEdit_);
     messages::Filter filter;
     messages::FilterError error;
-    if (!messages::Filter::Parse(msgframe::Utf8(expression), filter, error)) {
+    if (!messages::Filter::Parse(msgframe::Utf8(expression), filter, error, filterContext_)) {
         // The list stays as it was; the expression's bad part is selected for the user to mend.
         selectedId_ = 0;
         SelectRow(-1);

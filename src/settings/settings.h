@@ -41,10 +41,9 @@ enum Row : int {
     kFeedTo = 24,
     kFeedStation = 25,
     kFeedAll = 26,
-    kRowCount = 27,
-    // Keys from here on have no grid row yet (RowOf finds none, so the grid leaves them alone):
-    // "Station", the station's home position.
+    // "Station".
     kHomePosition = 27,
+    kRowCount = 28,
 };
 
 // Choice: a list whose entries stand for numbers (ChoiceEntry). Text: a text typed in place.

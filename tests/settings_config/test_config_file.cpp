@@ -168,6 +168,7 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
         if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile)
             rows().WriteText(row, L"C:\\dir " + std::to_wstring(r));
         if (kind == settings::Kind::Choice) rows().WriteIndex(row, 2);
+        if (row == settings::kHomePosition) rows().WriteText(row, L"50-22.0N 004-08.5W");
     }
     const std::wstring path = PathOf(L"round.ccf");
     Save(path);
