@@ -4,24 +4,10 @@
 
 #include "feed/udp_transport_win.h"
 #include "messages/store_sink.h"
+#include "win/utf8.h"
 
-namespace {
-
-std::string Utf8(const std::wstring& w) {
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring Wide(const std::string& s) {
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
-}  // namespace
+using win::Utf8;
+using win::Wide;
 
 std::wstring CMainFrame::MessageStoreFullPath() const {
     if (messageStorePath.empty()) return {};
