@@ -44,9 +44,12 @@ bool IsControlColour(UINT msg) {
 
 }  // namespace
 
+// The controls' key hook points at this object: it goes before the object does. The window itself
+// goes in the base, detached (window.h).
 CMsgFrame::~CMsgFrame() {
-    // The text view uses textFont_, which goes before the base class would destroy the window.
-    if (hwnd() && ::IsWindow(hwnd())) ::DestroyWindow(hwnd());
+    for (HWND control : {filterEdit_, searchButton_, quickFilterButton_, optionsButton_, list_}) {
+        if (control && ::IsWindow(control)) ::RemoveWindowSubclass(control, ControlKeys, kKeysSubclass);
+    }
 }
 
 LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
