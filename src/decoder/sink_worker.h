@@ -69,8 +69,10 @@ public:
         // How long the destructor waits for the thread to finish the queue; below 0, as long as it
         // takes. Past it (or while the start step still runs) the thread is left to end by itself.
         int stopWaitMs = -1;
-        std::size_t maxBytes = 0;                       // 0: no bound
-        std::function<std::size_t(const Item&)> bytesOf;  // what an item counts against maxBytes
+        std::size_t maxBytes = 0;  // 0: no bound
+        // What an item counts against maxBytes; called on both threads (and under the lock), so cheap
+        // and the same for an item every time.
+        std::function<std::size_t(const Item&)> bytesOf;
         Idle idle;
     };
 

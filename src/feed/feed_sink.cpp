@@ -28,9 +28,8 @@ struct FeedSink::State {
 
 namespace {
 
-template <class Worker>
-typename Worker::Options SenderOptions(const FeedOptions& options) {
-    typename Worker::Options o;
+decoder::SinkWorker<FeedItem>::Options SenderOptions(const FeedOptions& options) {
+    decoder::SinkWorker<FeedItem>::Options o;
     o.stopWaitMs = options.finishWaitMs;
     o.maxBytes = options.queueBytes;
     o.bytesOf = [](const FeedItem& item) { return QueuedBytes(item); };
@@ -41,7 +40,7 @@ typename Worker::Options SenderOptions(const FeedOptions& options) {
 
 FeedSink::FeedSink(FeedOptions options, std::unique_ptr<IFeedTransport> transport)
     : state_(std::make_shared<State>()),
-      sender_([state = state_](Worker::Batch& batch) { Send(*state, batch); }, SenderOptions<Worker>(options)) {
+      sender_([state = state_](Worker::Batch& batch) { Send(*state, batch); }, SenderOptions(options)) {
     state_->options = std::move(options);
     state_->transport = std::move(transport);
 }
