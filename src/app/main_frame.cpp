@@ -242,20 +242,10 @@ void CMainFrame::RescaleBands() {
         {statusField_, kStatusBandWidth, kBarRowHeight},         {lesField_, kNumberBandWidth, kBarRowHeight},
         {frameField_, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay_.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };
-    const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        REBARBANDINFOW band{};
-        band.cbSize = sizeof(band);
-        band.fMask = RBBIM_CHILD;
-        ::SendMessageW(topBar, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
-        for (const auto& b : bands) {
-            if (b.child != band.hwndChild) continue;
-            band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
-            band.cxMinChild = band.cx = band.cxIdeal = static_cast<UINT>(Px(b.width));
-            band.cyMinChild = static_cast<UINT>(Px(b.height));
-            ::SendMessageW(topBar, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
-        }
-    }
+    win::rebar::ForEachBand(topBar, RBBIM_CHILD, [&](int i, const REBARBANDINFOW& band) {
+        for (const auto& b : bands)
+            if (b.child == band.hwndChild) win::rebar::SetBandSize(topBar, i, Px(b.width), Px(b.height));
+    });
     PackBands();
 }
 

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "resource.h"
+#include "win/file_dialog.h"
 
 void CMainFrame::SetMenuItemState(UINT id, UINT state) {
     MENUITEMINFOW info{};
@@ -60,19 +61,15 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
 void CMainFrame::ShowConfigurationDialog(bool save) {
     wchar_t directory[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH - 1, directory);
-    wchar_t file[MAX_PATH] = {};
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = ::GetActiveWindow();
-    ofn.lpstrFilter = L"Vastrel Configuration files (*.ccf)\0*.ccf\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = directory;
-    ofn.lpstrDefExt = L"ccf";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : 0);
+    win::FileDialog dialog;
+    dialog.owner = ::GetActiveWindow();
+    dialog.filter = L"Vastrel Configuration files (*.ccf)\0*.ccf\0";
+    dialog.initialDirectory = directory;
+    dialog.defaultExtension = L"ccf";
+    dialog.flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : 0);
     if (save) {
-        if (::GetSaveFileNameW(&ofn)) SaveConfiguration(file);
+        if (auto file = win::AskSaveFile(dialog)) SaveConfiguration(file->c_str());
     } else {
-        if (::GetOpenFileNameW(&ofn)) LoadConfiguration(file);
+        if (auto file = win::AskOpenFile(dialog)) LoadConfiguration(file->c_str());
     }
 }

@@ -52,7 +52,7 @@ std::int64_t KeyValue(const BrowserRow& row, Column column) {
     return row.id;
 }
 
-bool Interrupted(const messages::SqliteError& error) { return (error.code() & 0xff) == SQLITE_INTERRUPT; }
+bool Interrupted(const messages::SqliteError& error) { return error.primary() == SQLITE_INTERRUPT; }
 
 constexpr int kStepsPerProgressCall = 1000;
 

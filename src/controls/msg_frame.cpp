@@ -44,9 +44,12 @@ bool IsControlColour(UINT msg) {
 
 }  // namespace
 
+// The controls' key hook points at this object: it goes before the object does. The window itself
+// goes in the base, detached (window.h).
 CMsgFrame::~CMsgFrame() {
-    // The text view uses textFont_, which goes before the base class would destroy the window.
-    if (hwnd() && ::IsWindow(hwnd())) ::DestroyWindow(hwnd());
+    for (HWND control : {filterEdit_, searchButton_, quickFilterButton_, optionsButton_, list_}) {
+        if (control && ::IsWindow(control)) ::RemoveWindowSubclass(control, ControlKeys, kKeysSubclass);
+    }
 }
 
 LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -191,15 +194,9 @@ void CMsgFrame::SetDpi(int dpi) {
     listHeight_ = Px(kListHeight);
     if (!topBar) return;
     const int widths[] = {kFilterWidth, kSearchWidth, kQuickFilterWidth, kOptionsWidth};
-    const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
-    for (int i = 0; i < count && i < static_cast<int>(std::size(widths)); ++i) {
-        REBARBANDINFOW band{};
-        band.cbSize = sizeof(band);
-        band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
-        band.cxMinChild = band.cx = band.cxIdeal = static_cast<UINT>(Px(widths[i]));
-        band.cyMinChild = static_cast<UINT>(Px(kBandChildHeight));
-        ::SendMessageW(topBar, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
-    }
+    const int count = win::rebar::BandCount(topBar);
+    for (int i = 0; i < count && i < static_cast<int>(std::size(widths)); ++i)
+        win::rebar::SetBandSize(topBar, i, Px(widths[i]), Px(kBandChildHeight));
     UpdateLayout(true);
 }
 
@@ -295,7 +292,7 @@ bool CMsgFrame::MoveInList(UINT key) {
 }
 
 void CMsgFrame::WidenFilterBand() {
-    if (!topBar || ::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0) < 1) return;
+    if (win::rebar::BandCount(topBar) < 1) return;
     // Asking for more than the whole row makes the bar shrink the bands to its right to their
     // minimum widths, so the filter band takes all the spare width. The request is measured from the
     // pane's width rather than added to the band's last request, which would grow without bound
@@ -304,10 +301,9 @@ void CMsgFrame::WidenFilterBand() {
     ::GetClientRect(hwnd(), &client);
     const LONG width = client.right > client.left ? client.right - client.left : 0;
     REBARBANDINFOW band{};
-    band.cbSize = sizeof(band);
     band.fMask = RBBIM_SIZE;
     band.cx = static_cast<UINT>(width + kFilterBandGrowth);
-    ::SendMessageW(topBar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    win::rebar::SetBand(topBar, 0, band);
 }
 
 int CMsgFrame::MinTextViewHeight() const {

@@ -10,8 +10,12 @@
 #include <fstream>
 
 #include "controls/msg_frame_text.h"
+#include "decoder/utc_clock.h"
+#include "win/clipboard.h"
+#include "win/file_dialog.h"
+#include "win/utf8.h"
 
-using msgframe::Wide;
+using win::Wide;
 
 namespace {
 
@@ -37,7 +41,7 @@ bool CMsgFrame::Search() {
     const std::wstring expression = msgframe::WindowText(filterEdit_);
     messages::Filter filter;
     messages::FilterError error;
-    if (!messages::Filter::Parse(msgframe::Utf8(expression), filter, error, filterContext_)) {
+    if (!messages::Filter::Parse(win::Utf8(expression), filter, error, filterContext_)) {
         // The list stays as it was; the expression's bad part is selected for the user to mend.
         selectedId_ = 0;
         SelectRow(-1);
@@ -76,7 +80,7 @@ bool CMsgFrame::ApplyQuickFilter(QuickFilter which) {
         if (!row) return false;
         les = row->les;
     }
-    ::SetWindowTextW(filterEdit_, QuickFilterExpression(which, les, msgframe::NowMs()).c_str());
+    ::SetWindowTextW(filterEdit_, QuickFilterExpression(which, les, decoder::SystemUtcMs()).c_str());
     return Search();
 }
 
@@ -125,18 +129,14 @@ void CMsgFrame::RunOption(Option option) {
 
 void CMsgFrame::ExportWithDialog(browser::ExportFormat format) {
     const bool csv = format == browser::ExportFormat::Csv;
-    wchar_t file[MAX_PATH * 4] = {};
-    wcsncpy_s(file, csv ? L"messages.csv" : L"messages.jsonl", _TRUNCATE);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = hwnd();
-    ofn.lpstrFilter = csv ? L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0"
-                          : L"JSON Lines files (*.jsonl)\0*.jsonl\0All files (*.*)\0*.*\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH * 4;
-    ofn.lpstrDefExt = csv ? L"csv" : L"jsonl";
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    if (::GetSaveFileNameW(&ofn)) ExportTo(file, format);
+    win::FileDialog dialog;
+    dialog.owner = hwnd();
+    dialog.filter = csv ? L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0"
+                        : L"JSON Lines files (*.jsonl)\0*.jsonl\0All files (*.*)\0*.*\0";
+    dialog.defaultExtension = csv ? L"csv" : L"jsonl";
+    dialog.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    dialog.maxPath = MAX_PATH * 4;
+    if (auto file = win::AskSaveFile(dialog, csv ? L"messages.csv" : L"messages.jsonl")) ExportTo(*file, format);
 }
 
 bool CMsgFrame::ExportTo(const std::wstring& path, browser::ExportFormat format) {
@@ -165,20 +165,7 @@ bool CMsgFrame::ExportTo(const std::wstring& path, browser::ExportFormat format)
 bool CMsgFrame::CopySelectedMessage() {
     if (!selectedId_ || !query_) return false;
     const std::wstring text = Wide(query_->Text(selectedId_));
-    if (!::OpenClipboard(hwnd())) return false;
-    ::EmptyClipboard();
-    bool done = false;
-    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        if (void* p = ::GlobalLock(memory)) {
-            memcpy(p, text.c_str(), bytes);
-            ::GlobalUnlock(memory);
-            done = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-        }
-        if (!done) ::GlobalFree(memory);  // the clipboard owns it once taken
-    }
-    ::CloseClipboard();
-    return done;
+    return win::CopyTextToClipboard(hwnd(), text);
 }
 
 void CMsgFrame::OpenStoreLocation() {

@@ -7,11 +7,13 @@
 #include <algorithm>
 
 #include "controls/msg_frame_text.h"
+#include "decoder/utc_clock.h"
+#include "win/utf8.h"
 #include "theme/palette.h"
 #include "win/colour.h"
 
 using browser::Column;
-using msgframe::Wide;
+using win::Wide;
 
 namespace {
 
@@ -169,7 +171,7 @@ void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
         if (query_ && recount) {
             // A live refresh keeps the length the list had while a new count is made, so that it does
             // not shrink to a page and grow back.
-            count = query_->Refresh(msgframe::NowMs(), keepPlace ? query_->count() : 0);
+            count = query_->Refresh(decoder::SystemUtcMs(), keepPlace ? query_->count() : 0);
             if (query_->countKnown()) {
                 StopCount();
             } else {
@@ -280,7 +282,7 @@ bool CMsgFrame::OpenStore() {
         return false;
     }
     try {
-        query_ = std::make_unique<browser::MessageQuery>(msgframe::Utf8(storePath_));
+        query_ = std::make_unique<browser::MessageQuery>(win::Utf8(storePath_));
     } catch (const messages::SqliteError& error) {
         ShowStatus(L"The message store " + storePath_ + L" cannot be read: " + Wide(error.what()));
         return false;

@@ -16,6 +16,7 @@
 #include "win/main_window_parts.h"
 #include "app/main_frame.h"
 #include "browser/match_counter.h"
+#include "decoder/utc_clock.h"
 #include "browser/message_query.h"
 #include "messages/message_store.h"
 #include "messages/schema.h"
@@ -42,12 +43,6 @@ void Pump() {
     }
 }
 
-std::int64_t NowMs() {
-    FILETIME ft{};
-    ::GetSystemTimeAsFileTime(&ft);
-    return ((static_cast<std::int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10'000 - 11'644'473'600'000LL;
-}
-
 std::string Utf8(const std::wstring& w) {
     std::string s;
     for (wchar_t c : w) s += static_cast<char>(c);  // our own ASCII paths
@@ -68,7 +63,7 @@ void BuildStore(const std::wstring& path, long count) {
                             "ICE REPORT %d ISOLATED BERGS NORTH OF 60N",
                             "TRAFFIC LIST %d CALLS FOR VESSELS LISTED BELOW"};
     const int les[] = {101, 102, 104, 112, 113, 117, 121, 122, 144, 301};
-    const std::int64_t now = NowMs();
+    const std::int64_t now = decoder::SystemUtcMs();
     const std::int64_t span = 30 * messages::kDayMs;
     db.Execute("PRAGMA synchronous=OFF");
     for (long done = 0; done < count;) {
@@ -134,7 +129,7 @@ void Breakdown(CMsgFrame& pane, const std::wstring& path) {
         messages::Filter::Parse(expression, filter, error);
         query.SetFilter(filter);
         auto t = Clock::now();
-        query.Refresh(NowMs());
+        query.Refresh(decoder::SystemUtcMs());
         const double refresh = MsSince(t);
         t = Clock::now();
         for (int row = 0; row < 40; ++row) query.RowAt(row);
