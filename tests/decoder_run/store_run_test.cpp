@@ -51,7 +51,7 @@ std::int64_t Scalar(messages::Database& db, const char* sql) {
 
 using StoreRunTest = DecoderRunTest;
 
-std::string Text(messages::Database& db, const char* sql) {
+std::string SqlText(messages::Database& db, const char* sql) {
     messages::Statement s(db, sql);
     return s.Step() ? std::string(s.ColumnText(0)) : std::string("(none)");
 }
@@ -73,14 +73,14 @@ TEST_F(StoreRunTest, ARunsWarningsReachTheViewsWithTheirStatesAndShapes) {
     Command(ID_DECODER_STOP);
 
     auto db = messages::Database::Open(Narrow(work) + "\\vastrel-messages.db");
-    EXPECT_EQ(Text(db, "SELECT group_concat(number || ' ' || year || ' ' || kind || ' ' || state, ', ') FROM "
+    EXPECT_EQ(SqlText(db, "SELECT group_concat(number || ' ' || year || ' ' || kind || ' ' || state, ', ') FROM "
                        "(SELECT * FROM warnings WHERE number IS NOT NULL ORDER BY number)"),
               "214 2026 nav cancelled, 221 2026 nav inforce");
-    EXPECT_EQ(Text(db, "SELECT w.number FROM warnings w JOIN warnings c ON c.id = w.cancelled_by"), "221");
-    EXPECT_EQ(Text(db, "SELECT group_concat(kind || ' ' || lat || ' ' || lon, ', ') FROM (SELECT p.* FROM positions p "
+    EXPECT_EQ(SqlText(db, "SELECT c.number FROM warnings w JOIN warnings c ON c.id = w.cancelled_by"), "221");
+    EXPECT_EQ(SqlText(db, "SELECT group_concat(kind || ' ' || lat || ' ' || lon, ', ') FROM (SELECT p.* FROM positions p "
                        "JOIN warnings w USING (id) ORDER BY w.number, p.shape, p.seq)"),
               "point 55.8 3.2, area 54.166667 7.333333, area 54.25 7.666667, area 54.083333 7.75");
-    EXPECT_EQ(Text(db, "SELECT series || ' ' || number || '/' || year FROM missing_warnings"), "NAVAREA I 205/2026");
+    EXPECT_EQ(SqlText(db, "SELECT series || ' ' || number || '/' || year FROM missing_warnings"), "NAVAREA I 205/2026");
 }
 
 // Each file the store must not use is said once, in red, with the reason and the path; the file is
