@@ -108,6 +108,14 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnRestartTimer();
         return 0;
     case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (static_cast<int>(header.code) == MSGFRAME_UNREAD_CHANGED && header.hwndFrom == messagesPane.hwnd()) {
+            // The pane's button says how many messages the user has not seen yet.
+            const std::int64_t unread = reinterpret_cast<const MsgFrameUnread&>(header).unread;
+            const std::wstring text = unread > 0 ? L"Messages (" + std::to_wstring(unread) + L" new)" : L"Messages";
+            if (messagesButton) ::SetWindowTextW(messagesButton, text.c_str());
+            return 0;
+        }
         bool handled = false;
         LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
         if (handled) return result;
