@@ -2,6 +2,8 @@
 // through the reading line's link, and unread rows with the count the parent is told.
 #include <richedit.h>
 
+#include <cstdio>
+
 #include "messages/warning_rows.h"
 #include "msg_frame_browser_fixture.h"
 
@@ -75,6 +77,12 @@ TEST_F(MsgWarningsTest, TheBoardGroupsBySeriesAndLosesTheWarningABulletinDrops) 
     EXPECT_EQ(Board(), (std::vector<std::wstring>{L"HYDROLANT (1 in force)", L"HYDROLANT 2300/26", L"NAVAREA IV (2 in force)",
                                                   L"NAVAREA IV 1170/22", L"NAVAREA IV 1165/22"}));
     EXPECT_TRUE(pane->RowIsBold(0));  // a header
+    // The board draws its headers as rows of its own: comctl32's groups are not for owner-data lists.
+    HWND plain = ::CreateWindowExW(0, WC_LISTVIEWW, nullptr, WS_CHILD | LVS_REPORT | LVS_OWNERDATA, 0, 0, 100, 100,
+                                   parent->hwnd(), nullptr, nullptr, nullptr);
+    std::printf("LVM_ENABLEGROUPVIEW on an owner-data list: %ld\n",
+                static_cast<long>(::SendMessageW(plain, LVM_ENABLEGROUPVIEW, TRUE, 0)));
+    ::DestroyWindow(plain);
     EXPECT_EQ(pane->status(), L"3 warnings in force.");
 
     // The bulletin lists 1170 and one never heard: 1165 is dropped, 1200 is missing.
