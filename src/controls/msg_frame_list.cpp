@@ -374,6 +374,8 @@ void CMsgFrame::SelectRow(std::int64_t position) {
     if (position >= 0) {
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
+        // A row that was selected already sends no LVN_ITEMCHANGED: the pane's own record is set here.
+        selectedPosition_ = focusedPosition_ = position;
     }
     settingSelection_ = false;
 }

@@ -94,7 +94,7 @@ TEST_F(MsgBrowserTest, ExportedCsvReadsBackFieldByField) {
     std::istringstream lines(csv.substr(3));
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "Received,LES,Frame,Priority,Copies,Length,Message,Last heard,Id\r");
+    EXPECT_EQ(line, "Received,LES,Frame,Priority,Copies,Length,Message,Warning,Kind,State,Last heard,Id\r");
     std::size_t n = 0;
     while (std::getline(lines, line)) {
         ASSERT_LT(n, expected.size());
@@ -103,7 +103,7 @@ TEST_F(MsgBrowserTest, ExportedCsvReadsBackFieldByField) {
         std::vector<std::string> f;
         std::stringstream fields(line.substr(0, line.size() - 1));
         for (std::string x; std::getline(fields, x, ',');) f.push_back(x);
-        ASSERT_EQ(f.size(), 9u) << line;
+        ASSERT_EQ(f.size(), 12u) << line;
         EXPECT_EQ(f[0], browser::FormatUtc(row.firstHeardMs));
         EXPECT_EQ(f[1], std::to_string(row.les));
         EXPECT_EQ(f[2], std::to_string(row.frame));
@@ -111,7 +111,7 @@ TEST_F(MsgBrowserTest, ExportedCsvReadsBackFieldByField) {
         EXPECT_EQ(f[4], std::to_string(row.copies));
         EXPECT_EQ(f[5], std::to_string(row.length));
         EXPECT_EQ(f[6], row.text);
-        EXPECT_EQ(f[8], std::to_string(row.id));
+        EXPECT_EQ(f[11], std::to_string(row.id));
         ++n;
     }
     EXPECT_EQ(n, expected.size());
