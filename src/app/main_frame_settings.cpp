@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "settings/config_rules.h"
 #include "settings/settings.h"
 
 settings::DeviceNames CMainFrame::CaptureDeviceNames() const {
@@ -30,6 +31,7 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     if (spectrumDisplay.hwnd()) ::InvalidateRect(spectrumDisplay.hwnd(), nullptr, FALSE);
     settingRows.Write(s);
     messageStorePath = s.storeFile;
+    messagesPane.SetHomePosition(settings::HomePositionOf(s.homePosition));  // what `dist` counts from
     messagesPane.SetStorePath(MessageStoreFullPath());
     decoderLog.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }

@@ -190,3 +190,15 @@ TEST_F(MsgWarningsTest, KeysMoveReadAndReachTheFilter) {
     ::SetKeyboardState(keys);
     EXPECT_EQ(::GetFocus(), pane->filterEdit());
 }
+
+TEST_F(MsgWarningsTest, NearHomeNeedsAHomePositionAndListsWhatLiesWithin200Miles) {
+    Heard(30, "NAVAREA I 5/26\nWRECK 50-00N 004-00W.");           // on the doorstep
+    Heard(20, "NAVAREA IV 1165/22\nWRECK 28-30N 080-30W.");       // across the ocean
+    Browse();
+    EXPECT_FALSE(pane->ApplyQuickFilter(CMsgFrame::QuickFilter::NearHome));
+    pane->SetHomePosition(warnings::GeoPoint{50.3667, -4.1417});  // 50-22.0N 004-08.5W
+    ASSERT_TRUE(pane->ApplyQuickFilter(CMsgFrame::QuickFilter::NearHome));
+    EXPECT_EQ(guitest::WindowText(pane->filterEdit()), L"dist<=200");
+    ASSERT_EQ(ItemCount(), 1);
+    EXPECT_EQ(Cell(0, 7), L"NAVAREA I 5/26");
+}
