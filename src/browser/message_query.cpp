@@ -18,10 +18,12 @@ std::string StateSql(std::int64_t nowMs) {
            std::to_string(nowMs) + " THEN 'expired' ELSE w.state END, '')";
 }
 
-std::string RowColumns(std::int64_t nowMs) {
+// `seen`: whether the store keeps the seen state (a read-only store of an older version does not:
+// every message is then shown unread).
+std::string RowColumns(std::int64_t nowMs, bool seen) {
     return "m.id, m.first_heard_ms, m.last_heard_ms, m.les, m.frame, m.priority, m.copies, m.len, "
            "ifnull(w.series, ''), ifnull(w.number, 0), ifnull(w.year, 0), ifnull(w.kind, ''), " +
-           StateSql(nowMs) + ", (NOT " + messages::kSeenSql + ")";
+           StateSql(nowMs) + ", " + (seen ? "(NOT " + std::string(messages::kSeenSql) + ")" : std::string("1"));
 }
 
 std::string KeyOf(Column column, std::int64_t nowMs) {
@@ -92,6 +94,8 @@ MessageQuery::MessageQuery(const std::string& path)
     // Refuses a file without the message table now rather than at the first page.
     Statement probe(db_, "SELECT 1 FROM message_rows LIMIT 0");
     probe.Step();
+    Statement seen(db_, "SELECT 1 FROM sqlite_schema WHERE name = 'seen_mark'");
+    hasSeen_ = seen.Step();
     StoreChanged();
 }
 
@@ -208,7 +212,7 @@ void MessageQuery::ReadPage(std::int64_t index, Page& page) {
                   "?1001))";
     }
     auto read = [&](const messages::FilterSql& sql, const char* indexedBy) {
-        Statement s(db_, "SELECT " + RowColumns(nowMs_) + ", substr(m.text, 1, " +
+        Statement s(db_, "SELECT " + RowColumns(nowMs_, hasSeen_) + ", substr(m.text, 1, " +
                              std::to_string(kFirstLineBytes) + ") FROM message_rows AS m" + indexedBy +
                              " LEFT JOIN warning_rows AS w ON w.id = m.id WHERE (" +
                              sql.where + ")" +
@@ -321,7 +325,7 @@ bool MessageQuery::StoreChanged() {
 }
 
 void MessageQuery::ForEach(const std::function<bool(const BrowserRow&, std::string_view text)>& visit) {
-    Statement s(db_, "SELECT " + RowColumns(nowMs_) + ", m.text FROM" + kFrom + " WHERE " + sql_.where + OrderBy());
+    Statement s(db_, "SELECT " + RowColumns(nowMs_, hasSeen_) + ", m.text FROM" + kFrom + " WHERE " + sql_.where + OrderBy());
     sql_.BindTo(s);
     while (s.Step()) {
         BrowserRow row = ReadRow(s);
@@ -334,7 +338,7 @@ void MessageQuery::ForEach(const std::function<bool(const BrowserRow&, std::stri
 const BrowserRow* MessageQuery::RowById(std::int64_t id) {
     if (auto it = byId_.find(id); it != byId_.end()) return &it->second;
     try {
-        Statement s(db_, "SELECT " + RowColumns(nowMs_) + ", substr(m.text, 1, " + std::to_string(kFirstLineBytes) +
+        Statement s(db_, "SELECT " + RowColumns(nowMs_, hasSeen_) + ", substr(m.text, 1, " + std::to_string(kFirstLineBytes) +
                              ") FROM" + kFrom + " WHERE m.id = ?");
         s.Bind(1, id);
         if (!s.Step()) return nullptr;
@@ -365,7 +369,8 @@ void MessageQuery::ForgetUnread() {
 
 std::vector<BoardEntry> MessageQuery::InForceBoard() {
     // Straight off the state index: the board never tests every message against the filter.
-    Statement s(db_, "SELECT w.id, w.series FROM warning_rows AS w INDEXED BY warning_rows_state JOIN message_rows AS m "
+    Statement s(db_, std::string("SELECT w.id, w.series FROM warning_rows AS w") +
+                         (hasSeen_ ? " INDEXED BY warning_rows_state" : "") + " JOIN message_rows AS m "
                      "ON m.id = w.id WHERE w.state = 'inforce' AND (w.expires_ms IS NULL OR w.expires_ms > ?) "
                      "ORDER BY w.series, m.first_heard_ms DESC, m.id DESC");
     s.Bind(1, nowMs_);

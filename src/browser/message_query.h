@@ -155,6 +155,7 @@ private:
     std::uint64_t useClock_ = 0;
     std::vector<Page> pages_;
     std::int64_t nowMs_ = 0;  // the last Refresh's time, for states
+    bool hasSeen_ = false;    // the store has the seen state and the state index (schema version 5)
     std::unordered_map<std::int64_t, BrowserRow> byId_;
 };
 

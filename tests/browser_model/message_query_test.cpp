@@ -10,6 +10,7 @@
 #include "browser/message_query.h"
 #include "browser_store.h"
 #include "messages/warning_rows.h"
+#include "messages_portable/old_schema.h"
 
 using namespace browser;
 using browsertest::kHourMs;
@@ -417,4 +418,14 @@ TEST(MessageQuery, TheBoardGroupsWhatIsInForceAndTheMissingListNamesItsBulletin)
     EXPECT_EQ(MakeReadingLine(query.Reading(store.ids[4])).Whole(), "NAVAREA IV | bulletin | never received: NAVAREA IV 1200/22");
     EXPECT_EQ(MakeReadingLine(query.Reading(store.ids[2])).Whole(),
               "HYDROLANT 2300/26 | nav | in force | circle 5.0 nm around 50-30.0N 004-00.0W");
+}
+
+TEST(MessageQuery, AStoreOfTheVersionBeforeTheSeenStateIsBrowsedWithEveryMessageUnread) {
+    Warnings store;
+    messages_test::DropSeenTables(store.file.database());  // as a read-only store of version 4 stays
+    MessageQuery query(store.file.path());
+    query.Refresh(kNow);
+    ASSERT_EQ(query.count(), 6);
+    for (std::int64_t p = 0; p < 6; ++p) EXPECT_TRUE(query.RowAt(p)->unread) << p;
+    EXPECT_EQ(query.InForceBoard().size(), 5u);
 }
