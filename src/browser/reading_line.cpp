@@ -43,10 +43,10 @@ ReadingLine MakeReadingLine(const MessageReadingInfo& info) {
     if (!info.read) return line;
     std::string head = WarningName(info.series, info.number, info.year);
     if (head.empty() && info.kind == "other" && info.shapes.empty()) return line;  // nothing read of note
-    auto add = [&](std::string& to, const std::string& part) {
-        if (part.empty()) return;
+    auto add = [&](std::string& to, const std::string& piece) {
+        if (piece.empty()) return;
         if (!to.empty()) to += " | ";
-        to += part;
+        to += piece;
     };
     std::string& before = line.before;
     add(before, head);

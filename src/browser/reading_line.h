@@ -30,7 +30,7 @@ struct MessageReadingInfo {
     std::vector<std::string> missing;  // a bulletin: the warnings it lists that were never received
 };
 
-// The line, cut where the cancelling message is named so that the pane can make that part a link:
+// The line, cut where the cancelling message is named so that the pane can make that name a link:
 // before + link + after. Empty when there is nothing to say.
 struct ReadingLine {
     std::string before;

@@ -179,7 +179,7 @@ private:
     void FillOwnRows();
     void MarkSeen(std::int64_t id);
     void UpdateUnreadCount(bool force);
-    void ShowReadingLine();
+    void ShowReadingLink(LONG start);
     std::wstring CountText() const;
 
     // msg_frame_commands.cpp: the buttons' menus, the save dialog, the clipboard, the shell.

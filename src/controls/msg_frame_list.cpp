@@ -268,13 +268,12 @@ void CMsgFrame::ShowSelection() {
     if (!line.link.empty()) linkTarget_ = info.cancelledBy;
     std::wstring text = readingLine_.empty() ? L"" : readingLine_ + L"\r\n\r\n";
     ::SetWindowTextW(clientWindow, (text + Wide(query_->Text(selectedId_))).c_str());
-    ShowReadingLine();
+    ShowReadingLink(static_cast<LONG>(Wide(line.before).size()));
 }
 
-void CMsgFrame::ShowReadingLine() {
+void CMsgFrame::ShowReadingLink(LONG start) {
     if (readingLink_.empty()) return;
     // The cancelling message's name becomes a link (EN_LINK comes back to the pane).
-    const auto start = static_cast<LONG>(Wide(browser::MakeReadingLine(query_->Reading(selectedId_)).before).size());
     CHARRANGE range{start, start + static_cast<LONG>(readingLink_.size())};
     ::SendMessageW(clientWindow, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     CHARFORMAT2W format{};
