@@ -93,6 +93,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (settingsGrid_.hwnd()) ::SendMessageW(settingsGrid_.hwnd(), msg, wParam, lParam);
         break;
     case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (static_cast<int>(header.code) == MSGFRAME_UNREAD_CHANGED && header.hwndFrom == messagesPane_.hwnd()) {
+            OnUnreadChanged(reinterpret_cast<const MsgFrameUnread&>(header).unread);
+            return 0;
+        }
         bool handled = false;
         LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
         if (handled) return result;
@@ -105,6 +110,12 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (HandleFrameMessage(msg, wParam, lParam, result)) return result;
     if (win::ReflectNotification(hwnd(), msg, wParam, lParam, result)) return result;
     return DefaultHandling(msg, wParam, lParam);
+}
+
+void CMainFrame::OnUnreadChanged(std::int64_t unread) {
+    // The pane's button says how many messages the user has not seen yet.
+    const std::wstring text = unread > 0 ? L"Messages (" + std::to_wstring(unread) + L" new)" : L"Messages";
+    if (messagesButton_) ::SetWindowTextW(messagesButton_, text.c_str());
 }
 
 LRESULT CMainFrame::DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

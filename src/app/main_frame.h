@@ -80,6 +80,7 @@ private:
     void OnClose();
     void OnCommand(UINT code, UINT id, HWND sender);
     LRESULT DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnUnreadChanged(std::int64_t unread);
     // Sets a Decoder/FFT menu item's state (MFS_ENABLED, MFS_GRAYED | MFS_DISABLED, ...).
     void SetMenuItemState(UINT id, UINT state);
     void ToggleLogFilter(UINT id, decoder::Category category);

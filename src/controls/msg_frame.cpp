@@ -176,6 +176,8 @@ void CMsgFrame::CreateTextView() {
     wcsncpy_s(font.lfFaceName, L"Fixedsys", _TRUNCATE);
     textFont_.reset(::CreateFontIndirectW(&font));
     if (textFont_) ::SendMessageW(clientWindow, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
+    // The reading line's link to the cancelling message reports its clicks.
+    ::SendMessageW(clientWindow, EM_SETEVENTMASK, 0, ENM_LINK);
 }
 
 void CMsgFrame::CreateList() {
@@ -205,6 +207,12 @@ void CMsgFrame::OnSize(WPARAM sizeType) {
 }
 
 bool CMsgFrame::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (clientWindow && header.hwndFrom == clientWindow && header.code == EN_LINK) {
+        const auto& link = reinterpret_cast<const ENLINK&>(header);
+        if (link.msg == WM_LBUTTONUP) FollowCancellation();
+        result = 0;
+        return true;
+    }
     if (list_ && (header.hwndFrom == list_ || ::GetParent(header.hwndFrom) == list_))
         return OnListNotify(header, result);
     if (!topBar || header.hwndFrom != topBar || header.code != RBN_AUTOSIZE) return false;
@@ -232,6 +240,8 @@ LRESULT CALLBACK CMsgFrame::ControlKeys(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_KEYDOWN && pane->OnControlKey(hwnd, static_cast<UINT>(wParam))) return 0;
     // The edit would beep at Enter and Tab, which it has already handed on.
     if (msg == WM_CHAR && (wParam == L'\r' || wParam == L'\t') && hwnd == pane->filterEdit_) return 0;
+    // Space marks read and moves on: the list's own type-ahead search must not move it again.
+    if (msg == WM_CHAR && wParam == L' ' && hwnd == pane->list_) return 0;
     if (msg == WM_GETDLGCODE && hwnd == pane->filterEdit_)
         return ::DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
     if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, ControlKeys, kKeysSubclass);
@@ -260,6 +270,20 @@ bool CMsgFrame::OnControlKey(HWND control, UINT key) {
     }
     if (key == 'C' && control == list_ && ::GetKeyState(VK_CONTROL) < 0) {
         CopySelectedMessage();
+        return true;
+    }
+    if (key == 'F' && ::GetKeyState(VK_CONTROL) < 0) {
+        ::SetFocus(filterEdit_);
+        ::SendMessageW(filterEdit_, EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (control == list_ && key == VK_SPACE) {
+        MarkReadAndMoveOn();
+        return true;
+    }
+    if (control == list_ && key == VK_RETURN) {
+        // Reading: the text view takes the focus, to be scrolled by the keys.
+        if (selectedId_ && clientWindow) ::SetFocus(clientWindow);
         return true;
     }
     if (control == list_) return MoveInList(key);

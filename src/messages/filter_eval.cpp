@@ -36,6 +36,7 @@ std::int64_t ColumnOf(const MessageRow& m, Column c) {
         case Column::Priority: return static_cast<std::int64_t>(m.priority);
         case Column::Copies: return m.copies;
         case Column::Len: return m.length;
+        case Column::Unread: return m.seen ? 0 : 1;
     }
     return 0;
 }

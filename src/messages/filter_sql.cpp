@@ -18,6 +18,11 @@ const char* ColumnName(Column c) {
         case Column::Priority: return "m.priority";
         case Column::Copies: return "m.copies";
         case Column::Len: return "m.len";
+        case Column::Unread: {
+            // 1 or 0, never NULL, as the in-memory run's !seen.
+            static const std::string unread = "(NOT " + std::string(kSeenSql) + ")";
+            return unread.c_str();
+        }
         case Column::Navarea: return "navarea";
         case Column::Metarea: return "metarea";
         case Column::Number: return "number";

@@ -161,11 +161,29 @@ CREATE VIEW missing_warnings AS
 SELECT series, number, year, bulletin_id FROM missing_rows;
 )sql";
 
+// Version 5. Which messages the user has seen (selected or marked read): those up to seen_mark's
+// id all at once ("Mark all read" moves the mark, so it never writes a row per message), and
+// seen_rows for those above it seen one by one. Kept in the store so that it outlives a restart and
+// two front ends on one store share it. ("Seen" by the user, not "read" as warning_rows reads them.)
+// The state index gives the messages pane its in-force board without reading every warning.
+constexpr const char* kVersion5 = R"sql(
+CREATE INDEX warning_rows_state ON warning_rows(state, series);
+CREATE TABLE seen_mark (upto INTEGER NOT NULL);
+INSERT INTO seen_mark (upto) VALUES (0);
+CREATE TABLE seen_rows (id INTEGER PRIMARY KEY);
+CREATE TRIGGER message_rows_seen_delete AFTER DELETE ON message_rows BEGIN
+  DELETE FROM seen_rows WHERE id = old.id;
+END;
+CREATE VIEW unread_messages AS
+SELECT id FROM message_rows
+WHERE id > (SELECT upto FROM seen_mark) AND id NOT IN (SELECT id FROM seen_rows);
+)sql";
+
 struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
-constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace
@@ -208,7 +226,39 @@ std::int64_t InsertMessage(Database& db, const MessageRow& row) {
     s.Bind(2, row.firstHeardMs).Bind(3, row.lastHeardMs).Bind(4, row.les).Bind(5, row.frame);
     s.Bind(6, static_cast<std::int64_t>(row.priority)).Bind(7, row.copies).Bind(8, row.length).Bind(9, row.text);
     s.Step();
-    return db.LastInsertRowId();
+    const std::int64_t id = db.LastInsertRowId();
+    if (row.seen) {
+        Statement seen(db, "INSERT OR IGNORE INTO seen_rows (id) VALUES (?)");
+        seen.Bind(1, id).Step();
+    }
+    return id;
+}
+
+// Whether `id` is seen, as the filter's SQL decides it (kSeenSql).
+bool IsSeen(Database& db, std::int64_t id) {
+    Statement s(db, std::string("SELECT ") + kSeenSql + " FROM (SELECT ? AS id) m");
+    s.Bind(1, id);
+    return s.Step() && s.ColumnInt64(0) != 0;
+}
+
+void MarkSeen(Database& db, std::int64_t id) {
+    Statement s(db, "INSERT OR IGNORE INTO seen_rows (id) SELECT ?1 WHERE ?1 > (SELECT upto FROM seen_mark)");
+    s.Bind(1, id).Step();
+}
+
+void MarkAllSeen(Database& db) {
+    Transaction t(db);
+    db.Execute("UPDATE seen_mark SET upto = max(upto, (SELECT ifnull(max(id), 0) FROM message_rows));"
+               "DELETE FROM seen_rows WHERE id <= (SELECT upto FROM seen_mark);");
+    t.Commit();
+}
+
+std::int64_t UnseenCount(Database& db) {
+    // Every message above the mark, less those seen one by one (all of them above it): a range of
+    // the rowid and a count of a small table, never a test per message.
+    Statement s(db, "SELECT (SELECT count(*) FROM message_rows WHERE id > (SELECT upto FROM seen_mark)) - "
+                    "(SELECT count(*) FROM seen_rows WHERE id IN (SELECT id FROM message_rows))");
+    return s.Step() ? s.ColumnInt64(0) : 0;
 }
 
 }  // namespace messages

@@ -11,11 +11,13 @@
 //                bulletin_ms, position_count, shapes)      one per message read
 //   position_rows(id, shape, seq, kind, lat, lon, radius_nm)   cancel_rows, inforce_rows(id, series,
 //   number, year)   missing_rows(series, number, year, bulletin_id)
+//   (version 5, what the user has seen) seen_mark(upto)   seen_rows(id)
 // Views for other tools, times as ISO 8601 UTC text ("2026-12-06T14:00:00.000Z"):
 //   messages(id, first_heard_utc, last_heard_utc, les, frame, priority, copies, text)
 //   records(id, received_utc, run, category, les, frame, text)
 //   warnings(id, series, number, year, kind, state, cancelled_by, expires_utc)
 //   positions(id, shape, seq, kind, lat, lon, radius_nm)     missing_warnings(series, number, year, bulletin_id)
+//   unread_messages(id)
 // Everything used is known to SQLite 3.40, so older shells can read a database.
 #pragma once
 #include <cstdint>
@@ -30,7 +32,7 @@
 
 namespace messages {
 
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // Brings the database up to kSchemaVersion, one transaction per step, each step ending with its own
 // PRAGMA user_version; returns how many steps ran (0 when it was already current). A database from a
@@ -66,9 +68,20 @@ struct MessageRow {
     std::int64_t length = 0;  // characters (code points) in text, the `len` column
     std::string text;
     std::optional<MessageReading> reading;  // none: not read yet, and every reading field fails
+    bool seen = false;  // the user has selected it or marked all read (the filter's `unread` is its negation)
 };
 
 // Inserts `row` (its id when non-zero, otherwise a new one) and returns the id.
 std::int64_t InsertMessage(Database& db, const MessageRow& row);
+
+// Whether message `m.id` has been seen, as an SQL expression of 0 or 1 (for the filter and the list).
+inline constexpr const char* kSeenSql =
+    "(m.id <= (SELECT upto FROM seen_mark) OR m.id IN (SELECT id FROM seen_rows))";
+
+// The user's seen state: one message seen, every message stored so far seen, how many are not.
+bool IsSeen(Database& db, std::int64_t id);
+void MarkSeen(Database& db, std::int64_t id);
+void MarkAllSeen(Database& db);
+std::int64_t UnseenCount(Database& db);
 
 }  // namespace messages

@@ -45,5 +45,9 @@ inline constexpr std::uint32_t DecoderLogColour(decoder::Category category) {
 // The messages pane's list: the background of rows that must stand out, by the message's priority.
 inline constexpr std::uint32_t kMessageDistressRow = 0xFFB4B4;  // 255, 180, 180
 inline constexpr std::uint32_t kMessageUrgencyRow = 0xFFDC96;   // 255, 220, 150
+// The text of a warning no longer in force (cancelled, expired, dropped), and the in-force board's
+// series headers.
+inline constexpr std::uint32_t kMessageNoLongerInForceText = 0x8C8C8C;  // 140, 140, 140
+inline constexpr std::uint32_t kMessageGroupHeaderRow = 0xDCE6F0;        // 220, 230, 240
 
 }  // namespace palette

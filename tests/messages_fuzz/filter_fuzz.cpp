@@ -44,7 +44,10 @@ struct Store {
         rows.push_back(Row(13, T - 50'000, T, 121, 2, 1, "NAVAREA IV 1180/26\nCANCEL NAVAREA IV 1177/26.\nWITHIN 2 MILES OF 50-00N 004-00W."));
         rows.push_back(Row(14, T, T, 112, 3, 1, "METAREA III GALE WARNING 031\nLOW 45N 010W."));
         rows.push_back(Row(15, T, T, 112, 4, 1, "HYDROLANT WARNINGS IN FORCE\n2026 SERIES: 2200."));
+        rows[10].seen = rows[13].seen = true;
         for (const MessageRow& m : rows) InsertMessage(db, m);
+        MarkSeen(db, 1);
+        rows[0].seen = true;
         ReadUnreadMessages(db, 14);  // the last stays unread
         for (MessageRow& m : rows) LoadReading(db, m);
     }

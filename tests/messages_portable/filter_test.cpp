@@ -84,6 +84,12 @@ std::vector<Case> Cases() {
         {"time<=2026-12-06T14:00", {2, 6, 8}},
         {"time>2026-12-06t14:00", {1, 3, 4, 5, 7}},
         {"time=\"2026-12-01T14:00:00Z\"", {6}},
+        // Seen by the user or not (2 and 5 are seen).
+        {"unread=1", {1, 3, 4, 6, 7, 8}},
+        {"unread=0", {2, 5}},
+        {"unread!=1 | les=305", {2, 5, 7}},
+        {"unread>0 & les=44", {}},
+        {"unread<=0.5", {2, 5}},
         // Grouping, and the limits reached but not passed.
         {"les=121 & (frame<100 | frame>2000) | les=305", {2, 7, 8}},
         {"((les=112))", {3, 4}},

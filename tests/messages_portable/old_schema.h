@@ -4,8 +4,16 @@
 
 namespace messages_test {
 
+// Leaves a store of the current version as version 4 left it (before the user's seen state).
+inline void DropSeenTables(messages::Database& db) {
+    db.Execute(
+        "DROP INDEX warning_rows_state; DROP VIEW unread_messages; DROP TRIGGER message_rows_seen_delete; DROP TABLE seen_rows; DROP TABLE seen_mark;"
+        "PRAGMA user_version = 4;");
+}
+
 // Leaves a store of the current version as version 3 left it (before messages were read).
 inline void DropReadingTables(messages::Database& db) {
+    DropSeenTables(db);
     db.Execute(
         "DROP VIEW warnings; DROP VIEW positions; DROP VIEW missing_warnings;"
         "DROP TRIGGER message_rows_reading_delete;"
