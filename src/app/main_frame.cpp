@@ -197,6 +197,9 @@ void CMainFrame::OnCreate() {
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton = CreatePaneButton(L"Messages");
     InsertBand(topBar, messagesButton, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    mapButton = CreatePaneButton(L"Map");
+    ::SetWindowLongPtrW(mapButton, GWLP_ID, IDC_MAP_BUTTON);
+    InsertBand(topBar, mapButton, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     statusField = CreateStatusField();
     InsertBand(topBar, statusField, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
     lesField = CreateStatusField();
@@ -244,8 +247,12 @@ void CMainFrame::OnCreate() {
     SelectPane(kPaneFftSettings);
     settingRows.ApplyLabelColours();
     messagesPane.SetDpi(dpi);
+    mapPane.SetDpi(dpi);
     messagesPane.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE);
     messagesPane.SetStorePath(MessageStoreFullPath());
+    mapPane.SetDpi(dpi);
+    mapPane.Create(hwnd(), IDC_MAP_PANE);
+    mapPane.SetOnPick([this](std::int64_t message) { messagesPane.SelectMessage(message); });
     UpdateLayout(false);  // gives the new hidden pane its place
 }
 
@@ -257,6 +264,7 @@ void CMainFrame::RescaleBands() {
     } bands[] = {
         {menuBar.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton, kPaneButtonWidth, kBarRowHeight},
         {decoderLogButton, kPaneButtonWidth, kBarRowHeight},    {messagesButton, kPaneButtonWidth, kBarRowHeight},
+        {mapButton, kPaneButtonWidth, kBarRowHeight},
         {statusField, kStatusBandWidth, kBarRowHeight},         {lesField, kNumberBandWidth, kBarRowHeight},
         {frameField, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };

@@ -19,6 +19,7 @@
 #include "audio/sound_capture.h"
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
+#include "map/map_pane_win.h"
 #include "settings/settings_model.h"
 #include "settings/settings_rows_win.h"
 #include "win/dpi.h"
@@ -35,6 +36,7 @@ public:
     static constexpr int kPaneFftSettings = 0;
     static constexpr int kPaneDecoderLog = 1;
     static constexpr int kPaneMessages = 2;
+    static constexpr int kPaneMap = 3;
     static constexpr int kLogCategories = 6;
 
     CMainFrame();
@@ -141,6 +143,10 @@ public:
     HWND decoderLogButton = nullptr;
     HWND messagesButton = nullptr;
     CMsgFrame messagesPane;
+    HWND mapButton = nullptr;
+    MapPane mapPane;
+    // Gives the map the browser's store, filter and selection, and the home position.
+    void RefreshMap();
 
     // --- decoder run ---
     // Sets a Decoder/FFT menu item's state (MFS_ENABLED, MFS_GRAYED | MFS_DISABLED, ...).

@@ -29,6 +29,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     if (sender && sender == fftSettingsButton && code == BN_CLICKED) SelectPane(kPaneFftSettings);
     if (sender && sender == decoderLogButton && code == BN_CLICKED) SelectPane(kPaneDecoderLog);
     if (sender && sender == messagesButton && code == BN_CLICKED) SelectPane(kPaneMessages);
+    if (sender && sender == mapButton && code == BN_CLICKED) SelectPane(kPaneMap);
 
     switch (id) {
     case ID_FILE_EXIT: ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
@@ -37,6 +38,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     case ID_DECODER_START: StartDecoder(); break;
     case ID_DECODER_STOP: StopDecoder(); break;
     case ID_PANE_MESSAGES: SelectPane(kPaneMessages); break;
+    case ID_PANE_MAP: SelectPane(kPaneMap); break;
     case ID_PANE_DECODER_LOG: SelectPane(kPaneDecoderLog); break;
     case ID_PANE_FFT_SETTINGS: SelectPane(kPaneFftSettings); break;
     case ID_FILTER_FRAME_HEADERS: ToggleLogFilter(id, 0); break;
