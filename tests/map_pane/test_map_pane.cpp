@@ -1,0 +1,190 @@
+// The Map pane in the main window: a store of two messages with shapes, shown, read back, clicked.
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "land_rings_count.h"
+#include "messages/message_store.h"
+#include "messages/priority.h"
+#include "messages/schema.h"
+#include "messages/sqlite_db.h"
+#include "resource.h"
+#include "win/display_picture.h"
+#include "win/main_frame_fixture.h"
+
+namespace {
+
+HWND FindById(HWND parent, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (::GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class MapPaneTest : public MainFrameTest {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        store = std::wstring(temp) + L"vastrel_map_" + std::to_wstring(::GetCurrentProcessId()) + L".db";
+        std::filesystem::remove(std::filesystem::path(store));
+        // Message 1: a distress warning with a 60 nm circle about 10 N 20 E; message 2: a routine
+        // message with a point at 30 S 40 W. Written by the store's own writer, kept open meanwhile.
+        const std::string path = std::filesystem::path(store).string();
+        writer = messages::MessageStore::Open(path);
+        const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) * 1000;
+        for (const char* text : {"DISTRESS RELAY\nmore", "ROUTINE NOTE"}) {
+            messages::MessageRow row;
+            row.firstHeardMs = row.lastHeardMs = now;
+            row.les = 1;
+            row.frame = 1;
+            row.priority = messages::PriorityOfText(text);
+            row.length = static_cast<std::int64_t>(std::strlen(text));
+            row.text = text;
+            messages::InsertMessage(writer->database(), row);
+        }
+        writer->database().Execute(
+            "DELETE FROM warning_rows; DELETE FROM position_rows;"
+            "INSERT INTO warning_rows VALUES (1, 'NAVAREA I', 1, 0, 5, 2026, 'nav', 'inforce', NULL, NULL, NULL, 1, '');"
+            "INSERT INTO position_rows VALUES (1, 0, 0, 'circle', 10, 20, 60), (2, 0, 0, 'point', -30, -40, NULL);");
+        MainFrameTest::SetUp();
+        {
+            auto check = messages::Database::Open(path, SQLITE_OPEN_READONLY);
+            messages::Statement c(check, "SELECT count(*), (SELECT count(*) FROM positions) FROM message_rows");
+            ASSERT_TRUE(c.Step());
+            ASSERT_EQ(c.ColumnInt64(0), 2);
+            ASSERT_EQ(c.ColumnInt64(1), 2);
+        }
+        Command(ID_PANE_MESSAGES);
+        frame->messagesPane.SetStorePath(store);
+        ::SetWindowTextW(frame->messagesPane.filterEdit(), L"");  // every message, not the window's first filter
+        frame->messagesPane.Search();
+        ASSERT_TRUE(guitest::PumpUntil([&] {
+            frame->messagesPane.CheckForNewMessages();
+            return frame->messagesPane.matchCount() == 2;
+        })) << std::string(frame->messagesPane.status().begin(), frame->messagesPane.status().end()) << " "
+            << (frame->messagesPane.query() ? frame->messagesPane.query()->path() : "none") << " " << path;
+        mapButton = FindById(frame->hwnd(), IDC_MAP_BUTTON);
+        ASSERT_NE(mapButton, nullptr);
+        ::SendMessageW(mapButton, BM_CLICK, 0, 0);
+        map = FindById(frame->hwnd(), IDC_MAP_PANE);
+        ASSERT_EQ(map, frame->mapPane.hwnd());
+        ASSERT_TRUE(::IsWindowVisible(map));
+        ASSERT_TRUE(guitest::PumpUntil([&] { return !frame->mapPane.loading(); }));
+        ASSERT_EQ(frame->mapPane.shapes().size(), 2u);
+        // 10 N 20 E in the middle, 4000 px to the radian (about 70 px to a degree).
+        auto& v = frame->mapPane.view();
+        v.pixels_per_radian = 4000;
+        v.centre_x = 20 * map::kPi / 180;
+        v.centre_y = map::MercatorY(10);
+        v.Clamp();
+        RECT rc{};
+        ::GetClientRect(map, &rc);
+        cx = rc.right / 2;
+        cy = rc.bottom / 2;
+    }
+    void TearDown() override {
+        MainFrameTest::TearDown();
+        writer.reset();
+        std::error_code ignored;
+        for (const wchar_t* suffix : {L"-wal", L"-shm"}) std::filesystem::remove(std::filesystem::path(store + suffix), ignored);
+        std::filesystem::remove(std::filesystem::path(store), ignored);
+    }
+
+    std::wstring store;
+    std::unique_ptr<messages::MessageStore> writer;
+    HWND mapButton = nullptr;
+    HWND map = nullptr;
+    int cx = 0, cy = 0;
+};
+
+TEST_F(MapPaneTest, LandResourceDecodesToTheToolsRingCount) {
+    EXPECT_EQ(frame->mapPane.landRings(), static_cast<std::size_t>(VASTREL_LAND_RINGS));
+}
+
+TEST_F(MapPaneTest, CircleAboutAKnownPointLandsOnItsPixels) {
+    // The circle's north point, 11 N 20 E: (MercatorY(11) - MercatorY(10)) * 4000 = 71.2 px above the
+    // middle; its south point, 9 N, 70.9 px below. Drawn in the distress colour, 210, 30, 30.
+    guitest::Picture picture(map);
+    ASSERT_TRUE(picture.ok());
+    const auto redNear = [&](int x, int y) {
+        for (int dy = -2; dy <= 2; ++dy)
+            if (picture.At(x, y + dy) == RGB(210, 30, 30)) return true;
+        return false;
+    };
+    EXPECT_TRUE(redNear(cx, cy - 71));
+    EXPECT_TRUE(redNear(cx, cy + 71));
+    // Outside the circle nothing is red (inside, its light hatching is).
+    EXPECT_FALSE(redNear(cx, cy - 110));
+    EXPECT_FALSE(redNear(cx + 110, cy));
+}
+
+TEST_F(MapPaneTest, ClickOnAShapeSelectsItsMessageInTheBrowser) {
+    ::SendMessageW(map, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cx, cy - 71));
+    ::SendMessageW(map, WM_LBUTTONUP, 0, MAKELPARAM(cx, cy - 71));
+    EXPECT_EQ(frame->messagesPane.selectedId(), 1);
+    EXPECT_EQ(frame->mapPane.selected(), 1);
+}
+
+TEST_F(MapPaneTest, ReadoutGivesThePositionAndTheShapeUnderThePointer) {
+    ::SendMessageW(map, WM_MOUSEMOVE, 0, MAKELPARAM(cx, cy - 71));
+    const std::wstring text = frame->mapPane.readoutText();
+    // Within half a pixel (0.4') of 11-00.0N 020-00.0E.
+    EXPECT_EQ(text.substr(0, 5), L"11-00") << text;
+    EXPECT_EQ(text.substr(8, 7), L" 020-00") << text;
+    EXPECT_NE(text.find(L"NAVAREA I 5/26"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"DISTRESS RELAY"), std::wstring::npos) << text;
+}
+
+TEST_F(MapPaneTest, BrowserSelectionIsBroughtIntoView) {
+    ASSERT_TRUE(frame->messagesPane.SelectMessage(2));
+    ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(ID_PANE_MESSAGES, 0), 0);
+    ::SendMessageW(mapButton, BM_CLICK, 0, 0);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return !frame->mapPane.loading(); }));
+    EXPECT_EQ(frame->mapPane.selected(), 2);
+    const auto px = frame->mapPane.view().ToPixel({-40, -30});
+    RECT rc{};
+    ::GetClientRect(map, &rc);
+    EXPECT_GE(px.x, 0);
+    EXPECT_LT(px.x, rc.right);
+    EXPECT_GE(px.y, 0);
+    EXPECT_LT(px.y, rc.bottom);
+}
+
+TEST_F(MapPaneTest, WheelZoomsAboutThePointerAndKeysZoomAndFit) {
+    const auto before = frame->mapPane.view().ToGeo(cx + 50, cy + 30);
+    POINT screen{cx + 50, cy + 30};
+    ::ClientToScreen(map, &screen);
+    ::SendMessageW(map, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    EXPECT_NEAR(frame->mapPane.view().pixels_per_radian, 5000, 1e-6);
+    const auto after = frame->mapPane.view().ToGeo(cx + 50, cy + 30);
+    EXPECT_NEAR(after.lat, before.lat, 1e-6);
+    EXPECT_NEAR(after.lon, before.lon, 1e-6);
+    ::SendMessageW(map, WM_KEYDOWN, VK_SUBTRACT, 0);
+    EXPECT_NEAR(frame->mapPane.view().pixels_per_radian, 5000 / 1.5, 1e-6);
+    // Home fits both shapes: 30 S 40 W and 10 N 20 E both in view.
+    ::SendMessageW(map, WM_KEYDOWN, VK_HOME, 0);
+    for (map::GeoPoint p : {map::GeoPoint{-40, -30}, map::GeoPoint{20, 10}}) {
+        const auto px = frame->mapPane.view().ToPixel(p);
+        EXPECT_GT(px.x, 0);
+        EXPECT_LT(px.x, 2 * cx);
+        EXPECT_GT(px.y, 0);
+        EXPECT_LT(px.y, 2 * cy);
+    }
+}
+
+}  // namespace
