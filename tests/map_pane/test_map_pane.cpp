@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "land_rings_count.h"
@@ -185,6 +186,60 @@ TEST_F(MapPaneTest, WheelZoomsAboutThePointerAndKeysZoomAndFit) {
         EXPECT_GT(px.y, 0);
         EXPECT_LT(px.y, 2 * cy);
     }
+}
+
+TEST_F(MapPaneTest, DragPansAndDoubleClickZooms) {
+    const auto before = frame->mapPane.view().ToGeo(cx, cy);
+    ::SendMessageW(map, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cx, cy));
+    ::SendMessageW(map, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(cx + 70, cy));
+    ::SendMessageW(map, WM_LBUTTONUP, 0, MAKELPARAM(cx + 70, cy));
+    // The land under the pointer moved with it: what was in the middle is now 70 px to the right.
+    const auto moved = frame->mapPane.view().ToGeo(cx + 70, cy);
+    EXPECT_NEAR(moved.lon, before.lon, 1e-9);
+    EXPECT_EQ(frame->messagesPane.selectedId(), 0);  // a drag is no click
+    ::SendMessageW(map, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cx, cy));
+    EXPECT_NEAR(frame->mapPane.view().pixels_per_radian, 8000, 1e-6);
+}
+
+TEST_F(MapPaneTest, CancelledWarningIsMutedAndHomeIsMarked) {
+    writer->database().Execute("UPDATE warning_rows SET state = 'cancelled' WHERE id = 1");
+    Command(ID_PANE_MESSAGES);
+    Command(ID_PANE_MAP);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return !frame->mapPane.loading(); }));
+    // Home at 12 N 22 E: (MercatorY(12) - MercatorY(10)) * 4000 = 143.0 px up, 2 deg * 69.8 = 139.6 px right.
+    frame->mapPane.SetHome(map::GeoPoint{22, 12});
+    guitest::Picture picture(map);
+    const auto colourNear = [&](int x, int y, COLORREF c) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (picture.At(x + dx, y + dy) == c) return true;
+        return false;
+    };
+    EXPECT_TRUE(colourNear(cx, cy - 71, RGB(160, 160, 160)));
+    EXPECT_FALSE(colourNear(cx, cy - 71, RGB(210, 30, 30)));
+    EXPECT_TRUE(colourNear(cx + 140, cy - 143, RGB(0, 0, 0)));
+}
+
+TEST_F(MapPaneTest, CopyPositionAndSaveAsPng) {
+    ::SendMessageW(map, WM_MOUSEMOVE, 0, MAKELPARAM(cx, cy));
+    ASSERT_TRUE(frame->mapPane.CopyPosition());
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+    const std::wstring copied = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
+    if (data) ::GlobalUnlock(data);
+    ::CloseClipboard();
+    EXPECT_EQ(copied.substr(0, 5), L"10-00") << copied;
+    EXPECT_EQ(copied.substr(8, 7), L" 020-00") << copied;
+
+    const std::wstring png = store + L".png";
+    ASSERT_TRUE(frame->mapPane.SaveAsPng(png));
+    std::ifstream f(std::filesystem::path(png), std::ios::binary);
+    char head[8] = {};
+    f.read(head, 8);
+    EXPECT_EQ(std::string(head, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    f.close();
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(png), ignored);
 }
 
 }  // namespace
