@@ -242,4 +242,22 @@ TEST_F(MapPaneTest, CopyPositionAndSaveAsPng) {
     std::filesystem::remove(std::filesystem::path(png), ignored);
 }
 
+TEST_F(MapPaneTest, MarkersAndLinesScaleWithTheDpi) {
+    // The home marker's cross bar spans 19 px at 96 DPI (6 + 3 and 6 + 4 either side), twice that at 192.
+    frame->mapPane.SetHome(map::GeoPoint{22, 12});
+    const auto widest = [&] {
+        guitest::Picture picture(map);
+        int best = 0;
+        for (int y = cy - 146; y <= cy - 140; ++y) best = std::max(best, picture.CountInRow(y, RGB(0, 0, 0)));
+        return best;
+    };
+    const int at96 = widest();
+    frame->mapPane.SetDpi(192);
+    const int at192 = widest();
+    EXPECT_GE(at96, 18);
+    EXPECT_LE(at96, 24);
+    EXPECT_GE(at192, 2 * at96 - 4);
+    EXPECT_LE(at192, 2 * at96 + 4);
+}
+
 }  // namespace
