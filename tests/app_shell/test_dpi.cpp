@@ -47,7 +47,7 @@ protected:
         }
         EXPECT_EQ(Height(frame->spectrumDisplay.hwnd()), s(150));
         EXPECT_EQ(BandMinHeight(frame->topBar, frame->spectrumDisplay.hwnd()), s(150));
-        for (HWND button : {frame->fftSettingsButton, frame->decoderLogButton, frame->messagesButton})
+        for (HWND button : {frame->fftSettingsButton, frame->decoderLogButton, frame->messagesButton, frame->mapButton})
             EXPECT_EQ(BandMinHeight(frame->topBar, button), s(24));
         EXPECT_EQ(BandMinHeight(frame->topBar, frame->statusField), s(24));
         LOGFONTW font{};

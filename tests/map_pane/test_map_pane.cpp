@@ -117,6 +117,19 @@ TEST_F(MapPaneTest, LandResourceDecodesToTheToolsRingCount) {
     EXPECT_EQ(frame->mapPane.landRings(), static_cast<std::size_t>(VASTREL_LAND_RINGS));
 }
 
+TEST_F(MapPaneTest, MapButtonShowsTheMapInTheMessagesPlace) {
+    EXPECT_EQ(frame->currentPane, CMainFrame::kPaneMap);
+    EXPECT_EQ(::SendMessageW(mapButton, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_FALSE(::IsWindowVisible(frame->messagesPane.hwnd()));
+    const RECT mapRect = ClientRectIn(map);
+    Command(ID_PANE_MESSAGES);
+    EXPECT_FALSE(::IsWindowVisible(map));
+    EXPECT_EQ(::SendMessageW(mapButton, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    const RECT messagesRect = ClientRectIn(frame->messagesPane.hwnd());
+    EXPECT_EQ(mapRect.top, messagesRect.top);
+    EXPECT_EQ(mapRect.bottom, messagesRect.bottom);
+}
+
 TEST_F(MapPaneTest, CircleAboutAKnownPointLandsOnItsPixels) {
     // The circle's north point, 11 N 20 E: (MercatorY(11) - MercatorY(10)) * 4000 = 71.2 px above the
     // middle; its south point, 9 N, 70.9 px below. Drawn in the distress colour, 210, 30, 30.
