@@ -19,6 +19,9 @@
 #define ID_FILTER_BB_HEADER 114
 #define ID_FILTER_UNKNOWN 115
 #define ID_FILTER_MESSAGE_TEXT 116
+#define ID_PANE_MAP 117
+#define ID_MAP_SAVE_PNG 118
+#define ID_MAP_COPY_POSITION 119
 
 // The main window's children, so that tools and tests find them as any outside program would.
 #define IDC_SPECTRUM 1001
@@ -32,3 +35,8 @@
 #define IDC_DECODER_LOG_BUTTON 1009
 #define IDC_MESSAGES_BUTTON 1010
 #define IDC_MENU_BAR 1011
+
+// The map: its pane, the bar's button, and the land it draws (tools/map_land.py's ring file).
+#define IDC_MAP_PANE 1300
+#define IDC_MAP_BUTTON 1301
+#define IDR_LAND_RINGS 300

@@ -195,6 +195,8 @@ void CMainFrame::OnCreate() {
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton_ = CreatePaneButton(L"Messages", IDC_MESSAGES_BUTTON);
     InsertBand(topBar, messagesButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    mapButton_ = CreatePaneButton(L"Map", IDC_MAP_BUTTON);
+    InsertBand(topBar, mapButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     statusField_ = CreateStatusField(IDC_STATUS_FIELD);
     InsertBand(topBar, statusField_, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
     lesField_ = CreateStatusField(IDC_LES_FIELD);
@@ -239,6 +241,9 @@ void CMainFrame::OnCreate() {
     messagesPane_.SetDpi(dpi_);
     messagesPane_.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE, IDC_MESSAGES_PANE);
     messagesPane_.SetStorePath(MessageStoreFullPath());
+    mapPane_.SetDpi(dpi_);
+    mapPane_.Create(hwnd(), IDC_MAP_PANE);
+    mapPane_.SetOnPick([this](std::int64_t message) { messagesPane_.SelectMessage(message); });
     UpdateLayout(false);  // gives the new hidden pane its place
 }
 
@@ -250,6 +255,7 @@ void CMainFrame::RescaleBands() {
     } bands[] = {
         {menuBar_.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton_, kPaneButtonWidth, kBarRowHeight},
         {decoderLogButton_, kPaneButtonWidth, kBarRowHeight},    {messagesButton_, kPaneButtonWidth, kBarRowHeight},
+        {mapButton_, kPaneButtonWidth, kBarRowHeight},
         {statusField_, kStatusBandWidth, kBarRowHeight},         {lesField_, kNumberBandWidth, kBarRowHeight},
         {frameField_, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay_.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };
@@ -269,6 +275,7 @@ void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
         ::SendMessageW(settingsGrid_.hwnd(), LVM_SETCOLUMNWIDTH, column, Px(kGridColumnWidth));
     settingsGrid_.SetDpi(dpi_);
     messagesPane_.SetDpi(dpi_);
+    mapPane_.SetDpi(dpi_);
     if (suggested)
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

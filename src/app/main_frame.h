@@ -17,6 +17,7 @@
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
 #include "decoder/decoder_run_win.h"
+#include "map/map_pane_win.h"
 #include "settings/settings_model.h"
 #include "settings/settings_rows_win.h"
 #include "win/dpi.h"
@@ -59,7 +60,7 @@ protected:
     void UpdateLayout(bool resizeBars = true) override;
 
 private:
-    enum class Pane { FftSettings, DecoderLog, Messages };
+    enum class Pane { FftSettings, DecoderLog, Messages, Map };
 
     // Layout and panes.
     void OnCreate();
@@ -69,6 +70,8 @@ private:
     // A 96-DPI measure at the window's DPI.
     int Px(int pixels) const { return win::Scale(pixels, dpi_); }
     void SelectPane(Pane pane);
+    // Gives the map the browser's store, filter and selection, and the home position.
+    void RefreshMap();
     void PackBands();
     HWND CreatePaneButton(const wchar_t* text, int id);
     HWND CreateStatusField(int id);
@@ -149,6 +152,8 @@ private:
     HWND decoderLogButton_ = nullptr;
     HWND messagesButton_ = nullptr;
     CMsgFrame messagesPane_;
+    HWND mapButton_ = nullptr;
+    MapPane mapPane_;
     decoder::DecoderRun run_{*this};
     // Starting and stopping the decoder wait for it while answering what other threads send the
     // window; a close or command sent meanwhile is kept and posted again once the wait is over.

@@ -30,6 +30,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     if (sender && sender == fftSettingsButton_ && code == BN_CLICKED) SelectPane(Pane::FftSettings);
     if (sender && sender == decoderLogButton_ && code == BN_CLICKED) SelectPane(Pane::DecoderLog);
     if (sender && sender == messagesButton_ && code == BN_CLICKED) SelectPane(Pane::Messages);
+    if (sender && sender == mapButton_ && code == BN_CLICKED) SelectPane(Pane::Map);
 
     switch (id) {
     case ID_FILE_EXIT: ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
@@ -38,6 +39,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     case ID_DECODER_START: run_.Start(); break;
     case ID_DECODER_STOP: run_.Stop(); break;
     case ID_PANE_MESSAGES: SelectPane(Pane::Messages); break;
+    case ID_PANE_MAP: SelectPane(Pane::Map); break;
     case ID_PANE_DECODER_LOG: SelectPane(Pane::DecoderLog); break;
     case ID_PANE_FFT_SETTINGS: SelectPane(Pane::FftSettings); break;
     case ID_FILTER_FRAME_HEADERS: ToggleLogFilter(id, decoder::Category::FrameHeader); break;

@@ -76,6 +76,9 @@ public:
     bool ExportTo(const std::wstring& path, browser::ExportFormat format);
     // Runs an "Options" command (the exports ask for a file name in the save dialog).
     void RunOption(Option option);
+    // Selects message `id` in the list (its text shown, its row scrolled into view), as a click on its
+    // row does; false when it does not pass the filter.
+    bool SelectMessage(std::int64_t id);
     // Copies the selected message's whole text to the clipboard; false without a selection.
     bool CopySelectedMessage();
     // Checks the store for changes now, as the timer does.

@@ -50,4 +50,22 @@ inline constexpr std::uint32_t kMessageUrgencyRow = 0xFFDC96;   // 255, 220, 150
 inline constexpr std::uint32_t kMessageNoLongerInForceText = 0x8C8C8C;  // 140, 140, 140
 inline constexpr std::uint32_t kMessageGroupHeaderRow = 0xDCE6F0;        // 220, 230, 240
 
+// The map: sea, land, graticule and its labels; shapes by their message's priority (distress,
+// urgency, safety, routine), the muted colour of cancelled, expired and dropped warnings, the
+// selected message's shapes and the home position.
+inline constexpr std::uint32_t kMapSea = 0xDCEAF5;        // 220, 234, 245
+inline constexpr std::uint32_t kMapLand = 0xF2EEDC;       // 242, 238, 220
+inline constexpr std::uint32_t kMapCoast = 0x9C9A88;      // 156, 154, 136
+inline constexpr std::uint32_t kMapGraticule = 0xB4C8DC;  // 180, 200, 220
+inline constexpr std::uint32_t kMapLabel = 0x46556E;      // 70, 85, 110
+inline constexpr std::array<std::uint32_t, 4> kMapPriorities = {
+    0xD21E1E,  // distress: 210, 30, 30
+    0xE6820A,  // urgency: 230, 130, 10
+    0x1E64C8,  // safety: 30, 100, 200
+    0x3C8C46,  // routine: 60, 140, 70
+};
+inline constexpr std::uint32_t kMapMuted = 0xA0A0A0;     // 160, 160, 160
+inline constexpr std::uint32_t kMapSelected = 0xC800C8;  // 200, 0, 200
+inline constexpr std::uint32_t kMapHome = 0x000000;      // 0, 0, 0
+
 }  // namespace palette
