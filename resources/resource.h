@@ -19,6 +19,9 @@
 #define ID_FILTER_BB_HEADER 114
 #define ID_FILTER_UNKNOWN 115
 #define ID_FILTER_MESSAGE_TEXT 116
+#define ID_PANE_MAP 117
+#define ID_MAP_SAVE_PNG 118
+#define ID_MAP_COPY_POSITION 119
 
 // The main window's children, so that tools and tests find them as any outside program would.
 #define IDC_SPECTRUM 1001
@@ -36,3 +39,8 @@
 #define IDC_RECEPTION_PANE 1013
 #define IDC_RECEPTION_SPAN 1014
 #define IDC_RECEPTION_EXPORT 1015
+
+// The map: its pane, the bar's button, and the land it draws (tools/map_land.py's ring file).
+#define IDC_MAP_PANE 1300
+#define IDC_MAP_BUTTON 1301
+#define IDR_LAND_RINGS 300

@@ -21,7 +21,7 @@ fi
 "$cxx" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$here/src" -I"$here/tests" -isystem "$sqlite" \
   "$here/tests/messages_fuzz/filter_fuzz.cpp" \
-  "$here"/src/messages/*.cpp \
+  "$here"/src/messages/*.cpp "$here"/src/warnings/*.cpp \
   "$out/sqlite3.o" -lpthread -lm \
   -o "$out/filter_fuzz"
 cd "$out"

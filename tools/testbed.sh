@@ -39,6 +39,7 @@ need_pkgs() {
   command -v xdotool >/dev/null || missing+=(xdotool)
   command -v pgrep >/dev/null || missing+=(procps)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  command -v python3 >/dev/null || missing+=(python3)  # turns the land data into the map's ring file at build time
   command -v sqlite3 >/dev/null || missing+=(sqlite3)  # Debian's own shell reads the message database in a test
   [ -f /usr/include/benchmark/benchmark.h ] || missing+=(libbenchmark-dev)
   [ -f /usr/include/fftw3.h ] || missing+=(libfftw3-dev)

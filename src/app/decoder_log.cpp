@@ -7,11 +7,6 @@
 #include "theme/palette.h"
 #include "win/colour.h"
 
-CDecoderLog::~CDecoderLog() {
-    // The view normally goes with its parent; the font must outlive it.
-    if (view_.hwnd() && ::IsWindow(view_.hwnd())) ::DestroyWindow(view_.hwnd());
-}
-
 bool CDecoderLog::Create(HWND parent, int id) {
     LOGFONTW logFont{};
     logFont.lfHeight = 21;

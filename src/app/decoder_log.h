@@ -15,7 +15,6 @@ public:
     CDecoderLog() = default;
     CDecoderLog(const CDecoderLog&) = delete;
     CDecoderLog& operator=(const CDecoderLog&) = delete;
-    ~CDecoderLog();
 
     // Creates the hidden, read-only view as a child of `parent` with control id `id`. False on failure.
     bool Create(HWND parent, int id);
@@ -40,6 +39,6 @@ public:
     std::size_t Lines() const { return view_.text().Lines(); }
 
 private:
+    win::UniqueFont font_;  // declared first, so it outlives the view's window
     CLogView view_;
-    win::UniqueFont font_;  // outlives the view (the destructor destroys the view first)
 };

@@ -97,6 +97,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (settingsGrid_.hwnd()) ::SendMessageW(settingsGrid_.hwnd(), msg, wParam, lParam);
         break;
     case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (static_cast<int>(header.code) == MSGFRAME_UNREAD_CHANGED && header.hwndFrom == messagesPane_.hwnd()) {
+            OnUnreadChanged(reinterpret_cast<const MsgFrameUnread&>(header).unread);
+            return 0;
+        }
         bool handled = false;
         LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
         if (handled) return result;
@@ -109,6 +114,12 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (HandleFrameMessage(msg, wParam, lParam, result)) return result;
     if (win::ReflectNotification(hwnd(), msg, wParam, lParam, result)) return result;
     return DefaultHandling(msg, wParam, lParam);
+}
+
+void CMainFrame::OnUnreadChanged(std::int64_t unread) {
+    // The pane's button says how many messages the user has not seen yet.
+    const std::wstring text = unread > 0 ? L"Messages (" + std::to_wstring(unread) + L" new)" : L"Messages";
+    if (messagesButton_) ::SetWindowTextW(messagesButton_, text.c_str());
 }
 
 LRESULT CMainFrame::DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -188,6 +199,8 @@ void CMainFrame::OnCreate() {
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton_ = CreatePaneButton(L"Messages", IDC_MESSAGES_BUTTON);
     InsertBand(topBar, messagesButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    mapButton_ = CreatePaneButton(L"Map", IDC_MAP_BUTTON);
+    InsertBand(topBar, mapButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     receptionButton_ = CreatePaneButton(L"Reception", IDC_RECEPTION_BUTTON);
     InsertBand(topBar, receptionButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     statusField_ = CreateStatusField(IDC_STATUS_FIELD);
@@ -234,6 +247,9 @@ void CMainFrame::OnCreate() {
     messagesPane_.SetDpi(dpi_);
     messagesPane_.Create(hwnd(), RECT{0, 0, 0, 0}, nullptr, kMessagesPaneStyle, WS_EX_STATICEDGE, IDC_MESSAGES_PANE);
     messagesPane_.SetStorePath(MessageStoreFullPath());
+    mapPane_.SetDpi(dpi_);
+    mapPane_.Create(hwnd(), IDC_MAP_PANE);
+    mapPane_.SetOnPick([this](std::int64_t message) { messagesPane_.SelectMessage(message); });
     receptionPane_.SetDpi(dpi_);
     receptionPane_.SetClock([this] { return run_.UtcNow(); });
     receptionPane_.Create(hwnd(), kMessagesPaneStyle, WS_EX_STATICEDGE, IDC_RECEPTION_PANE, IDC_RECEPTION_SPAN,
@@ -250,24 +266,15 @@ void CMainFrame::RescaleBands() {
     } bands[] = {
         {menuBar_.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton_, kPaneButtonWidth, kBarRowHeight},
         {decoderLogButton_, kPaneButtonWidth, kBarRowHeight},    {messagesButton_, kPaneButtonWidth, kBarRowHeight},
+        {mapButton_, kPaneButtonWidth, kBarRowHeight},
         {receptionButton_, kPaneButtonWidth, kBarRowHeight},
         {statusField_, kStatusBandWidth, kBarRowHeight},         {lesField_, kNumberBandWidth, kBarRowHeight},
         {frameField_, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay_.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };
-    const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        REBARBANDINFOW band{};
-        band.cbSize = sizeof(band);
-        band.fMask = RBBIM_CHILD;
-        ::SendMessageW(topBar, RB_GETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
-        for (const auto& b : bands) {
-            if (b.child != band.hwndChild) continue;
-            band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
-            band.cxMinChild = band.cx = band.cxIdeal = static_cast<UINT>(Px(b.width));
-            band.cyMinChild = static_cast<UINT>(Px(b.height));
-            ::SendMessageW(topBar, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
-        }
-    }
+    win::rebar::ForEachBand(topBar, RBBIM_CHILD, [&](int i, const REBARBANDINFOW& band) {
+        for (const auto& b : bands)
+            if (b.child == band.hwndChild) win::rebar::SetBandSize(topBar, i, Px(b.width), Px(b.height));
+    });
     PackBands();
 }
 
@@ -280,6 +287,7 @@ void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
         ::SendMessageW(settingsGrid_.hwnd(), LVM_SETCOLUMNWIDTH, column, Px(kGridColumnWidth));
     settingsGrid_.SetDpi(dpi_);
     messagesPane_.SetDpi(dpi_);
+    mapPane_.SetDpi(dpi_);
     receptionPane_.SetDpi(dpi_);
     if (suggested)
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,

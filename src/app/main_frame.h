@@ -17,6 +17,7 @@
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
 #include "decoder/decoder_run_win.h"
+#include "map/map_pane_win.h"
 #include "reception/reception_pane_win.h"
 #include "settings/settings_model.h"
 #include "settings/settings_rows_win.h"
@@ -65,7 +66,7 @@ protected:
     void UpdateLayout(bool resizeBars = true) override;
 
 private:
-    enum class Pane { FftSettings, DecoderLog, Messages, Reception };
+    enum class Pane { FftSettings, DecoderLog, Messages, Map, Reception };
 
     // Layout and panes.
     void OnCreate();
@@ -75,6 +76,8 @@ private:
     // A 96-DPI measure at the window's DPI.
     int Px(int pixels) const { return win::Scale(pixels, dpi_); }
     void SelectPane(Pane pane);
+    // Gives the map the browser's store, filter and selection, and the home position.
+    void RefreshMap();
     void PackBands();
     HWND CreatePaneButton(const wchar_t* text, int id);
     HWND CreateStatusField(int id);
@@ -86,6 +89,7 @@ private:
     void OnClose();
     void OnCommand(UINT code, UINT id, HWND sender);
     LRESULT DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnUnreadChanged(std::int64_t unread);
     // Sets a Decoder/FFT menu item's state (MFS_ENABLED, MFS_GRAYED | MFS_DISABLED, ...).
     void SetMenuItemState(UINT id, UINT state);
     void ToggleLogFilter(UINT id, decoder::Category category);
@@ -110,6 +114,9 @@ private:
     std::wstring MessageStoreFullPath() const;
     LRESULT OnNotify(const NMHDR& header, bool& handled);
     void OnSettingChanged(const NMHDR& header);
+    // A home position typed in its row is taken, or refused with the reason while the row keeps the
+    // one it had.
+    void OnHomePositionChanged();
     void OnBrowseRequested(const NMHDR& header);
     void BrowseForStoreFile(IProperty& item, const std::wstring& start);
 
@@ -144,6 +151,7 @@ private:
     CPropertyGridCtrl settingsGrid_;
     audio::CaptureDeviceList captureDevices_;
     SettingsRows settingRows_;  // with the kept items of rows 0, 2 and 3
+    std::wstring homePosition_;  // the home-position row's last accepted text
     HWND statusField_ = nullptr;
     HWND lesField_ = nullptr;
     HWND frameField_ = nullptr;
@@ -154,6 +162,8 @@ private:
     HWND decoderLogButton_ = nullptr;
     HWND messagesButton_ = nullptr;
     CMsgFrame messagesPane_;
+    HWND mapButton_ = nullptr;
+    MapPane mapPane_;
     reception::ReceptionPane receptionPane_;
     HWND receptionButton_ = nullptr;
     decoder::DecoderRun run_{*this};

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "resource.h"
+#include "win/file_dialog.h"
 
 void CMainFrame::SetMenuItemState(UINT id, UINT state) {
     MENUITEMINFOW info{};
@@ -29,6 +30,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     if (sender && sender == fftSettingsButton_ && code == BN_CLICKED) SelectPane(Pane::FftSettings);
     if (sender && sender == decoderLogButton_ && code == BN_CLICKED) SelectPane(Pane::DecoderLog);
     if (sender && sender == messagesButton_ && code == BN_CLICKED) SelectPane(Pane::Messages);
+    if (sender && sender == mapButton_ && code == BN_CLICKED) SelectPane(Pane::Map);
     if (sender && sender == receptionButton_ && code == BN_CLICKED) SelectPane(Pane::Reception);
 
     switch (id) {
@@ -38,6 +40,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
     case ID_DECODER_START: run_.Start(); break;
     case ID_DECODER_STOP: run_.Stop(); break;
     case ID_PANE_MESSAGES: SelectPane(Pane::Messages); break;
+    case ID_PANE_MAP: SelectPane(Pane::Map); break;
     case ID_PANE_DECODER_LOG: SelectPane(Pane::DecoderLog); break;
     case ID_PANE_FFT_SETTINGS: SelectPane(Pane::FftSettings); break;
     case ID_FILTER_FRAME_HEADERS: ToggleLogFilter(id, decoder::Category::FrameHeader); break;
@@ -61,19 +64,15 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
 void CMainFrame::ShowConfigurationDialog(bool save) {
     wchar_t directory[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH - 1, directory);
-    wchar_t file[MAX_PATH] = {};
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = ::GetActiveWindow();
-    ofn.lpstrFilter = L"Vastrel Configuration files (*.ccf)\0*.ccf\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = directory;
-    ofn.lpstrDefExt = L"ccf";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : 0);
+    win::FileDialog dialog;
+    dialog.owner = ::GetActiveWindow();
+    dialog.filter = L"Vastrel Configuration files (*.ccf)\0*.ccf\0";
+    dialog.initialDirectory = directory;
+    dialog.defaultExtension = L"ccf";
+    dialog.flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : 0);
     if (save) {
-        if (::GetSaveFileNameW(&ofn)) SaveConfiguration(file);
+        if (auto file = win::AskSaveFile(dialog)) SaveConfiguration(file->c_str());
     } else {
-        if (::GetOpenFileNameW(&ofn)) LoadConfiguration(file);
+        if (auto file = win::AskOpenFile(dialog)) LoadConfiguration(file->c_str());
     }
 }

@@ -1,6 +1,8 @@
 // Pane selection and the bands of the main window's bar.
 #include "app/main_frame.h"
 
+#include "settings/config_rules.h"
+
 void CMainFrame::SelectPane(Pane pane) {
     if (pane == currentPane_) return;
     currentPane_ = pane;
@@ -40,11 +42,22 @@ void CMainFrame::SelectPane(Pane pane) {
         ::ShowWindow(grid, SW_HIDE);
         FrameWindow::SetBandVisible(topBar, display, false);
         break;
+    case Pane::Map:
+        clientWindow = mapPane_.hwnd();
+        ::ShowWindow(receptionPane_.hwnd(), SW_HIDE);
+        ::ShowWindow(messages, SW_HIDE);
+        ::ShowWindow(decoderLog_.hwnd(), SW_HIDE);
+        ::ShowWindow(grid, SW_HIDE);
+        FrameWindow::SetBandVisible(topBar, display, false);
+        RefreshMap();
+        break;
     }
+    ::ShowWindow(mapPane_.hwnd(), pane == Pane::Map ? SW_SHOW : SW_HIDE);
     UpdateLayout(true);
     ::SendMessageW(fftSettingsButton_, BM_SETCHECK, pane == Pane::FftSettings ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(decoderLogButton_, BM_SETCHECK, pane == Pane::DecoderLog ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(messagesButton_, BM_SETCHECK, pane == Pane::Messages ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(mapButton_, BM_SETCHECK, pane == Pane::Map ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(receptionButton_, BM_SETCHECK, pane == Pane::Reception ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -58,9 +71,16 @@ void CMainFrame::UpdateLayout(bool resizeBars) {
     RECT rect{};
     ::GetWindowRect(clientWindow, &rect);
     ::MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
-    for (HWND pane : {settingsGrid_.hwnd(), decoderLog_.hwnd(), messagesPane_.hwnd(), receptionPane_.hwnd()}) {
+    for (HWND pane : {settingsGrid_.hwnd(), decoderLog_.hwnd(), messagesPane_.hwnd(), mapPane_.hwnd(), receptionPane_.hwnd()}) {
         if (!pane || pane == clientWindow) continue;
         ::SetWindowPos(pane, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void CMainFrame::RefreshMap() {
+    if (const auto* query = messagesPane_.query()) mapPane_.Load(query->path(), query->countSql());
+    const auto home = settings::HomePositionOf(CurrentSettings().homePosition);
+    mapPane_.SetHome(home ? std::optional<map::GeoPoint>(map::GeoPoint{home->lon, home->lat}) : std::nullopt);
+    mapPane_.SetSelected(messagesPane_.selectedId());
 }

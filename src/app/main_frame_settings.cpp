@@ -7,7 +7,9 @@
 
 #include <algorithm>
 
+#include "settings/config_rules.h"
 #include "settings/settings.h"
+#include "win/file_dialog.h"
 
 settings::DeviceNames CMainFrame::CaptureDeviceNames() const {
     return {captureDevices_.Names(), static_cast<std::size_t>(captureDevices_.Count())};
@@ -30,6 +32,8 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     if (spectrumDisplay_.hwnd()) ::InvalidateRect(spectrumDisplay_.hwnd(), nullptr, FALSE);
     settingRows_.Write(s);
     messagesPane_.SetStorePath(MessageStoreFullPath());
+    homePosition_ = s.homePosition;
+    messagesPane_.SetHomePosition(settings::HomePositionOf(s.homePosition));
     receptionPane_.SetStorePath(MessageStoreFullPath());
     decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
 }
@@ -71,6 +75,19 @@ void CMainFrame::OnSettingChanged(const NMHDR& header) {
     }
     if (note.item == settingRows_.ValueItem(settings::kLogLinesKept))
         decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(settingRows_.Read().logLinesKept, 0)));
+    if (note.item == settingRows_.ValueItem(settings::kHomePosition)) OnHomePositionChanged();
+}
+
+void CMainFrame::OnHomePositionChanged() {
+    const std::wstring text = settingRows_.ReadText(settings::kHomePosition);
+    if (const std::optional<std::wstring> why = settings::RefuseHomePosition(text)) {
+        // The row keeps the position it had.
+        settingRows_.WriteText(settings::kHomePosition, homePosition_);
+        ShowMessage(*why);
+        return;
+    }
+    homePosition_ = text;
+    messagesPane_.SetHomePosition(settings::HomePositionOf(text));
 }
 
 namespace {
@@ -111,22 +128,18 @@ void CMainFrame::OnBrowseRequested(const NMHDR& header) {
 }
 
 void CMainFrame::BrowseForStoreFile(IProperty& item, const std::wstring& start) {
-    wchar_t file[MAX_PATH] = {};
-    start.copy(file, MAX_PATH - 1);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = hwnd();
-    ofn.lpstrFilter = L"Message store (*.db)\0*.db\0All files (*.*)\0*.*\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrDefExt = L"db";
-    ofn.lpstrTitle = L"Message store file";
+    win::FileDialog dialog;
+    dialog.owner = hwnd();
+    dialog.filter = L"Message store (*.db)\0*.db\0All files (*.*)\0*.*\0";
+    dialog.defaultExtension = L"db";
+    dialog.title = L"Message store file";
     // An existing store is taken as it is (records are added to it), so there is nothing to confirm;
     // the current directory stays, as the decoder and a relative store name depend on it.
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-    if (!::GetSaveFileNameW(&ofn)) return;
+    dialog.flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+    const std::optional<std::wstring> file = win::AskSaveFile(dialog, start);
+    if (!file) return;
     // As the user's own change: the grid notifies, and the store follows the row.
-    const PropertyValue chosen{std::wstring(file)};
+    const PropertyValue chosen{*file};
     ::SendMessageW(settingsGrid_.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&chosen),
                    reinterpret_cast<LPARAM>(&item));
 }

@@ -6,12 +6,9 @@
 #include <algorithm>
 #include <optional>
 
-CFFTDisp::~CFFTDisp() {
-    // Destroy while this object is whole, so that WM_DESTROY reaches our own handler; a window
-    // that never got that far must not stay among the model's listeners either.
-    if (hwnd() && ::IsWindow(hwnd())) ::DestroyWindow(hwnd());
-    model_.RemoveListener(this);
-}
+// The window, if still there, goes in the base after the members (window.h); the model must not
+// call a listener that is gone, whether or not the window got that far.
+CFFTDisp::~CFFTDisp() { model_.RemoveListener(this); }
 
 LRESULT CFFTDisp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {

@@ -60,8 +60,26 @@ std::string CellText(const BrowserRow& row, Column column) {
         case Column::Copies: return std::to_string(row.copies);
         case Column::Length: return std::to_string(row.length);
         case Column::Message: return row.firstLine;
+        case Column::Warning: return WarningName(row.series, row.number, row.year);
+        case Column::Kind: return row.kind;
+        case Column::State: return StateText(row.state);
     }
     return {};
+}
+
+std::string WarningName(std::string_view series, std::int64_t number, std::int64_t year) {
+    std::string name(series);
+    if (name.empty() || number <= 0) return name;
+    char digits[48];
+    std::snprintf(digits, sizeof digits, " %lld/%02lld", static_cast<long long>(number),
+                  static_cast<long long>((year % 100 + 100) % 100));
+    return name + digits;
+}
+
+std::string StateText(std::string_view state) {
+    if (state == "inforce") return "in force";
+    if (state == "none") return {};
+    return std::string(state);
 }
 
 }  // namespace browser

@@ -8,6 +8,7 @@ namespace browser {
 MatchCounter::MatchCounter(const std::string& path, messages::FilterSql sql)
     : db_(messages::Database::Open(path, SQLITE_OPEN_READONLY)), sql_(std::move(sql)) {
     sqlite3_busy_timeout(db_.handle(), 200);
+    messages::RegisterFilterFunctions(db_);  // for `dist` terms
     thread_ = std::thread([this] { Run(); });
 }
 

@@ -23,23 +23,31 @@ void AppendField(std::string& line, std::string_view field) {
 
 }  // namespace
 
+// The list's first columns, then "Last heard" and "Id", as files have always had them; the columns of
+// what the store read of a message follow, so that readers of the older files still find theirs.
+constexpr int kFirstReadColumn = static_cast<int>(Column::Warning);
+
 std::string CsvHeader() {
     std::string line;
-    for (std::string_view title : kColumnTitles) {
-        line += title;
-        line += ',';
-    }
-    return line + "Last heard,Id";
+    for (int c = 0; c < kFirstReadColumn; ++c) line += std::string(kColumnTitles[c]) + ',';
+    line += "Last heard,Id";
+    for (int c = kFirstReadColumn; c < kColumnCount; ++c) line += ',' + std::string(kColumnTitles[c]);
+    return line;
 }
 
 std::string CsvRecord(const BrowserRow& row, std::string_view text) {
     std::string line;
-    for (int c = 0; c < kColumnCount; ++c) {
+    for (int c = 0; c < kFirstReadColumn; ++c) {
         const auto column = static_cast<Column>(c);
         AppendField(line, column == Column::Message ? std::string(text) : CellText(row, column));
         line += ',';
     }
-    return line + FormatUtc(row.lastHeardMs) + ',' + std::to_string(row.id);
+    line += FormatUtc(row.lastHeardMs) + ',' + std::to_string(row.id);
+    for (int c = kFirstReadColumn; c < kColumnCount; ++c) {
+        line += ',';
+        AppendField(line, CellText(row, static_cast<Column>(c)));
+    }
+    return line;
 }
 
 std::string JsonLine(const BrowserRow& row, std::string_view text) {

@@ -16,13 +16,31 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "browser/browser_row.h"
+#include "browser/reading_line.h"
 #include "messages/filter.h"
 #include "messages/sqlite_db.h"
 
 namespace browser {
+
+// One row of the in-force board: a series' header (id 0, with how many warnings it has in force) or
+// one of its warnings.
+struct BoardEntry {
+    std::int64_t id = 0;
+    std::string series;
+    std::int64_t count = 0;  // headers only
+};
+
+// A warning an in-force bulletin lists that the store never received, and that bulletin.
+struct MissingWarning {
+    std::string series;
+    std::int64_t number = 0;
+    std::int64_t year = 0;
+    std::int64_t bulletinId = 0;
+};
 
 class MessageQuery {
 public:
@@ -72,6 +90,22 @@ public:
     // or when the store cannot be read. Valid until the next RowAt or Refresh.
     const BrowserRow* RowAt(std::int64_t position);
 
+    // Message `id`'s row (whether or not it passes the filter), as of the last Refresh; null when it
+    // is gone. Valid until the next RowById, Refresh or Forget.
+    const BrowserRow* RowById(std::int64_t id);
+    // Drops what is held of `id` (or of every row's unread mark), after the user has seen it.
+    void Forget(std::int64_t id);
+    void ForgetUnread();
+
+    // The warnings in force now (as `state=inforce`), grouped by series with a header before each
+    // series, newest first inside a series.
+    std::vector<BoardEntry> InForceBoard();
+    // The warnings that in-force bulletins list and the store never received, by series.
+    std::vector<MissingWarning> MissingWarnings();
+
+    // What the store read in message `id` (states as of the last Refresh); not read when it is gone.
+    MessageReadingInfo Reading(std::int64_t id);
+
     // A message's whole text (UTF-8, as stored); empty when it is gone.
     std::string Text(std::int64_t id);
 
@@ -120,6 +154,9 @@ private:
     std::int64_t dataVersion_ = -1;
     std::uint64_t useClock_ = 0;
     std::vector<Page> pages_;
+    std::int64_t nowMs_ = 0;  // the last Refresh's time, for states
+    bool hasSeen_ = false;    // the store has the seen state and the state index (schema version 5)
+    std::unordered_map<std::int64_t, BrowserRow> byId_;
 };
 
 }  // namespace browser

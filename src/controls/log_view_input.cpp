@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/log_view.h"
+#include "win/clipboard.h"
 
 namespace {
 
@@ -159,19 +160,7 @@ bool CLogView::OnKeyDown(WPARAM key) {
 bool CLogView::CopySelection() {
     if (!text_.HasSelection()) return false;
     const std::wstring text = text_.Range(text_.SelectionStart(), text_.SelectionEnd(), L"\r\n");
-    if (!::OpenClipboard(hwnd())) return false;
-    ::EmptyClipboard();
-    bool copied = false;
-    if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t))) {
-        if (void* bytes = ::GlobalLock(memory)) {
-            std::memcpy(bytes, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-            ::GlobalUnlock(memory);
-            copied = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-        }
-        if (!copied) ::GlobalFree(memory);  // the clipboard owns it once taken
-    }
-    ::CloseClipboard();
-    return copied;
+    return win::CopyTextToClipboard(hwnd(), text);
 }
 
 bool CLogView::OnEditMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

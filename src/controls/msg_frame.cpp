@@ -44,9 +44,12 @@ bool IsControlColour(UINT msg) {
 
 }  // namespace
 
+// The controls' key hook points at this object: it goes before the object does. The window itself
+// goes in the base, detached (window.h).
 CMsgFrame::~CMsgFrame() {
-    // The text view uses textFont_, which goes before the base class would destroy the window.
-    if (hwnd() && ::IsWindow(hwnd())) ::DestroyWindow(hwnd());
+    for (HWND control : {filterEdit_, searchButton_, quickFilterButton_, optionsButton_, list_}) {
+        if (control && ::IsWindow(control)) ::RemoveWindowSubclass(control, ControlKeys, kKeysSubclass);
+    }
 }
 
 LRESULT CMsgFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -173,6 +176,8 @@ void CMsgFrame::CreateTextView() {
     wcsncpy_s(font.lfFaceName, L"Fixedsys", _TRUNCATE);
     textFont_.reset(::CreateFontIndirectW(&font));
     if (textFont_) ::SendMessageW(clientWindow, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
+    // The reading line's link to the cancelling message reports its clicks.
+    ::SendMessageW(clientWindow, EM_SETEVENTMASK, 0, ENM_LINK);
 }
 
 void CMsgFrame::CreateList() {
@@ -191,15 +196,9 @@ void CMsgFrame::SetDpi(int dpi) {
     listHeight_ = Px(kListHeight);
     if (!topBar) return;
     const int widths[] = {kFilterWidth, kSearchWidth, kQuickFilterWidth, kOptionsWidth};
-    const int count = static_cast<int>(::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0));
-    for (int i = 0; i < count && i < static_cast<int>(std::size(widths)); ++i) {
-        REBARBANDINFOW band{};
-        band.cbSize = sizeof(band);
-        band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
-        band.cxMinChild = band.cx = band.cxIdeal = static_cast<UINT>(Px(widths[i]));
-        band.cyMinChild = static_cast<UINT>(Px(kBandChildHeight));
-        ::SendMessageW(topBar, RB_SETBANDINFOW, i, reinterpret_cast<LPARAM>(&band));
-    }
+    const int count = win::rebar::BandCount(topBar);
+    for (int i = 0; i < count && i < static_cast<int>(std::size(widths)); ++i)
+        win::rebar::SetBandSize(topBar, i, Px(widths[i]), Px(kBandChildHeight));
     UpdateLayout(true);
 }
 
@@ -208,6 +207,12 @@ void CMsgFrame::OnSize(WPARAM sizeType) {
 }
 
 bool CMsgFrame::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (clientWindow && header.hwndFrom == clientWindow && header.code == EN_LINK) {
+        const auto& link = reinterpret_cast<const ENLINK&>(header);
+        if (link.msg == WM_LBUTTONUP) FollowCancellation();
+        result = 0;
+        return true;
+    }
     if (list_ && (header.hwndFrom == list_ || ::GetParent(header.hwndFrom) == list_))
         return OnListNotify(header, result);
     if (!topBar || header.hwndFrom != topBar || header.code != RBN_AUTOSIZE) return false;
@@ -235,6 +240,8 @@ LRESULT CALLBACK CMsgFrame::ControlKeys(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_KEYDOWN && pane->OnControlKey(hwnd, static_cast<UINT>(wParam))) return 0;
     // The edit would beep at Enter and Tab, which it has already handed on.
     if (msg == WM_CHAR && (wParam == L'\r' || wParam == L'\t') && hwnd == pane->filterEdit_) return 0;
+    // Space marks read and moves on: the list's own type-ahead search must not move it again.
+    if (msg == WM_CHAR && wParam == L' ' && hwnd == pane->list_) return 0;
     if (msg == WM_GETDLGCODE && hwnd == pane->filterEdit_)
         return ::DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTALLKEYS;
     if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, ControlKeys, kKeysSubclass);
@@ -263,6 +270,20 @@ bool CMsgFrame::OnControlKey(HWND control, UINT key) {
     }
     if (key == 'C' && control == list_ && ::GetKeyState(VK_CONTROL) < 0) {
         CopySelectedMessage();
+        return true;
+    }
+    if (key == 'F' && ::GetKeyState(VK_CONTROL) < 0) {
+        ::SetFocus(filterEdit_);
+        ::SendMessageW(filterEdit_, EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (control == list_ && key == VK_SPACE) {
+        MarkReadAndMoveOn();
+        return true;
+    }
+    if (control == list_ && key == VK_RETURN) {
+        // Reading: the text view takes the focus, to be scrolled by the keys.
+        if (selectedId_ && clientWindow) ::SetFocus(clientWindow);
         return true;
     }
     if (control == list_) return MoveInList(key);
@@ -295,7 +316,7 @@ bool CMsgFrame::MoveInList(UINT key) {
 }
 
 void CMsgFrame::WidenFilterBand() {
-    if (!topBar || ::SendMessageW(topBar, RB_GETBANDCOUNT, 0, 0) < 1) return;
+    if (win::rebar::BandCount(topBar) < 1) return;
     // Asking for more than the whole row makes the bar shrink the bands to its right to their
     // minimum widths, so the filter band takes all the spare width. The request is measured from the
     // pane's width rather than added to the band's last request, which would grow without bound
@@ -304,10 +325,9 @@ void CMsgFrame::WidenFilterBand() {
     ::GetClientRect(hwnd(), &client);
     const LONG width = client.right > client.left ? client.right - client.left : 0;
     REBARBANDINFOW band{};
-    band.cbSize = sizeof(band);
     band.fMask = RBBIM_SIZE;
     band.cx = static_cast<UINT>(width + kFilterBandGrowth);
-    ::SendMessageW(topBar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    win::rebar::SetBand(topBar, 0, band);
 }
 
 int CMsgFrame::MinTextViewHeight() const {

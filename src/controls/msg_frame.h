@@ -14,14 +14,25 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "browser/match_counter.h"
 #include "browser/message_export.h"
 #include "browser/message_query.h"
+#include "messages/sqlite_db.h"
+#include "warnings/position.h"
 #include "win/frame_window.h"
 #include "win/handles.h"
+
+// WM_NOTIFY code the pane sends its parent when the number of messages the user has not seen changes
+// (an MsgFrameUnread: the parent shows it on the pane's button).
+inline constexpr int MSGFRAME_UNREAD_CHANGED = -3101;
+struct MsgFrameUnread {
+    NMHDR header;
+    std::int64_t unread;
+};
 
 class CMsgFrame : public win::FrameWindow {
 public:
@@ -36,9 +47,15 @@ public:
     static constexpr UINT_PTR kCountTimerId = 2;   // that timer (1 is the live one)
 
     // The ready filters of "Quick filter", in menu order.
-    enum class QuickFilter { LastHour, Today, DistressAndUrgency, SelectedLes, All };
+    enum class QuickFilter { LastHour, Today, DistressAndUrgency, SelectedLes, All, InForce, NearHome, Missing, Unread };
     // The commands of "Options", in menu order.
-    enum class Option { ExportCsv, ExportJsonLines, CopyMessage, OpenStoreLocation };
+    enum class Option { ExportCsv, ExportJsonLines, CopyMessage, OpenStoreLocation, MarkAllRead };
+    // What the list holds: the messages that pass the filter; the in-force board (the warnings in force
+    // under a header per series); the warnings bulletins name that were never received.
+    enum class ListMode { Messages, Board, Missing };
+    static constexpr wchar_t kInForceExpression[] = L"state=inforce";
+    static constexpr wchar_t kMissingExpression[] = L"missing";  // not a filter: the pane's own list
+    static constexpr int kNearHomeNm = 200;
 
     CMsgFrame() = default;
     ~CMsgFrame() override;
@@ -59,10 +76,33 @@ public:
     bool ExportTo(const std::wstring& path, browser::ExportFormat format);
     // Runs an "Options" command (the exports ask for a file name in the save dialog).
     void RunOption(Option option);
+    // Selects message `id` in the list (its text shown, its row scrolled into view), as a click on its
+    // row does; false when it does not pass the filter.
+    bool SelectMessage(std::int64_t id);
     // Copies the selected message's whole text to the clipboard; false without a selection.
     bool CopySelectedMessage();
     // Checks the store for changes now, as the timer does.
     void CheckForNewMessages();
+    // The home position `dist` counts from (none: `dist` is refused, "Near home" greyed).
+    void SetHomePosition(std::optional<warnings::GeoPoint> home);
+    // Selects message `id` in the list (the filter is cleared when it does not pass); false when gone.
+    bool SelectMessage(std::int64_t id);
+    // Follows the reading line's link: selects the message that cancelled the one shown.
+    bool FollowCancellation();
+    // Marks every message stored so far seen.
+    void MarkAllRead();
+    // Marks the selected message seen and selects the next row (Space).
+    void MarkReadAndMoveOn();
+    std::int64_t unreadCount() const noexcept { return unread_; }
+    ListMode listMode() const noexcept { return mode_; }
+    // The list's rows as shown: each row's cells joined by tabs (headers and missing rows included).
+    std::wstring RowText(std::int64_t position);
+    // The reading line above the selected message's text, and its link (empty when none).
+    const std::wstring& readingLine() const noexcept { return readingLine_; }
+    const std::wstring& readingLink() const noexcept { return readingLink_; }
+    // Whether the row is drawn bold (unread), muted (no longer in force) or as a header.
+    bool RowIsBold(std::int64_t position);
+    bool RowIsMuted(std::int64_t position);
     // Sorts by `column` (a second call on the same column reverses the order), as a header click does.
     void SortBy(browser::Column column);
     // How much counting the window's thread may do before it leaves the count to a thread of its own
@@ -129,6 +169,20 @@ private:
     void OnCountTimer();
     void SelectRow(std::int64_t position);
     bool OpenStore();
+    // The rows of the board and the missing list, which the pane holds itself.
+    struct OwnRow {
+        std::int64_t id = 0;    // the message (a board's warning, a missing warning's bulletin); 0: a header
+        std::wstring header;    // a board header, or the missing warning's name
+        bool missing = false;
+    };
+    std::int64_t RowCount() const;
+    const browser::BrowserRow* RowAtPosition(std::int64_t position);
+    std::int64_t PositionOfId(std::int64_t id);
+    std::int64_t IdAt(std::int64_t position);
+    void FillOwnRows();
+    void MarkSeen(std::int64_t id);
+    void UpdateUnreadCount(bool force);
+    void ShowReadingLink(LONG start);
     std::wstring CountText() const;
 
     // msg_frame_commands.cpp: the buttons' menus, the save dialog, the clipboard, the shell.
@@ -169,4 +223,16 @@ private:
     std::int64_t selectedPosition_ = -1;
     std::int64_t focusedPosition_ = -1;
     std::wstring cellText_;        // the text handed to the list for one cell
+
+    ListMode mode_ = ListMode::Messages;
+    std::vector<OwnRow> ownRows_;  // the board's or the missing list's rows
+    std::optional<warnings::GeoPoint> home_;
+    // A writable connection of the pane's own for the seen state (the query's is read-only).
+    std::optional<messages::Database> marks_;
+    std::int64_t marksVersion_ = -1;  // its PRAGMA data_version when the count was last made
+    std::int64_t unread_ = -1;     // as last told to the parent (-1: not yet)
+    win::UniqueFont boldFont_;     // the list's font in bold, for unread rows
+    std::wstring readingLine_;
+    std::wstring readingLink_;
+    std::int64_t linkTarget_ = 0;  // the message the link selects
 };

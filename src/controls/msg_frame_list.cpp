@@ -3,24 +3,31 @@
 #include "controls/msg_frame.h"
 
 #include <commctrl.h>
+#include <richedit.h>
 
 #include <algorithm>
+#include <climits>
+
+#include "messages/schema.h"
 
 #include "controls/msg_frame_text.h"
+#include "decoder/utc_clock.h"
+#include "win/utf8.h"
 #include "theme/palette.h"
 #include "win/colour.h"
 
 using browser::Column;
-using msgframe::Wide;
+using win::Wide;
 
 namespace {
 
 // The columns' starting widths, in the order of browser::Column.
-constexpr int kColumnWidths[browser::kColumnCount] = {125, 45, 55, 65, 50, 55, 420};
+constexpr int kColumnWidths[browser::kColumnCount] = {125, 45, 55, 65, 50, 55, 420, 130, 60, 70};
 
 bool IsNumberColumn(int column) {
     const auto c = static_cast<Column>(column);
-    return c != Column::Received && c != Column::Priority && c != Column::Message;
+    return c != Column::Received && c != Column::Priority && c != Column::Message && c != Column::Warning &&
+           c != Column::Kind && c != Column::State;
 }
 
 }  // namespace
@@ -37,6 +44,91 @@ void CMsgFrame::AddColumns() {
         column.iSubItem = c;
         ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
     }
+    // Unread rows are drawn in the list's own font made bold; the pane owns that font.
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(list_, WM_GETFONT, 0, 0));
+    LOGFONTW bold{};
+    if (font && ::GetObjectW(font, sizeof bold, &bold)) {
+        bold.lfWeight = FW_BOLD;
+        boldFont_.reset(::CreateFontIndirectW(&bold));
+    }
+}
+
+std::int64_t CMsgFrame::RowCount() const {
+    if (mode_ != ListMode::Messages) return static_cast<std::int64_t>(ownRows_.size());
+    return query_ ? query_->count() : 0;
+}
+
+const browser::BrowserRow* CMsgFrame::RowAtPosition(std::int64_t position) {
+    if (!query_ || position < 0) return nullptr;
+    if (mode_ == ListMode::Messages) return query_->RowAt(position);
+    if (position >= static_cast<std::int64_t>(ownRows_.size())) return nullptr;
+    const OwnRow& own = ownRows_[static_cast<std::size_t>(position)];
+    return own.id && !own.missing ? query_->RowById(own.id) : nullptr;
+}
+
+std::int64_t CMsgFrame::IdAt(std::int64_t position) {
+    if (mode_ != ListMode::Messages) {
+        if (position < 0 || position >= static_cast<std::int64_t>(ownRows_.size())) return 0;
+        return ownRows_[static_cast<std::size_t>(position)].id;
+    }
+    const browser::BrowserRow* row = RowAtPosition(position);
+    return row ? row->id : 0;
+}
+
+std::int64_t CMsgFrame::PositionOfId(std::int64_t id) {
+    if (!id || !query_) return -1;
+    if (mode_ == ListMode::Messages) return query_->PositionOf(id);
+    for (std::size_t i = 0; i < ownRows_.size(); ++i) {
+        if (ownRows_[i].id == id) return static_cast<std::int64_t>(i);
+    }
+    return -1;
+}
+
+void CMsgFrame::FillOwnRows() {
+    ownRows_.clear();
+    if (!query_) return;
+    if (mode_ == ListMode::Board) {
+        for (const browser::BoardEntry& e : query_->InForceBoard()) {
+            OwnRow row;
+            row.id = e.id;
+            if (!e.id) row.header = Wide(e.series) + L" (" + std::to_wstring(e.count) + L" in force)";
+            ownRows_.push_back(std::move(row));
+        }
+    } else if (mode_ == ListMode::Missing) {
+        for (const browser::MissingWarning& m : query_->MissingWarnings()) {
+            OwnRow row;
+            row.id = m.bulletinId;
+            row.missing = true;
+            row.header = Wide(browser::WarningName(m.series, m.number, m.year));
+            ownRows_.push_back(std::move(row));
+        }
+    }
+}
+
+std::wstring CMsgFrame::RowText(std::int64_t position) {
+    std::wstring text;
+    for (int c = 0; c < browser::kColumnCount; ++c) {
+        wchar_t cell[512] = {};
+        LVITEMW item{};
+        item.iSubItem = c;
+        item.pszText = cell;
+        item.cchTextMax = 512;
+        ::SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&item));
+        text += (c ? L"\t" : L"") + std::wstring(cell);
+    }
+    return text;
+}
+
+bool CMsgFrame::RowIsBold(std::int64_t position) {
+    if (mode_ == ListMode::Board && position >= 0 && position < RowCount() && !IdAt(position)) return true;
+    const browser::BrowserRow* row = RowAtPosition(position);
+    return row && row->unread;
+}
+
+bool CMsgFrame::RowIsMuted(std::int64_t position) {
+    if (mode_ == ListMode::Missing) return false;
+    const browser::BrowserRow* row = RowAtPosition(position);
+    return row && browser::NoLongerInForce(*row);
 }
 
 bool CMsgFrame::OnListNotify(const NMHDR& header, LRESULT& result) {
@@ -55,6 +147,11 @@ bool CMsgFrame::OnListNotify(const NMHDR& header, LRESULT& result) {
         result = 0;
         return true;
     }
+    case NM_DBLCLK:
+        if (header.hwndFrom != list_) return false;
+        if (selectedId_ && clientWindow) ::SetFocus(clientWindow);
+        result = 0;
+        return true;
     case NM_CUSTOMDRAW:
         if (header.hwndFrom != list_) return false;
         result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
@@ -68,9 +165,31 @@ void CMsgFrame::OnGetDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     item.pszText[0] = L'\0';
-    const browser::BrowserRow* row = query_ ? query_->RowAt(item.iItem) : nullptr;
-    if (!row || item.iSubItem < 0 || item.iSubItem >= browser::kColumnCount) return;
-    cellText_ = Wide(browser::CellText(*row, static_cast<Column>(item.iSubItem)));
+    if (item.iSubItem < 0 || item.iSubItem >= browser::kColumnCount) return;
+    const auto column = static_cast<Column>(item.iSubItem);
+    if (mode_ != ListMode::Messages && item.iItem >= 0 && item.iItem < static_cast<int>(ownRows_.size())) {
+        const OwnRow& own = ownRows_[static_cast<std::size_t>(item.iItem)];
+        if (own.missing) {
+            // The missing warning, and the bulletin that named it.
+            const browser::BrowserRow* bulletin = query_ ? query_->RowById(own.id) : nullptr;
+            if (column == Column::Warning) cellText_ = own.header;
+            else if (column == Column::State) cellText_ = L"missing";
+            else if (column == Column::Message) cellText_ = L"named by the bulletin of " + (bulletin ? Wide(browser::FormatUtc(bulletin->receivedMs)) : L"?");
+            else if (column == Column::Received && bulletin) cellText_ = Wide(browser::FormatUtc(bulletin->receivedMs));
+            else if (column == Column::Les && bulletin) cellText_ = Wide(browser::CellText(*bulletin, Column::Les));
+            else cellText_.clear();
+            wcsncpy_s(item.pszText, static_cast<std::size_t>(item.cchTextMax), cellText_.c_str(), _TRUNCATE);
+            return;
+        }
+        if (!own.id) {
+            cellText_ = column == Column::Received ? own.header : L"";
+            wcsncpy_s(item.pszText, static_cast<std::size_t>(item.cchTextMax), cellText_.c_str(), _TRUNCATE);
+            return;
+        }
+    }
+    const browser::BrowserRow* row = RowAtPosition(item.iItem);
+    if (!row) return;
+    cellText_ = Wide(browser::CellText(*row, column));
     wcsncpy_s(item.pszText, static_cast<std::size_t>(item.cchTextMax), cellText_.c_str(), _TRUNCATE);
 }
 
@@ -79,16 +198,31 @@ LRESULT CMsgFrame::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
-        const browser::BrowserRow* row = query_ ? query_->RowAt(static_cast<std::int64_t>(draw.nmcd.dwItemSpec)) : nullptr;
+        const auto position = static_cast<std::int64_t>(draw.nmcd.dwItemSpec);
+        if (mode_ == ListMode::Board && position < RowCount() && !IdAt(position)) {
+            draw.clrTextBk = win::ToColorRef(palette::kMessageGroupHeaderRow);
+            if (boldFont_) ::SelectObject(draw.nmcd.hdc, boldFont_.get());
+            return CDRF_NEWFONT;
+        }
+        const browser::BrowserRow* row = RowAtPosition(position);
         if (!row) return CDRF_DODEFAULT;
+        bool changed = false;
+        // Distress and urgency keep their colours whatever their state.
         if (row->priority == messages::Priority::Distress) {
             draw.clrTextBk = win::ToColorRef(palette::kMessageDistressRow);
+            changed = true;
         } else if (row->priority == messages::Priority::Urgency) {
             draw.clrTextBk = win::ToColorRef(palette::kMessageUrgencyRow);
-        } else {
-            return CDRF_DODEFAULT;
+            changed = true;
+        } else if (browser::NoLongerInForce(*row)) {
+            draw.clrText = win::ToColorRef(palette::kMessageNoLongerInForceText);
+            changed = true;
         }
-        return CDRF_NEWFONT;
+        if (row->unread && boldFont_) {
+            ::SelectObject(draw.nmcd.hdc, boldFont_.get());
+            changed = true;
+        }
+        return changed ? CDRF_NEWFONT : CDRF_DODEFAULT;
     }
     default:
         return CDRF_DODEFAULT;
@@ -113,20 +247,97 @@ void CMsgFrame::OnItemChanged(const NMLISTVIEW& change) {
 
 void CMsgFrame::OnSelectionChanged() {
     const std::int64_t position = selectedPosition_;
-    const browser::BrowserRow* row = position >= 0 && query_ ? query_->RowAt(position) : nullptr;
-    const std::int64_t id = row ? row->id : 0;
+    const std::int64_t id = position >= 0 ? IdAt(position) : 0;
     if (id == selectedId_) return;
     selectedId_ = id;
+    if (id) MarkSeen(id);
     ShowSelection();
 }
 
 void CMsgFrame::ShowSelection() {
     if (!clientWindow) return;
+    readingLine_.clear();
+    readingLink_.clear();
+    linkTarget_ = 0;
     if (selectedId_ == 0 || !query_) {
         ::SetWindowTextW(clientWindow, status_.c_str());
         return;
     }
-    ::SetWindowTextW(clientWindow, Wide(query_->Text(selectedId_)).c_str());
+    const browser::MessageReadingInfo info = query_->Reading(selectedId_);
+    const browser::ReadingLine line = browser::MakeReadingLine(info);
+    readingLine_ = Wide(line.Whole());
+    readingLink_ = Wide(line.link);
+    if (!line.link.empty()) linkTarget_ = info.cancelledBy;
+    std::wstring text = readingLine_.empty() ? L"" : readingLine_ + L"\r\n\r\n";
+    ::SetWindowTextW(clientWindow, (text + Wide(query_->Text(selectedId_))).c_str());
+    ShowReadingLink(static_cast<LONG>(Wide(line.before).size()));
+}
+
+void CMsgFrame::ShowReadingLink(LONG start) {
+    if (readingLink_.empty()) return;
+    // The cancelling message's name becomes a link (EN_LINK comes back to the pane).
+    CHARRANGE range{start, start + static_cast<LONG>(readingLink_.size())};
+    ::SendMessageW(clientWindow, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_LINK;
+    format.dwEffects = CFE_LINK;
+    ::SendMessageW(clientWindow, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    CHARRANGE none{0, 0};
+    ::SendMessageW(clientWindow, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+}
+
+void CMsgFrame::MarkSeen(std::int64_t id) {
+    if (!marks_ || !query_) return;
+    const browser::BrowserRow* row = query_->RowById(id);
+    if (!row || !row->unread) return;
+    try {
+        messages::MarkSeen(*marks_, id);
+    } catch (const messages::SqliteError&) {
+        return;  // a store another program holds: the row stays bold and is tried again when selected
+    }
+    query_->Forget(id);
+    const std::int64_t position = PositionOfId(id);
+    if (position >= 0 && position <= INT_MAX)
+        ::SendMessageW(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(position), static_cast<LPARAM>(position));
+    UpdateUnreadCount(true);
+}
+
+void CMsgFrame::MarkAllRead() {
+    if (!marks_) return;
+    try {
+        messages::MarkAllSeen(*marks_);
+    } catch (const messages::SqliteError&) {
+        return;
+    }
+    if (query_) query_->ForgetUnread();
+    if (list_) ::InvalidateRect(list_, nullptr, FALSE);
+    UpdateUnreadCount(true);
+}
+
+void CMsgFrame::UpdateUnreadCount(bool force) {
+    if (!marks_) return;
+    std::int64_t count = 0;
+    try {
+        // Another connection's writes (messages, or another front end's marks) change data_version.
+        messages::Statement version(*marks_, "PRAGMA data_version");
+        const std::int64_t v = version.Step() ? version.ColumnInt64(0) : 0;
+        if (!force && v == marksVersion_) return;
+        marksVersion_ = v;
+        count = messages::UnseenCount(*marks_);
+    } catch (const messages::SqliteError&) {
+        return;
+    }
+    if (count == unread_) return;
+    unread_ = count;
+    HWND parent = hwnd() ? ::GetParent(hwnd()) : nullptr;
+    if (!parent) return;
+    MsgFrameUnread note{};
+    note.header.hwndFrom = hwnd();
+    note.header.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(hwnd()));
+    note.header.code = static_cast<UINT>(MSGFRAME_UNREAD_CHANGED);
+    note.unread = count;
+    ::SendMessageW(parent, WM_NOTIFY, note.header.idFrom, reinterpret_cast<LPARAM>(&note));
 }
 
 void CMsgFrame::ShowStatus(std::wstring text) {
@@ -135,6 +346,15 @@ void CMsgFrame::ShowStatus(std::wstring text) {
 }
 
 std::wstring CMsgFrame::CountText() const {
+    if (mode_ == ListMode::Board) {
+        std::int64_t warnings = 0;
+        for (const OwnRow& row : ownRows_) warnings += row.id ? 1 : 0;
+        return std::to_wstring(warnings) + L" warnings in force.";
+    }
+    if (mode_ == ListMode::Missing) {
+        if (ownRows_.empty()) return L"No warning is missing: every warning the bulletins list was received.";
+        return std::to_wstring(ownRows_.size()) + L" warnings listed in force by bulletins were never received.";
+    }
     const std::int64_t n = query_ ? query_->count() : 0;
     if (query_ && !query_->countKnown()) return L"At least " + std::to_wstring(n) + L" messages match the filter; counting...";
     if (n == 0) return L"No message matches the filter.";
@@ -155,6 +375,8 @@ void CMsgFrame::SelectRow(std::int64_t position) {
     if (position >= 0) {
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
         ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
+        // A row that was selected already sends no LVN_ITEMCHANGED: the pane's own record is set here.
+        selectedPosition_ = focusedPosition_ = position;
     }
     settingSelection_ = false;
 }
@@ -162,14 +384,13 @@ void CMsgFrame::SelectRow(std::int64_t position) {
 void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
     if (!list_) return;
     const std::int64_t top = keepPlace ? ::SendMessageW(list_, LVM_GETTOPINDEX, 0, 0) : 0;
-    const browser::BrowserRow* topRow = top > 0 && query_ ? query_->RowAt(top) : nullptr;
-    const std::int64_t topId = topRow ? topRow->id : 0;
+    const std::int64_t topId = top > 0 && query_ ? IdAt(top) : 0;
     std::int64_t count = 0;
     try {
         if (query_ && recount) {
             // A live refresh keeps the length the list had while a new count is made, so that it does
             // not shrink to a page and grow back.
-            count = query_->Refresh(msgframe::NowMs(), keepPlace ? query_->count() : 0);
+            count = query_->Refresh(decoder::SystemUtcMs(), keepPlace ? query_->count() : 0);
             if (query_->countKnown()) {
                 StopCount();
             } else {
@@ -179,9 +400,16 @@ void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
             query_->Reorder();
             count = query_->count();
         }
+        if (query_ && mode_ != ListMode::Messages) {
+            // The board and the missing list are read whole (a few thousand rows at most).
+            StopCount();
+            FillOwnRows();
+            count = static_cast<std::int64_t>(ownRows_.size());
+        }
     } catch (const messages::SqliteError& error) {
         StopCount();
         query_.reset();
+        ownRows_.clear();
         ShowStatus(L"The message store " + storePath_ + L" cannot be read: " + Wide(error.what()));
     }
     const auto items = static_cast<WPARAM>(std::min<std::int64_t>(count, INT_MAX));
@@ -193,12 +421,12 @@ void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
     } else {
         // The selected message keeps its selection wherever it went; one that no longer passes the
         // filter is let go.
-        const std::int64_t selected = selectedId_ && query_ ? query_->PositionOf(selectedId_) : -1;
+        const std::int64_t selected = selectedId_ && query_ ? PositionOfId(selectedId_) : -1;
         if (selected < 0 && selectedId_) selectedId_ = 0;
         SelectRow(selected);
         if (topId) {
             // Rows above the first one shown push it down: scroll by as many so it stays in view.
-            const std::int64_t newTop = query_ ? query_->PositionOf(topId) : -1;
+            const std::int64_t newTop = query_ ? PositionOfId(topId) : -1;
             const auto nowTop = static_cast<std::int64_t>(::SendMessageW(list_, LVM_GETTOPINDEX, 0, 0));
             RECT item{};
             item.left = LVIR_BOUNDS;
@@ -211,6 +439,7 @@ void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
     ::InvalidateRect(list_, nullptr, FALSE);
     if (query_) ShowStatus(CountText());
     ShowSelection();
+    UpdateUnreadCount(false);
 }
 
 void CMsgFrame::StartCount(bool keepPlace) {
@@ -251,7 +480,7 @@ void CMsgFrame::OnCountTimer() {
     const std::int64_t n = counter_->count();
     const bool again = recountWanted_;
     StopCount();
-    if (!query_ || !list_) return;
+    if (!query_ || !list_ || mode_ != ListMode::Messages) return;
     if (n >= 0) {
         query_->SetCount(n);
         const auto items = static_cast<WPARAM>(std::min<std::int64_t>(n, INT_MAX));
@@ -280,7 +509,18 @@ bool CMsgFrame::OpenStore() {
         return false;
     }
     try {
-        query_ = std::make_unique<browser::MessageQuery>(msgframe::Utf8(storePath_));
+        // The seen state needs a connection that may write, and a store that has its tables: the
+        // decoder's writer brings a store up to date too, but the pane may open it first.
+        marks_.reset();
+        marksVersion_ = -1;
+        marks_.emplace(messages::Database::Open(win::Utf8(storePath_)));
+        sqlite3_busy_timeout(marks_->handle(), 200);
+        if (messages::SchemaVersion(*marks_) < messages::kSchemaVersion) messages::MigrateSchema(*marks_);
+    } catch (const messages::SqliteError&) {
+        marks_.reset();  // a read-only store: browsed, but nothing is marked seen
+    }
+    try {
+        query_ = std::make_unique<browser::MessageQuery>(win::Utf8(storePath_));
     } catch (const messages::SqliteError& error) {
         ShowStatus(L"The message store " + storePath_ + L" cannot be read: " + Wide(error.what()));
         return false;
@@ -298,6 +538,8 @@ void CMsgFrame::SetStorePath(const std::wstring& path) {
 }
 
 void CMsgFrame::CheckForNewMessages() {
+    // The count of unseen messages is kept while the pane is hidden too: the button shows it.
+    UpdateUnreadCount(false);
     if (!hwnd() || !::IsWindowVisible(hwnd())) return;
     if (!query_) {
         // The store appears with the first decoder run.
@@ -309,10 +551,27 @@ void CMsgFrame::CheckForNewMessages() {
 }
 
 void CMsgFrame::SortBy(Column column) {
-    if (!query_) return;
+    if (!query_ || mode_ != ListMode::Messages) return;  // the board and the missing list keep their order
     const bool same = query_->sortColumn() == column;
     // A new column starts newest first for times, smallest first (most pressing for priorities) otherwise.
     const bool descending = same ? !query_->descending() : column == Column::Received;
     query_->SetSort(column, descending);
     RefreshList(false, false);  // the same messages: their count stands
+}
+
+bool CMsgFrame::SelectMessage(std::int64_t id) {
+    if (!query_ || !list_ || id <= 0) return false;
+    std::int64_t position = -1;
+    try {
+        position = query_->PositionOf(id);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (position < 0) return false;
+    SelectRow(-1);  // the old selection goes quietly; the new one is announced as a click's would be
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
+    ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
+    return selectedId_ == id;
 }

@@ -8,9 +8,10 @@
 #include "controls/property_editors.h"
 #include "win/reflect.h"
 
+// An open editor points at one of the rows: it lets go of it before the rows go. The window itself
+// goes in the base, detached (window.h).
 CPropertyGridCtrl::~CPropertyGridCtrl() {
-    // Destroy while this object is whole, so that the grid's own handlers see the destruction.
-    if (hwnd() && ::IsWindow(hwnd())) ::DestroyWindow(hwnd());
+    if (editor_ && ::IsWindow(hwnd())) closeEditor();
 }
 
 HWND CPropertyGridCtrl::create(HWND parent, const RECT& rect, DWORD style, DWORD exStyle, UINT id) {

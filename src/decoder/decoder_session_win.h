@@ -51,7 +51,6 @@ public:
 
     bool HasProcess() const { return static_cast<bool>(process_); }
     HANDLE process() const { return process_.get(); }
-    const std::wstring& instanceName() const { return instanceName_; }
     // True once the reader has delivered its last record (the decoder ended or the pipe broke).
     bool ReaderEnded() const { return shared_ && shared_->ended.load(); }
 

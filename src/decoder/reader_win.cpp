@@ -15,14 +15,6 @@ std::wstring AnsiToWide(const char* text, std::size_t length) {
     return wide;
 }
 
-std::int64_t SystemUtcMs() {
-    FILETIME ft{};
-    ::GetSystemTimeAsFileTime(&ft);
-    const std::uint64_t ticks = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    // 100 ns ticks since 1601-01-01; 11644473600 s lie between 1601 and 1970.
-    return static_cast<std::int64_t>(ticks / 10000) - 11644473600000LL;
-}
-
 DWORD WINAPI ReadDecoderOutput(void* arg) {
     auto* holder = static_cast<std::shared_ptr<ReaderShared>*>(arg);
     std::shared_ptr<ReaderShared> shared = std::move(*holder);

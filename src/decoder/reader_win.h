@@ -9,6 +9,7 @@
 #include <string>
 
 #include "decoder/record_sink.h"
+#include "decoder/utc_clock.h"
 #include "win/handles.h"
 
 namespace decoder {
@@ -32,8 +33,5 @@ win::UniqueHandle StartReader(const std::shared_ptr<ReaderShared>& shared);
 
 // ANSI code page text to UTF-16.
 std::wstring AnsiToWide(const char* text, std::size_t length);
-
-// The system clock in milliseconds since 1970-01-01 UTC.
-std::int64_t SystemUtcMs();
 
 }  // namespace decoder

@@ -1,7 +1,6 @@
-// The run's sinks: dispatch in order, the filter, the queued sink and the text log.
+// The run's sinks: dispatch in order, the filter and the text log.
 #include "decoder/record_sink.h"
 
-#include <chrono>
 
 #include "decoder/command_line.h"
 
@@ -45,58 +44,6 @@ void RecordSinks::Deliver(const Record& record) {
 
 void RecordSinks::RunEnded() {
     Each([](IRecordSink& s) { s.OnRunEnded(); });
-}
-
-QueuedSink::QueuedSink(std::shared_ptr<IRecordSink> inner, int finishWaitMs)
-    : inner_(std::move(inner)), finishWaitMs_(finishWaitMs), worker_([this] { Work(); }) {}
-
-QueuedSink::~QueuedSink() {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        quit_ = true;
-    }
-    wake_.notify_all();
-    worker_.join();
-}
-
-void QueuedSink::OnRunStarted() { inner_->OnRunStarted(); }
-
-void QueuedSink::OnRecord(const Record& record) {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        queue_.push_back(record);
-    }
-    wake_.notify_one();
-}
-
-void QueuedSink::OnRunEnded() {
-    std::unique_lock<std::mutex> guard(lock_);
-    idle_.wait_for(guard, std::chrono::milliseconds(finishWaitMs_), [&] { return queue_.empty() && !busy_; });
-    guard.unlock();
-    inner_->OnRunEnded();
-}
-
-void QueuedSink::Work() {
-    std::unique_lock<std::mutex> guard(lock_);
-    for (;;) {
-        wake_.wait(guard, [&] { return quit_ || !queue_.empty(); });
-        if (queue_.empty()) return;  // quitting with nothing left
-        std::deque<Record> batch;
-        batch.swap(queue_);
-        busy_ = true;
-        guard.unlock();
-        for (const Record& r : batch) {
-            try {
-                inner_->OnRecord(r);
-            } catch (...) {
-                // The inner sink's own trouble; the queue goes on.
-            }
-            ++delivered_;
-        }
-        guard.lock();
-        busy_ = false;
-        if (queue_.empty()) idle_.notify_all();
-    }
 }
 
 TextLogSink::TextLogSink(std::FILE* file, bool onlyShown, std::shared_ptr<const LogFilter> filter)

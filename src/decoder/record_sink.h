@@ -1,19 +1,16 @@
-// Where a run's records go: the sink interface, the ordered list of a run's sinks, and the sinks
-// every run has (the log filter's text log) or may wrap others in (a queue with its own thread).
+// Where a run's records go: the sink interface, the ordered list of a run's sinks, and the sink
+// every run has (the log filter's text log).
 //
 // Portable: no Windows header.
 #pragma once
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "decoder/decoder_record.h"
@@ -21,7 +18,7 @@
 namespace decoder {
 
 // Receives every record of a run on the reader thread, in order. OnRecord must not block: a sink
-// with slow work (a database, the network) hands it to a thread of its own (see QueuedSink).
+// with slow work (a database, the network) hands it to a thread of its own (see sink_worker.h).
 class IRecordSink {
 public:
     virtual ~IRecordSink() = default;
@@ -62,34 +59,6 @@ private:
 
     std::vector<std::shared_ptr<IRecordSink>> sinks_;
     std::atomic<std::uint64_t> failures_{0};
-};
-
-// Gives an inner sink its records on a thread of its own, so that however slow it is, the reader
-// and the other sinks never wait for it. Its queue has no bound: nothing recorded is dropped.
-class QueuedSink : public IRecordSink {
-public:
-    // `finishWaitMs` bounds how long OnRunEnded waits for the inner sink to catch up.
-    explicit QueuedSink(std::shared_ptr<IRecordSink> inner, int finishWaitMs = 4000);
-    ~QueuedSink() override;
-    void OnRunStarted() override;
-    void OnRecord(const Record& record) override;
-    void OnRunEnded() override;
-    // Records given to the inner sink so far.
-    std::uint64_t delivered() const { return delivered_.load(); }
-
-private:
-    void Work();
-
-    std::shared_ptr<IRecordSink> inner_;
-    const int finishWaitMs_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::deque<Record> queue_;
-    bool busy_ = false;
-    bool quit_ = false;
-    std::atomic<std::uint64_t> delivered_{0};
-    std::thread worker_;
 };
 
 // The decoder text log: every record's text, or only the shown ones', flushed per record so that

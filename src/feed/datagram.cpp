@@ -8,6 +8,8 @@
 
 #include "messages/message_store.h"
 #include "messages/priority.h"
+#include "warnings/reader.h"
+#include "warnings/warning_state.h"
 
 namespace feed {
 
@@ -77,6 +79,20 @@ FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies) {
     item.text = ValidUtf8(messages::StoredText(record));
     item.message = record.category == decoder::Category::MessageText;
     item.copies = copies;
+    if (item.message) {
+        warnings::Reading r = warnings::Read(item.text, item.timeMs);
+        if (!r.series.empty() || r.kind != warnings::Kind::Other || !r.shapes.empty()) {
+            auto w = std::make_shared<FeedWarning>();
+            w->series = r.series;
+            w->kind = std::string(warnings::KindName(r.kind));
+            if (r.numbered()) {
+                w->number = r.number, w->year = r.year;
+                w->state = std::string(warnings::StateName(warnings::StateAt(warnings::State::InForce, r.expiresMs, item.timeMs)));
+            }
+            w->shapes = std::move(r.shapes);
+            item.warning = std::move(w);
+        }
+    }
     return item;
 }
 
@@ -113,6 +129,28 @@ std::string BuildDatagram(const std::string& station, const FeedItem& item, std:
         object["priority"] = std::string(messages::PriorityName(messages::PriorityOfText(item.text)));
         object["copies"] = item.copies;
     }
+    if (item.message && item.warning) {
+        const FeedWarning& w = *item.warning;
+        if (!w.series.empty()) object["series"] = w.series;
+        if (w.number > 0) {
+            object["number"] = w.number;
+            object["year"] = w.year;
+        }
+        if (!w.series.empty() || w.kind != "other") object["kind"] = w.kind;
+        if (w.number > 0) object["state"] = w.state;
+        if (!w.shapes.empty()) {
+            nlohmann::json shapes = nlohmann::json::array();
+            for (const warnings::Shape& shape : w.shapes) {
+                nlohmann::json one = {{"kind", std::string(warnings::ShapeKindName(shape.kind))}};
+                if (shape.kind == warnings::ShapeKind::Circle) one["radius_nm"] = shape.radiusNm;
+                nlohmann::json points = nlohmann::json::array();
+                for (const warnings::GeoPoint& p : shape.points) points.push_back({p.lat, p.lon});
+                one["points"] = std::move(points);
+                shapes.push_back(std::move(one));
+            }
+            object["shapes"] = std::move(shapes);
+        }
+    }
     // Bytes that are not UTF-8 never reach here (ItemFromRecord), but the replacement handler keeps
     // a caller's slip from throwing on the sender thread.
     const auto dump = [&] { return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); };
@@ -127,6 +165,7 @@ std::string BuildDatagram(const std::string& station, const FeedItem& item, std:
         object["text"] = item.text.substr(0, CharacterBoundary(item.text, bytes));
         return dump().size() <= limit;
     };
+    if (!fits(0)) object.erase("shapes");  // a text of nothing but positions: the text goes first
     std::size_t lo = 0;
     std::size_t hi = std::min(item.text.size(), limit);
     while (lo < hi) {

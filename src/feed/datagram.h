@@ -4,9 +4,12 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "decoder/decoder_record.h"
+#include "warnings/shapes.h"
 
 namespace feed {
 
@@ -17,6 +20,17 @@ inline constexpr std::size_t kMaxDatagram = 65'000;
 // A longer station name is cut to this many bytes.
 inline constexpr std::size_t kMaxStation = 256;
 
+// What a message says as a warning (warnings/reader.h), read from its text alone: the state of a
+// numbered one is "inforce", or "expired" when its own cancel time came before it was heard.
+struct FeedWarning {
+    std::string series;  // empty: none
+    int number = 0;      // 0: not numbered
+    int year = 0;
+    std::string kind;
+    std::string state;
+    std::vector<warnings::Shape> shapes;
+};
+
 // What a datagram says, taken from a record (and, for a message, from the store's copy count).
 struct FeedItem {
     std::int64_t timeMs = 0;  // received, UTC milliseconds since 1970
@@ -26,6 +40,7 @@ struct FeedItem {
     std::string text;  // UTF-8
     bool message = false;  // category 5: priority and copies follow
     std::int64_t copies = 1;
+    std::shared_ptr<const FeedWarning> warning;  // a message read as a warning; none for the rest
 };
 
 // The record's text as UTF-8, as the store keeps it, with every byte that is not valid UTF-8 (a
@@ -36,7 +51,10 @@ FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies = 1);
 std::string IsoUtc(std::int64_t utcMs);
 
 // The JSON object: station, time, category, les, frame, text, and for a message priority (its name,
-// e.g. "safety") and copies; "truncated": true when the text had to be cut.
+// e.g. "safety") and copies; "truncated": true when the text had to be cut. A message read as a
+// warning adds, where it has them: series, number, year, kind, state, and shapes
+// ([{"kind": "area", "points": [[28.665333, -80.638833], ...]}, {"kind": "circle", "radius_nm": 2,
+// "points": [[lat, lon]]}]); shapes too large for one datagram are left out, never the text.
 std::string BuildDatagram(const std::string& station, const FeedItem& item, std::size_t limit = kMaxDatagram);
 
 // `text` (valid UTF-8) cut to at most `bytes` bytes without splitting a character.

@@ -6,16 +6,14 @@
 //
 // Portable: the sockets are behind IFeedTransport (udp_transport_win.h on Windows).
 #pragma once
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "decoder/record_sink.h"
+#include "decoder/sink_worker.h"
 #include "feed/datagram.h"
 #include "feed/destinations.h"
 #include "feed/send_pacer.h"
@@ -80,11 +78,13 @@ public:
 
 private:
     struct State;
+    using Worker = decoder::SinkWorker<FeedItem>;
     void Offer(const decoder::Record& record, std::int64_t copies);
-    static void Run(const std::shared_ptr<State>& state);
+    static void Open(State& state);
+    static void Send(State& state, Worker::Batch& batch);
 
-    std::shared_ptr<State> state_;
-    std::thread sender_;
+    std::shared_ptr<State> state_;  // shared with the sender, which may outlive the sink
+    Worker sender_;
 };
 
 }  // namespace feed

@@ -4,11 +4,14 @@
 //   (age_day<1) & les=121          priority>=urgency | text~"MAYDAY"
 //   !(les=112) & frame>=1000 & frame<2000          "GALE WARNING" & age_hour<12
 //
+//   kind=nav & state=inforce & dist<100          series="NAVAREA IV" & year=2022 & number>=1100
+//
 // An `or` (| or the word or) of `and`s (& or and) of terms; ! or not negates; parentheses group.
 // A term is `field operator value` or a quoted string alone (the text contains it). Fields, values and
 // limits are listed in README.md ("Filter language"). Input is UTF-8; columns count characters, from 1.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,6 +20,7 @@
 #include "messages/filter_tree.h"
 #include "messages/schema.h"
 #include "messages/sqlite_db.h"
+#include "warnings/position.h"
 
 namespace messages {
 
@@ -32,10 +36,16 @@ struct FilterError {
     int endColumn = 0;
 };
 
+// What a filter may refer to besides the message: the station's home position (the settings'
+// "Home position"), which `dist` counts from. Without one, a `dist` term is an error.
+struct FilterContext {
+    std::optional<warnings::GeoPoint> home;
+};
+
 // A WHERE clause over message_rows under the name `m`, and its parameters in order (one per '?').
 struct FilterSql {
     std::string where;
-    std::vector<std::variant<std::int64_t, std::string>> params;
+    std::vector<std::variant<std::int64_t, std::string, double>> params;
 
     // Binds the parameters to `s` from index `first` on.
     void BindTo(Statement& s, int first = 1) const;
@@ -47,7 +57,7 @@ public:
     Filter();
 
     // Parses `expression`; false with `error` filled when it is not a filter.
-    static bool Parse(std::string_view expression, Filter& out, FilterError& error);
+    static bool Parse(std::string_view expression, Filter& out, FilterError& error, const FilterContext& context = {});
 
     // Does the message pass? `nowMs` (UTC milliseconds) is what ages are counted from.
     bool Matches(const MessageRow& message, std::int64_t nowMs) const;
@@ -72,7 +82,11 @@ private:
     std::uint32_t root_ = 0;
 };
 
-// Ids of the messages in `db` that pass `filter`, in id order.
+// Registers on `db` the SQL function that `dist` terms call (vastrel_distance_nm(shapes, lat, lon)):
+// every connection that runs a filter's SQL needs it. The views never use it.
+void RegisterFilterFunctions(Database& db);
+
+// Ids of the messages in `db` that pass `filter`, in id order (registers the functions itself).
 std::vector<std::int64_t> MatchingMessageIds(Database& db, const Filter& filter, std::int64_t nowMs);
 
 }  // namespace messages

@@ -1,6 +1,7 @@
 // The filter run in memory on one message, for deciding whether a new message joins the shown list.
 #include "messages/filter.h"
 #include "messages/text_fold.h"
+#include "warnings/shapes.h"
 
 namespace messages {
 
@@ -8,8 +9,26 @@ using namespace filter_tree;
 
 namespace {
 
+// Whether the message's reading has the column at all (a message not read has none).
+bool Present(const MessageRow& m, Column c) {
+    if (!ReadingColumn(c)) return true;
+    if (!m.reading) return false;
+    switch (c) {
+        case Column::Navarea: return m.reading->navarea > 0;
+        case Column::Metarea: return m.reading->metarea > 0;
+        case Column::Number:
+        case Column::Year: return m.reading->number > 0;
+        default: return true;
+    }
+}
+
 std::int64_t ColumnOf(const MessageRow& m, Column c) {
     switch (c) {
+        case Column::Navarea: return m.reading->navarea;
+        case Column::Metarea: return m.reading->metarea;
+        case Column::Number: return m.reading->number;
+        case Column::Year: return m.reading->year;
+        case Column::Positions: return m.reading->positions;
         case Column::FirstHeard: return m.firstHeardMs;
         case Column::LastHeard: return m.lastHeardMs;
         case Column::Les: return m.les;
@@ -17,11 +36,27 @@ std::int64_t ColumnOf(const MessageRow& m, Column c) {
         case Column::Priority: return static_cast<std::int64_t>(m.priority);
         case Column::Copies: return m.copies;
         case Column::Len: return m.length;
+        case Column::Unread: return m.seen ? 0 : 1;
     }
     return 0;
 }
 
+template <class V>
+bool Compare(V v, Op op, V x) {
+    switch (op) {
+        case Op::Eq: return v == x;
+        case Op::Ne: return v != x;
+        case Op::Lt: return v < x;
+        case Op::Le: return v <= x;
+        case Op::Gt: return v > x;
+        case Op::Ge: return v >= x;
+        case Op::Contains: break;
+    }
+    return false;
+}
+
 bool Test(const MessageRow& m, const IntTest& t) {
+    if (!Present(m, t.column)) return false;
     if (t.kind != IntTest::Compare) return t.kind == IntTest::Always;
     std::int64_t v = ColumnOf(m, t.column);
     switch (t.op) {
@@ -42,6 +77,23 @@ bool TestTerm(const MessageRow& m, const Term& term, std::int64_t nowMs) {
         if (term.op == Op::Eq) return m.text == term.text;
         if (term.op == Op::Ne) return m.text != term.text;
         return ContainsFolded(m.text, term.text);
+    }
+    if (term.field == Field::Series) {
+        if (!m.reading || m.reading->series.empty()) return false;
+        if (term.op == Op::Contains) return m.reading->series.find(term.text) != std::string::npos;
+        return (m.reading->series == term.text) == (term.op == Op::Eq);
+    }
+    if (term.field == Field::Kind || term.field == Field::State) {
+        if (!m.reading) return false;
+        const std::string_view v =
+            term.field == Field::Kind ? std::string_view(m.reading->kind)
+                                      : warnings::StateName(warnings::StateAt(m.reading->state, m.reading->expiresMs, nowMs));
+        return (v == term.text) == (term.op == Op::Eq);
+    }
+    if (term.field == Field::Dist) {
+        if (!m.reading || m.reading->positions <= 0) return false;
+        const std::optional<double> d = warnings::DistanceToShapesNm({term.homeLat, term.homeLon}, m.reading->shapes);
+        return d && Compare(*d, term.op, term.number);
     }
     Lowered l = Lower(term, nowMs);
     switch (l.join) {

@@ -25,7 +25,8 @@ std::string Describe(const Token& t) {
 
 class Parser {
 public:
-    Parser(std::vector<Token> tokens, Builder& out) : t_(std::move(tokens)), out_(out) {}
+    Parser(std::vector<Token> tokens, Builder& out, const FilterContext& context)
+        : t_(std::move(tokens)), out_(out), context_(context) {}
 
     std::uint32_t Run() {
         if (t_[0].kind == Tok::End) return out_.Add(Node{});  // blank: every message
@@ -115,11 +116,12 @@ private:
             Fail("expected a value after '" + op.text + "', found " + Describe(value), value.column, value.endColumn);
         }
         ++pos_;
-        return out_.AddTerm(MakeTerm(field, t, op, value));
+        return out_.AddTerm(MakeTerm(field, t, op, value, context_.home));
     }
 
     std::vector<Token> t_;
     Builder& out_;
+    const FilterContext& context_;
     std::size_t pos_ = 0;
     int depth_ = 0;
     int terms_ = 0;
@@ -132,12 +134,12 @@ Filter::Filter() {
     root_ = 0;
 }
 
-bool Filter::Parse(std::string_view expression, Filter& out, FilterError& error) {
+bool Filter::Parse(std::string_view expression, Filter& out, FilterError& error, const FilterContext& context) {
     try {
         Filter f;
         f.nodes_.clear();
         Builder b(f);
-        b.SetRoot(Parser(Tokenize(expression), b).Run());
+        b.SetRoot(Parser(Tokenize(expression), b, context).Run());
         out = std::move(f);
         return true;
     } catch (const SyntaxError& e) {

@@ -1,6 +1,7 @@
 // The filter as an SQL WHERE clause on message_rows: our own SQL text, every value a bound parameter.
 #include "messages/filter.h"
 #include "messages/text_fold.h"
+#include "warnings/shapes.h"
 
 namespace messages {
 
@@ -17,6 +18,16 @@ const char* ColumnName(Column c) {
         case Column::Priority: return "m.priority";
         case Column::Copies: return "m.copies";
         case Column::Len: return "m.len";
+        case Column::Unread: {
+            // 1 or 0, never NULL, as the in-memory run's !seen.
+            static const std::string unread = "(NOT " + std::string(kSeenSql) + ")";
+            return unread.c_str();
+        }
+        case Column::Navarea: return "navarea";
+        case Column::Metarea: return "metarea";
+        case Column::Number: return "number";
+        case Column::Year: return "year";
+        case Column::Positions: return "position_count";
     }
     return "NULL";
 }
@@ -66,7 +77,37 @@ public:
     }
 
 private:
+    // A test on the reading: the message has a warning_rows row passing `condition`. Never NULL,
+    // so NOT and the in-memory run agree.
+    void Reading(const char* condition) {
+        out_.where += "(m.id IN (SELECT id FROM warning_rows WHERE ";
+        out_.where += condition;
+        out_.where += "))";
+    }
+
+    static const char* Presence(Column c) {
+        switch (c) {
+            case Column::Navarea: return "navarea > 0 AND ";
+            case Column::Metarea: return "metarea > 0 AND ";
+            case Column::Number:
+            case Column::Year: return "number > 0 AND ";
+            default: return "";
+        }
+    }
+
     void Test(const IntTest& t) {
+        if (ReadingColumn(t.column)) {
+            std::string condition = Presence(t.column);
+            if (t.kind != IntTest::Compare) {
+                condition += t.kind == IntTest::Always ? "1" : "0";
+            } else {
+                condition += ColumnName(t.column);
+                condition += OpText(t.op);
+                condition += "?";
+                out_.params.emplace_back(t.value);
+            }
+            return Reading(condition.c_str());
+        }
         if (t.kind != IntTest::Compare) {
             out_.where += t.kind == IntTest::Always ? "1" : "0";
             return;
@@ -78,6 +119,35 @@ private:
     }
 
     void Term(const filter_tree::Term& term) {
+        switch (term.field) {
+            case Field::Series:
+                out_.params.emplace_back(term.text);
+                return Reading(term.op == Op::Contains ? "series <> '' AND instr(series, ?) > 0"
+                               : term.op == Op::Eq     ? "series <> '' AND series = ?"
+                                                       : "series <> '' AND series <> ?");
+            case Field::Kind:
+                out_.params.emplace_back(term.text);
+                return Reading(term.op == Op::Eq ? "kind = ?" : "kind <> ?");
+            case Field::State:
+                // As the `warnings` view, against the filter's own "now".
+                out_.params.emplace_back(now_);
+                out_.params.emplace_back(term.text);
+                return Reading(term.op == Op::Eq
+                                   ? "(CASE WHEN state IN ('inforce', 'dropped') AND expires_ms IS NOT NULL AND expires_ms <= ? "
+                                     "THEN 'expired' ELSE state END) = ?"
+                                   : "(CASE WHEN state IN ('inforce', 'dropped') AND expires_ms IS NOT NULL AND expires_ms <= ? "
+                                     "THEN 'expired' ELSE state END) <> ?");
+            case Field::Dist: {
+                out_.params.emplace_back(term.homeLat);
+                out_.params.emplace_back(term.homeLon);
+                out_.params.emplace_back(term.number);
+                std::string condition = "position_count > 0 AND vastrel_distance_nm(shapes, ?, ?)";
+                condition += OpText(term.op);
+                condition += "?";
+                return Reading(condition.c_str());
+            }
+            default: break;
+        }
         if (term.field != Field::Text) {
             Lowered l = Lower(term, now_);
             if (l.join == Lowered::One) return Test(l.a);
@@ -138,13 +208,38 @@ void FilterSql::BindTo(Statement& s, int first) const {
     for (const auto& p : params) {
         if (const std::int64_t* n = std::get_if<std::int64_t>(&p)) {
             s.Bind(i++, *n);
+        } else if (const double* d = std::get_if<double>(&p)) {
+            s.Bind(i++, *d);
         } else {
             s.Bind(i++, std::string_view(std::get<std::string>(p)));
         }
     }
 }
 
+namespace {
+
+// vastrel_distance_nm(shapes, lat, lon): the in-memory run's own distance, so both agree to the bit.
+void DistanceFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) return sqlite3_result_null(context);
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int bytes = sqlite3_value_bytes(argv[0]);
+    const std::vector<warnings::Shape> shapes = warnings::DecodeShapes(std::string_view(text ? text : "", text ? bytes : 0));
+    const std::optional<double> d =
+        warnings::DistanceToShapesNm({sqlite3_value_double(argv[1]), sqlite3_value_double(argv[2])}, shapes);
+    if (!d) return sqlite3_result_null(context);
+    sqlite3_result_double(context, *d);
+}
+
+}  // namespace
+
+void RegisterFilterFunctions(Database& db) {
+    const int rc = sqlite3_create_function_v2(db.handle(), "vastrel_distance_nm", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                              nullptr, DistanceFunction, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) ThrowSqliteError(db.handle(), rc, "cannot register the filter's functions");
+}
+
 std::vector<std::int64_t> MatchingMessageIds(Database& db, const Filter& filter, std::int64_t nowMs) {
+    RegisterFilterFunctions(db);
     FilterSql sql = filter.ToSql(nowMs);
     Statement s(db, "SELECT m.id FROM message_rows AS m WHERE " + sql.where + " ORDER BY m.id");
     sql.BindTo(s);

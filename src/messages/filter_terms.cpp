@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cmath>
 #include <optional>
+#include <span>
 
 #include "messages/priority.h"
+#include "warnings/reader.h"
 #include "messages/text_fold.h"
 
 namespace messages::filter_tree {
@@ -21,7 +23,43 @@ struct FieldName {
 constexpr FieldName kFields[] = {{"age_day", Field::AgeDay}, {"age_hour", Field::AgeHour}, {"age_min", Field::AgeMin},
                                  {"les", Field::Les},        {"frame", Field::Frame},      {"priority", Field::Priority},
                                  {"copies", Field::Copies},  {"len", Field::Len},          {"text", Field::Text},
-                                 {"time", Field::Time}};
+                                 {"time", Field::Time},      {"series", Field::Series},    {"navarea", Field::Navarea},
+                                 {"metarea", Field::Metarea}, {"number", Field::Number},   {"year", Field::Year},
+                                 {"kind", Field::Kind},      {"state", Field::State},      {"positions", Field::Positions},
+                                 {"dist", Field::Dist},      {"unread", Field::Unread}};
+
+constexpr std::string_view kKinds[] = {"nav", "met", "sar", "piracy", "ice", "bulletin", "other"};
+constexpr std::string_view kStates[] = {"none", "inforce", "cancelled", "expired", "dropped"};
+
+template <std::size_t N>
+std::string Listed(const std::string_view (&list)[N]) {
+    std::string s;
+    for (std::string_view w : list) s += (s.empty() ? "" : ", ") + std::string(w);
+    return s;
+}
+
+// A series as the reader writes it: upper case, single blanks, area numbers in roman ("navarea 4"
+// is "NAVAREA IV").
+std::string NormalSeries(std::string_view typed) {
+    std::string out;
+    for (char c : typed) {
+        const bool blank = c == ' ' || c == '\t';
+        if (blank) {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+        } else {
+            out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        }
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    for (std::string_view head : {"NAVAREA ", "METAREA "}) {
+        if (out.rfind(head, 0) == 0) {
+            if (int area = warnings::AreaNumber(std::string_view(out).substr(head.size()))) {
+                out = std::string(head) + std::string(warnings::Roman(area));
+            }
+        }
+    }
+    return out;
+}
 
 // Numbers beyond this are refused, so that ages in milliseconds stay far inside 64 bits.
 constexpr double kMaxNumber = 1e15;
@@ -109,11 +147,47 @@ Field FieldNamed(const Token& word) {
     Fail("unknown field '" + word.text + "'", word.column, word.endColumn, " (fields: " + FieldList() + ")");
 }
 
-Term MakeTerm(Field field, const Token& fieldToken, const Token& op, const Token& value) {
+Term MakeTerm(Field field, const Token& fieldToken, const Token& op, const Token& value,
+              const std::optional<warnings::GeoPoint>& home) {
     Term t;
     t.field = field;
     t.op = static_cast<Op>(static_cast<int>(op.kind) - static_cast<int>(Tok::Eq));
     std::string name = AsciiLower(fieldToken.text);
+    if (field == Field::Series) {
+        if (t.op != Op::Eq && t.op != Op::Ne && t.op != Op::Contains) {
+            Fail("operator '" + op.text + "' does not apply to 'series'", op.column, op.endColumn, " (series takes =, != or ~)");
+        }
+        if (t.op == Op::Contains) {
+            t.text = value.text;
+            for (char& c : t.text) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        } else {
+            t.text = NormalSeries(value.text);
+        }
+        return t;
+    }
+    if (field == Field::Kind || field == Field::State) {
+        if (t.op != Op::Eq && t.op != Op::Ne) {
+            Fail("operator '" + op.text + "' does not apply to '" + name + "'", op.column, op.endColumn,
+                 " (" + name + " takes = or !=)");
+        }
+        t.text = AsciiLower(value.text);
+        bool known = false;
+        for (std::string_view w : field == Field::Kind ? std::span<const std::string_view>(kKinds) : std::span<const std::string_view>(kStates))
+            known = known || w == t.text;
+        if (!known) {
+            Fail("unknown " + name + " '" + value.text + "'", value.column, value.endColumn,
+                 " (" + (field == Field::Kind ? "kinds: " + Listed(kKinds) : "states: " + Listed(kStates)) + ")");
+        }
+        return t;
+    }
+    if (field == Field::Dist) {
+        if (!home) {
+            Fail("'dist' needs the home position, and none is set", fieldToken.column, fieldToken.endColumn,
+                 " (set \"Home position\" in the settings, e.g. 50-22.0N 004-08.5W)");
+        }
+        t.homeLat = home->lat;
+        t.homeLon = home->lon;
+    }
     if (field == Field::Text) {
         if (t.op != Op::Eq && t.op != Op::Ne && t.op != Op::Contains) {
             Fail("operator '" + op.text + "' does not apply to 'text'", op.column, op.endColumn, " (text takes =, != or ~)");
@@ -138,6 +212,13 @@ Term MakeTerm(Field field, const Token& fieldToken, const Token& op, const Token
             Fail("bad time '" + value.text + "'", value.column, value.endColumn,
                  " (a UTC date 2026-12-06 or date and time 2026-12-06T14:00)");
         }
+    } else if ((field == Field::Navarea || field == Field::Metarea) && !ReadNumber(value.text)) {
+        const int area = warnings::AreaNumber(value.text);
+        if (!area) {
+            Fail("expected a number or a roman numeral I to XXI for '" + name + "', found '" + value.text + "'", value.column,
+                 value.endColumn);
+        }
+        t.number = area;
     } else {
         std::optional<double> n = ReadNumber(value.text);
         if (!n) {
@@ -200,7 +281,17 @@ Lowered Lower(const Term& term, std::int64_t nowMs) {
         case Field::Priority: l.a = Whole(Column::Priority, term.op, term.number); return l;
         case Field::Copies: l.a = Whole(Column::Copies, term.op, term.number); return l;
         case Field::Len: l.a = Whole(Column::Len, term.op, term.number); return l;
-        case Field::Text: return l;  // compared as text by each runner
+        case Field::Navarea: l.a = Whole(Column::Navarea, term.op, term.number); return l;
+        case Field::Metarea: l.a = Whole(Column::Metarea, term.op, term.number); return l;
+        case Field::Number: l.a = Whole(Column::Number, term.op, term.number); return l;
+        case Field::Year: l.a = Whole(Column::Year, term.op, term.number); return l;
+        case Field::Positions: l.a = Whole(Column::Positions, term.op, term.number); return l;
+        case Field::Unread: l.a = Whole(Column::Unread, term.op, term.number); return l;
+        case Field::Text:
+        case Field::Series:
+        case Field::Kind:
+        case Field::State:
+        case Field::Dist: return l;  // compared by each runner
         case Field::Time: {
             const Column c = Column::FirstHeard;
             switch (term.op) {

@@ -1,5 +1,6 @@
 // Reading one term's field, operator and value into a Term (internal to the filter).
 #pragma once
+#include <optional>
 #include <string_view>
 
 #include "messages/filter_lexer.h"
@@ -11,8 +12,9 @@ namespace messages::filter_tree {
 Field FieldNamed(const Token& word);
 
 // A term from its three tokens; throws SyntaxError for an operator the field does not take or a
-// value it cannot read.
-Term MakeTerm(Field field, const Token& fieldToken, const Token& op, const Token& value);
+// value it cannot read, and for `dist` without a home position.
+Term MakeTerm(Field field, const Token& fieldToken, const Token& op, const Token& value,
+              const std::optional<warnings::GeoPoint>& home);
 
 // A quoted string alone: the text contains it.
 Term ContainsTerm(const Token& string);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "warnings/position.h"
+
 namespace messages {
 class Filter;
 }
@@ -14,7 +16,12 @@ class Filter;
 namespace messages::filter_tree {
 
 enum class Op { Eq, Ne, Lt, Le, Gt, Ge, Contains };
-enum class Field { AgeDay, AgeHour, AgeMin, Les, Frame, Priority, Copies, Len, Text, Time };
+enum class Field {
+    AgeDay, AgeHour, AgeMin, Les, Frame, Priority, Copies, Len, Text, Time,
+    // From the message's reading (warning_rows): a message without the field fails every comparison.
+    Series, Navarea, Metarea, Number, Year, Kind, State, Positions, Dist,
+    Unread  // 1 until the user has seen the message (selected it, or marked all read), then 0
+};
 enum class NodeKind { All, Or, And, Not, Leaf };
 
 struct Node {
@@ -29,11 +36,15 @@ struct Term {
     double number = 0.0;     // numbers and ages as typed; priority as its stored number (op mirrored)
     std::int64_t from = 0;   // time: the date or minute typed is [from, to) in UTC milliseconds
     std::int64_t to = 0;
-    std::string text;        // text: as typed for = and !=, folded for ~
+    std::string text;        // text: as typed for = and !=, folded for ~; series, kind, state: normalised
+    double homeLat = 0;      // dist: the home position it counts from
+    double homeLon = 0;
 };
 
-// Integer columns of message_rows that terms read.
-enum class Column { FirstHeard, LastHeard, Les, Frame, Priority, Copies, Len };
+// Integer columns that terms read: of message_rows, then of warning_rows (reading columns).
+enum class Column { FirstHeard, LastHeard, Les, Frame, Priority, Copies, Len, Unread, Navarea, Metarea, Number, Year, Positions };
+
+inline bool ReadingColumn(Column c) { return c >= Column::Navarea; }
 
 // One integer comparison `column op value`, or a constant.
 struct IntTest {

@@ -6,9 +6,11 @@
 #include <system_error>
 #include <thread>
 
+#include "decoder/wide_text.h"
 #include "messages/priority.h"
 #include "messages/schema.h"
 #include "messages/text_fold.h"
+#include "messages/warning_rows.h"
 
 namespace messages {
 
@@ -22,44 +24,8 @@ std::optional<std::int64_t> StationNumber(std::string_view text) noexcept {
     return n;
 }
 
-namespace {
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-}  // namespace
-
 std::string StoredText(const decoder::Record& record) {
-    if (record.wideText.empty()) return record.text;
-    // wchar_t is UTF-16 on Windows and UTF-32 elsewhere; a lone surrogate becomes U+FFFD.
-    std::string out;
-    out.reserve(record.wideText.size());
-    const std::wstring& w = record.wideText;
-    for (std::size_t i = 0; i < w.size(); ++i) {
-        char32_t c = static_cast<char32_t>(w[i]);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(w[++i]) - 0xDC00);
-        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
+    return record.wideText.empty() ? record.text : decoder::WideToUtf8(record.wideText);
 }
 
 // Prepared once: the writer runs the same few statements thousands of times a day.
@@ -130,8 +96,8 @@ void CheckContent(const std::string& path, Database& db) {
                    "is an SQLite database of another program, not a message store; it was left as it is");
         }
     } catch (const SqliteError& e) {
-        int primary = e.code() & 0xFF;
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) throw;  // the opener waits and tries again
+        const int primary = e.primary();
+        if (e.busy()) throw;  // the opener waits and tries again
         if (primary == SQLITE_NOTADB) {
             Refuse(StoreRefusal::NotADatabase, path, "is not a database (" + std::string(e.what()) +
                                                           "); it was left as it is");
@@ -186,8 +152,8 @@ std::unique_ptr<MessageStore> MessageStore::Open(const std::string& path, const 
             PrepareForWriting(path, db, options);
             break;
         } catch (const SqliteError& e) {
-            int primary = e.code() & 0xFF;
-            if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < options.busyAttempts) {
+            const int primary = e.primary();
+            if (e.busy() && attempt < options.busyAttempts) {
                 // SQLite does not always wait itself (a lock it cannot wait for without a deadlock).
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 continue;
@@ -225,8 +191,7 @@ bool MessageStore::WithRetry(const char* what, Work&& work) {
             t.Commit();
             return true;
         } catch (const SqliteError& e) {
-            int primary = e.code() & 0xFF;
-            if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) && attempt < options_.busyAttempts) continue;
+            if (e.busy() && attempt < options_.busyAttempts) continue;
             Fail(what, e);
             return false;
         } catch (const std::exception& e) {
@@ -297,6 +262,7 @@ std::int64_t MessageStore::WriteOne(std::int64_t runId, const decoder::Record& r
     m.Bind(6, length).Bind(7, text);
     m.Step();
     m.Reset();
+    fresh_.push_back(db_.LastInsertRowId());  // read at the end of the batch
     return 1;
 }
 
@@ -306,6 +272,7 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
     std::size_t written = 0;
     bool ok = WithRetry("cannot write records", [&] {
         written = 0;  // a retry starts the whole transaction again
+        fresh_.clear();
         if (copies) copies->clear();
         auto start = std::chrono::steady_clock::now();
         for (const decoder::Record& record : records) {
@@ -317,8 +284,25 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
             if (copies) copies->push_back(n);
             ++written;
         }
+        ReadMessages(db_, fresh_);
     });
     return ok ? written : 0;
+}
+
+std::int64_t MessageStore::ReadPendingMessages(int maxCount) {
+    if (allRead_) return 0;  // from then on Write reads every message it stores
+    int read = 0;
+    if (!WithRetry("cannot read stored messages", [&] { read = ReadUnreadMessages(db_, maxCount); })) return 0;
+    // Counted outside the write lock: with WAL this holds up no writer.
+    if (read < maxCount) {
+        allRead_ = true;
+        return 0;
+    }
+    try {
+        return UnreadMessageCount(db_);
+    } catch (const SqliteError&) {
+        return 1;  // unknown: the caller steps again and finds out
+    }
 }
 
 int MessageStore::TrimStep(std::int64_t nowMs, int maxRows) {

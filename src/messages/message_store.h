@@ -90,6 +90,12 @@ public:
     // short transaction; returns how many went, so that a caller steps again while it is positive.
     int TrimStep(std::int64_t nowMs, int maxRows = 1000);
 
+    // Reads at most `maxCount` messages that are not read yet (a store made before messages were
+    // read, or written by an older program) in one short transaction; returns how many remain, so
+    // that a caller steps again, between writes, while it is positive. New messages are read as
+    // Write stores them.
+    std::int64_t ReadPendingMessages(int maxCount = 200);
+
     const StoreOptions& options() const noexcept { return options_; }
     const std::string& path() const noexcept { return path_; }
     Database& database() noexcept { return db_; }  // for tests and the benchmark
@@ -109,6 +115,8 @@ private:
     std::function<void(const std::string&)> onError_;
     struct Statements;
     std::unique_ptr<Statements> s_;
+    std::vector<std::int64_t> fresh_;  // messages inserted by the running Write, to be read
+    bool allRead_ = false;             // every message stored before was found read
 
 public:
     ~MessageStore();

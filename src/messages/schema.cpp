@@ -1,6 +1,8 @@
 // The message database's schema, version by version, and the migration that applies it.
 #include "messages/schema.h"
 
+#include "messages/filter.h"
+
 #include <string>
 
 namespace messages {
@@ -90,6 +92,93 @@ constexpr const char* kVersion3 = R"sql(
 CREATE INDEX IF NOT EXISTS message_rows_les_first ON message_rows(les, first_heard_ms);
 )sql";
 
+// Version 4. What the program understands of each message: its warning reading (series, number,
+// kind, kept state, expiry, shapes in compact text for the distance function), one row per position,
+// the warnings it cancels and, for an in-force bulletin, those it lists; the warnings bulletins list
+// that were never heard. A message read has its warning_rows row; one without is still to be read.
+// The views give the public form; `expired` is worked out there against the current time, so no row
+// needs rewriting when a warning's time runs out.
+constexpr const char* kVersion4 = R"sql(
+CREATE TABLE warning_rows (
+  id INTEGER PRIMARY KEY,
+  series TEXT NOT NULL,
+  navarea INTEGER NOT NULL,
+  metarea INTEGER NOT NULL,
+  number INTEGER NOT NULL,
+  year INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  state TEXT NOT NULL,
+  cancelled_by INTEGER,
+  expires_ms INTEGER,
+  bulletin_ms INTEGER,
+  position_count INTEGER NOT NULL,
+  shapes TEXT NOT NULL
+);
+CREATE INDEX warning_rows_key ON warning_rows(series, year, number);
+CREATE INDEX warning_rows_kind ON warning_rows(kind, series);
+CREATE TABLE position_rows (
+  id INTEGER NOT NULL,
+  shape INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  lat REAL NOT NULL,
+  lon REAL NOT NULL,
+  radius_nm REAL,
+  PRIMARY KEY (id, shape, seq)
+) WITHOUT ROWID;
+CREATE TABLE cancel_rows (id INTEGER NOT NULL, series TEXT NOT NULL, number INTEGER NOT NULL, year INTEGER NOT NULL);
+CREATE INDEX cancel_rows_key ON cancel_rows(series, year, number);
+CREATE INDEX cancel_rows_id ON cancel_rows(id);
+CREATE TABLE inforce_rows (id INTEGER NOT NULL, series TEXT NOT NULL, number INTEGER NOT NULL, year INTEGER NOT NULL);
+CREATE INDEX inforce_rows_id ON inforce_rows(id);
+CREATE TABLE missing_rows (series TEXT NOT NULL, number INTEGER NOT NULL, year INTEGER NOT NULL, bulletin_id INTEGER NOT NULL);
+CREATE INDEX missing_rows_series ON missing_rows(series);
+
+CREATE TRIGGER message_rows_reading_delete AFTER DELETE ON message_rows BEGIN
+  DELETE FROM warning_rows WHERE id = old.id;
+  DELETE FROM position_rows WHERE id = old.id;
+  DELETE FROM cancel_rows WHERE id = old.id;
+  DELETE FROM inforce_rows WHERE id = old.id;
+END;
+
+CREATE VIEW warnings AS
+SELECT id,
+       nullif(series, '') AS series,
+       nullif(number, 0) AS number,
+       CASE WHEN number > 0 THEN year END AS year,
+       kind,
+       CASE WHEN state IN ('inforce', 'dropped') AND expires_ms IS NOT NULL
+                 AND expires_ms <= CAST(strftime('%s', 'now') AS INTEGER) * 1000 THEN 'expired'
+            ELSE state END AS state,
+       cancelled_by,
+       strftime('%Y-%m-%dT%H:%M:%fZ', expires_ms / 1000.0, 'unixepoch') AS expires_utc
+FROM warning_rows;
+
+CREATE VIEW positions AS
+SELECT id, shape, seq, kind, lat, lon, radius_nm FROM position_rows;
+
+CREATE VIEW missing_warnings AS
+SELECT series, number, year, bulletin_id FROM missing_rows;
+)sql";
+
+// Version 5. Which messages the user has seen (selected or marked read): those up to seen_mark's
+// id all at once ("Mark all read" moves the mark, so it never writes a row per message), and
+// seen_rows for those above it seen one by one. Kept in the store so that it outlives a restart and
+// two front ends on one store share it. ("Seen" by the user, not "read" as warning_rows reads them.)
+// The state index gives the messages pane its in-force board without reading every warning.
+constexpr const char* kVersion5 = R"sql(
+CREATE INDEX warning_rows_state ON warning_rows(state, series);
+CREATE TABLE seen_mark (upto INTEGER NOT NULL);
+INSERT INTO seen_mark (upto) VALUES (0);
+CREATE TABLE seen_rows (id INTEGER PRIMARY KEY);
+CREATE TRIGGER message_rows_seen_delete AFTER DELETE ON message_rows BEGIN
+  DELETE FROM seen_rows WHERE id = old.id;
+END;
+CREATE VIEW unread_messages AS
+SELECT id FROM message_rows
+WHERE id > (SELECT upto FROM seen_mark) AND id NOT IN (SELECT id FROM seen_rows);
+)sql";
+
 // The reception ledger (see reception/ledger.h): one row per decoder run, UTC hour and station, so
 // that a run writes its own rows again and again without adding to another's; the view sums them.
 // snr_min is NULL for an hour without capture, and so are the view's figures.
@@ -119,7 +208,8 @@ struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
-constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kReceptionLedger}};
+constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5},
+                                       {6, kReceptionLedger}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace
@@ -130,6 +220,7 @@ int SchemaVersion(Database& db) {
 }
 
 int MigrateSchema(Database& db) {
+    RegisterFilterFunctions(db);  // the connection that keeps the store also runs filters on it
     int version = SchemaVersion(db);
     if (version > kSchemaVersion) {
         throw SqliteError(SQLITE_ERROR, "the message database has schema version " + std::to_string(version) +
@@ -161,7 +252,39 @@ std::int64_t InsertMessage(Database& db, const MessageRow& row) {
     s.Bind(2, row.firstHeardMs).Bind(3, row.lastHeardMs).Bind(4, row.les).Bind(5, row.frame);
     s.Bind(6, static_cast<std::int64_t>(row.priority)).Bind(7, row.copies).Bind(8, row.length).Bind(9, row.text);
     s.Step();
-    return db.LastInsertRowId();
+    const std::int64_t id = db.LastInsertRowId();
+    if (row.seen) {
+        Statement seen(db, "INSERT OR IGNORE INTO seen_rows (id) VALUES (?)");
+        seen.Bind(1, id).Step();
+    }
+    return id;
+}
+
+// Whether `id` is seen, as the filter's SQL decides it (kSeenSql).
+bool IsSeen(Database& db, std::int64_t id) {
+    Statement s(db, std::string("SELECT ") + kSeenSql + " FROM (SELECT ? AS id) m");
+    s.Bind(1, id);
+    return s.Step() && s.ColumnInt64(0) != 0;
+}
+
+void MarkSeen(Database& db, std::int64_t id) {
+    Statement s(db, "INSERT OR IGNORE INTO seen_rows (id) SELECT ?1 WHERE ?1 > (SELECT upto FROM seen_mark)");
+    s.Bind(1, id).Step();
+}
+
+void MarkAllSeen(Database& db) {
+    Transaction t(db);
+    db.Execute("UPDATE seen_mark SET upto = max(upto, (SELECT ifnull(max(id), 0) FROM message_rows));"
+               "DELETE FROM seen_rows WHERE id <= (SELECT upto FROM seen_mark);");
+    t.Commit();
+}
+
+std::int64_t UnseenCount(Database& db) {
+    // Every message above the mark, less those seen one by one (all of them above it): a range of
+    // the rowid and a count of a small table, never a test per message.
+    Statement s(db, "SELECT (SELECT count(*) FROM message_rows WHERE id > (SELECT upto FROM seen_mark)) - "
+                    "(SELECT count(*) FROM seen_rows WHERE id IN (SELECT id FROM message_rows))");
+    return s.Step() ? s.ColumnInt64(0) : 0;
 }
 
 }  // namespace messages

@@ -17,6 +17,10 @@ class SqliteError : public std::runtime_error {
 public:
     SqliteError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
     int code() const noexcept { return code_; }
+    // The primary result code (SQLITE_BUSY, ...) without the extended bits.
+    int primary() const noexcept { return code_ & 0xff; }
+    // Another connection holds the lock: worth waiting and trying again.
+    bool busy() const noexcept { return primary() == SQLITE_BUSY || primary() == SQLITE_LOCKED; }
 
 private:
     int code_;

@@ -1,5 +1,5 @@
-// The store's record sink: a locked queue from the reader thread to a writer thread that commits in
-// bounded batches and trims old rows while it has nothing to write.
+// The store's record sink: the reader's records go through the sink worker to a writer that commits
+// them in bounded transactions and trims old rows while it has nothing to write.
 #include "messages/store_sink.h"
 
 #include <chrono>
@@ -7,13 +7,15 @@
 
 namespace messages {
 
-std::int64_t SystemUtcMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
 StoreSink::StoreSink(std::unique_ptr<MessageStore> store, StoreSinkOptions options)
-    : store_(std::move(store)), options_(std::move(options)) {
+    : store_(std::move(store)), options_(std::move(options)),
+      writer_([this](Worker::Batch& batch) { Write(batch); },
+              Worker::Options{.idle = [this] {
+                  // Trimming happens only with nothing to write, one short transaction at a time.
+                  const bool more = TrimOnce();
+                  return Worker::Clock::now() + (more ? std::chrono::milliseconds(0)
+                                                      : std::chrono::milliseconds(options_.trimIntervalMs));
+              }}) {
     if (options_.maxBatch < 1) options_.maxBatch = 1;
     store_->SetErrorCallback([this](const std::string& error) {
         {
@@ -22,28 +24,17 @@ StoreSink::StoreSink(std::unique_ptr<MessageStore> store, StoreSinkOptions optio
         }
         if (options_.onError) options_.onError(error);
     });
-    writer_ = std::thread([this] { Work(); });
+    writer_.Start();
 }
 
-StoreSink::~StoreSink() {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        quit_ = true;
-    }
-    wake_.notify_all();
-    writer_.join();
-}
+// The writer ends once it has written what is still queued (the worker's destructor waits for it).
+StoreSink::~StoreSink() = default;
 
 // Nothing may throw out to the reader thread; a record that cannot even be queued (no memory) is lost
 // and said so once, as a store error would be.
 void StoreSink::Push(Item item) {
     try {
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            queue_.push_back(std::move(item));
-            ++given_;
-        }
-        wake_.notify_one();
+        writer_.Offer(std::move(item));
     } catch (const std::exception& e) {
         std::lock_guard<std::mutex> hold(lock_);
         if (error_.empty()) error_ = std::string("the message store's queue failed: ") + e.what();
@@ -64,11 +55,7 @@ void StoreSink::OnRunEnded() {
     Flush(options_.finishWaitMs);
 }
 
-bool StoreSink::Flush(int waitMs) {
-    std::unique_lock<std::mutex> hold(lock_);
-    const std::uint64_t target = given_;
-    return done_.wait_for(hold, std::chrono::milliseconds(waitMs), [&] { return finished_ >= target; });
-}
+bool StoreSink::Flush(int waitMs) { return writer_.Flush(waitMs); }
 
 std::string StoreSink::error() const {
     std::lock_guard<std::mutex> hold(lock_);
@@ -88,9 +75,11 @@ std::uint64_t StoreSink::trimmed() const {
 // One step; true when it removed a full step, so that more may be waiting.
 bool StoreSink::TrimOnce() {
     int removed = store_->TrimStep(options_.clock(), options_.trimStepRows);
+    // Messages stored before this program read them: a short step at a time, like trimming.
+    const bool unread = store_->ReadPendingMessages() > 0;
     std::lock_guard<std::mutex> hold(lock_);
     trimmed_ += static_cast<std::uint64_t>(removed);
-    return removed >= options_.trimStepRows;
+    return removed >= options_.trimStepRows || unread;
 }
 
 // Records given to the store (or dropped by a failed one) go on to the follower, in order.
@@ -106,62 +95,43 @@ void StoreSink::Report(const std::vector<decoder::Record>& batch, std::size_t do
     }
 }
 
-void StoreSink::Work() {
-    using Steady = std::chrono::steady_clock;
-    auto nextTrim = Steady::now();
-    std::vector<decoder::Record> batch;
-    std::vector<std::int64_t> copies;
-    std::unique_lock<std::mutex> hold(lock_);
-    for (;;) {
-        if (queue_.empty()) {
-            if (quit_) return;
-            // Trimming happens only with nothing to write, one short transaction at a time.
-            if (Steady::now() >= nextTrim) {
-                hold.unlock();
-                bool more = TrimOnce();
-                hold.lock();
-                nextTrim = more ? Steady::now() : Steady::now() + std::chrono::milliseconds(options_.trimIntervalMs);
-                continue;
-            }
-            wake_.wait_until(hold, nextTrim, [&] { return quit_ || !queue_.empty(); });
-            continue;
-        }
-        if (queue_.front().kind != Kind::Record) {
-            Item item = std::move(queue_.front());
-            queue_.pop_front();
-            hold.unlock();
+void StoreSink::Write(Worker::Batch& batch) {
+    std::vector<Item>& items = batch.items;
+    std::size_t next = 0;
+    while (next < items.size()) {
+        if (items[next].kind != Kind::Record) {
+            const Item& item = items[next++];
             if (item.kind == Kind::Start) {
                 runId_ = store_->BeginRun(options_.instance, item.timeMs, options_.commandLine);
             } else {
                 store_->EndRun(runId_, item.timeMs);
                 runId_ = 0;
             }
-            hold.lock();
-            ++finished_;
-            done_.notify_all();
+            batch.Done(1);
             continue;
         }
-        batch.clear();
-        while (!queue_.empty() && queue_.front().kind == Kind::Record &&
-               batch.size() < static_cast<std::size_t>(options_.maxBatch)) {
-            batch.push_back(std::move(queue_.front().record));
-            queue_.pop_front();
+        records_.clear();
+        for (std::size_t i = next; i < items.size() && items[i].kind == Kind::Record &&
+                                   records_.size() < static_cast<std::size_t>(options_.maxBatch);
+             ++i) {
+            records_.push_back(std::move(items[i].record));
         }
-        hold.unlock();
-        std::size_t done = store_->Write(runId_, batch, options_.batchBudgetMs, options_.onWritten ? &copies : nullptr);
-        // After a failure the store writes nothing more: the batch is dropped rather than kept forever.
+        std::size_t done =
+            store_->Write(runId_, records_, options_.batchBudgetMs, options_.onWritten ? &copies_ : nullptr);
+        // After a failure the store writes nothing more: the records are dropped rather than kept forever.
         if (done == 0 || store_->failed()) {
-            done = batch.size();
-            copies.clear();
+            done = records_.size();
+            copies_.clear();
         }
-        if (options_.onWritten) Report(batch, done, copies);
-        hold.lock();
-        for (std::size_t i = batch.size(); i > done; --i) {
-            queue_.push_front(Item{Kind::Record, std::move(batch[i - 1]), 0});
+        if (options_.onWritten) Report(records_, done, copies_);
+        // What did not fit in the transaction's time goes into the next one.
+        for (std::size_t i = done; i < records_.size(); ++i) items[next + i].record = std::move(records_[i]);
+        next += done;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            written_ += done;
         }
-        finished_ += done;
-        written_ += done;
-        done_.notify_all();
+        batch.Done(done);
     }
 }
 

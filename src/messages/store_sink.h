@@ -3,17 +3,16 @@
 //
 // Portable. The sink owns its store; only the writer thread touches it after construction.
 #pragma once
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "decoder/record_sink.h"
+#include "decoder/sink_worker.h"
+#include "decoder/utc_clock.h"
 #include "messages/message_store.h"
 
 namespace messages {
@@ -21,7 +20,7 @@ namespace messages {
 // UTC milliseconds since 1970; injectable so that tests decide what "now" is. Called on the reader
 // thread (run start and end) and on the writer thread (trimming), so it must be thread-safe.
 using UtcClock = std::function<std::int64_t()>;
-std::int64_t SystemUtcMs();
+using decoder::SystemUtcMs;
 
 struct StoreSinkOptions {
     std::string instance;     // which front end wrote the run (runs.instance)
@@ -67,27 +66,23 @@ private:
         decoder::Record record;
         std::int64_t timeMs = 0;
     };
+    using Worker = decoder::SinkWorker<Item>;
     void Push(Item item);
-    void Work();
-    void WriteRecords(std::deque<Item>& items);
+    void Write(Worker::Batch& batch);
     void Report(const std::vector<decoder::Record>& batch, std::size_t done, const std::vector<std::int64_t>& copies);
     bool TrimOnce();
 
     std::unique_ptr<MessageStore> store_;
     StoreSinkOptions options_;
-    std::int64_t runId_ = 0;  // writer thread only
+    std::int64_t runId_ = 0;                // writer thread only
+    std::vector<decoder::Record> records_;  // writer thread only: one transaction's records
+    std::vector<std::int64_t> copies_;      // writer thread only
 
     mutable std::mutex lock_;
-    std::condition_variable wake_;
-    std::condition_variable done_;
-    std::deque<Item> queue_;
-    std::uint64_t given_ = 0;      // items pushed
-    std::uint64_t finished_ = 0;   // items fully handled by the writer
     std::uint64_t written_ = 0;
     std::uint64_t trimmed_ = 0;
     std::string error_;
-    bool quit_ = false;
-    std::thread writer_;
+    Worker writer_;  // last: its thread stops before the members it uses go
 };
 
 }  // namespace messages

@@ -22,6 +22,10 @@ void Take(const KeyRule& k, const Stored& v, Settings& s, DeviceNames devices) {
     case TextRule::Switch: s.*FieldAs<bool>(k) = std::get<std::int32_t>(v) != 0; break;
     case TextRule::Directory:
     case TextRule::Text: s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v); break;
+    case TextRule::Position:
+        // A file edited by hand may hold anything: what is no position leaves the value as it was.
+        if (!RefuseHomePosition(std::get<std::wstring>(v))) s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v);
+        break;
     case TextRule::Choice: {
         const std::int32_t value = std::get<std::int32_t>(v);
         const bool listed = k.row >= 0 && k.row < kRowCount && ChoiceIndex(Rows()[k.row].choices, value) >= 0;
@@ -73,10 +77,49 @@ std::optional<std::wstring> StoredText(const KeyRule& k, const Settings& s, Devi
     case TextRule::Channel: return IntegerText(ChannelFromFile(s.*FieldAs<std::int32_t>(k)));
     case TextRule::Switch: return std::wstring(BoolText(s.*FieldAs<bool>(k)));
     case TextRule::Directory:
-    case TextRule::Text: return s.*FieldAs<std::wstring>(k);
+    case TextRule::Text:
+    case TextRule::Position: return s.*FieldAs<std::wstring>(k);
     case TextRule::Choice: return IntegerText(s.*FieldAs<std::int32_t>(k));
     }
     return std::nullopt;
+}
+
+namespace {
+
+// The text as the position reader takes it: ASCII only (a position has nothing else), so a wide
+// character outside it makes the text no position.
+std::optional<std::string> Ascii(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        if (c <= 0 || c > 0x7E) {
+            if (c == 0xB0) {  // the degree sign, as the reader knows it in Latin-1
+                out += static_cast<char>(0xB0);
+                continue;
+            }
+            return std::nullopt;
+        }
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+bool Blank(const std::wstring& text) { return text.find_first_not_of(L" \t") == std::wstring::npos; }
+
+}  // namespace
+
+std::optional<warnings::GeoPoint> HomePositionOf(const std::wstring& text) {
+    if (Blank(text)) return std::nullopt;
+    const std::optional<std::string> ascii = Ascii(text);
+    if (!ascii) return std::nullopt;
+    return warnings::ParsePosition(*ascii);
+}
+
+std::optional<std::wstring> RefuseHomePosition(const std::wstring& text) {
+    if (Blank(text) || HomePositionOf(text)) return std::nullopt;
+    std::wstring shown = text.size() > 40 ? text.substr(0, 40) + L"..." : text;
+    return L"'" + shown + L"' is not a position: write latitude then longitude, e.g. 50-22.0N 004-08.5W "
+           L"(degrees-minutes, N or S, E or W), or leave it empty for none";
 }
 
 Settings LoadedSettings(std::span<const Stored> stored, const Settings& current, DeviceNames devices) {

@@ -9,6 +9,7 @@
 
 #include "settings/key_table.h"
 #include "settings/settings_model.h"
+#include "warnings/position.h"
 
 namespace settings {
 
@@ -48,6 +49,13 @@ std::optional<std::wstring> StoredText(const KeyRule& k, const Settings& s, Devi
 // `current`, which keeps what a file cannot place: the device selection when no description contains the
 // stored text. A loaded centre outside the loaded rate's band becomes the start-up 2000 Hz.
 Settings LoadedSettings(std::span<const Stored> stored, const Settings& current, DeviceNames devices);
+
+// The home position a setting's text gives: none for an empty text or one that is no position.
+std::optional<warnings::GeoPoint> HomePositionOf(const std::wstring& text);
+
+// Why `text` cannot be the home position ("'...' is not a position: ..."), or nothing when it can
+// (a position, or empty for none). The grid shows the message and keeps the value it had.
+std::optional<std::wstring> RefuseHomePosition(const std::wstring& text);
 
 // The first bytes of a new configuration file: UTF-16 LE byte order mark, so that the profile
 // writer keeps the file in Unicode and directory or device texts survive in any language.

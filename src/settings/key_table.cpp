@@ -31,6 +31,9 @@ KeyRule Directory(const wchar_t* key, Row row, std::wstring Settings::*field, co
 KeyRule Text(const wchar_t* key, Row row, std::wstring Settings::*field, const wchar_t* startup) {
     return {key, row, TextRule::Text, field, std::wstring(startup), std::wstring(startup)};
 }
+KeyRule Position(const wchar_t* key, Row row, std::wstring Settings::*field) {
+    return {key, row, TextRule::Position, field, std::wstring(), std::wstring()};
+}
 KeyRule Choice(const wchar_t* key, Row row, IntField field, std::int32_t startup) {
     return {key, row, TextRule::Choice, field, startup, startup};
 }
@@ -71,6 +74,7 @@ const std::vector<KeyRule>& Keys() {
         Text(L"FeedTo", kFeedTo, &S::feedTo, L""),
         Text(L"FeedStation", kFeedStation, &S::feedStation, L""),
         Switch(L"FeedAll", kFeedAll, &S::feedAll, false, 0),
+        Position(L"HomePosition", kHomePosition, &S::homePosition),
         Choice(L"SilenceRestart", kSilenceRestart, &S::silenceRestartMinutes, 0),
     };
     return keys;
@@ -90,7 +94,7 @@ Settings StartupSettings() {
 }
 
 bool ReadsAsText(TextRule rule) {
-    return rule == TextRule::Device || rule == TextRule::Directory || rule == TextRule::Text;
+    return rule == TextRule::Device || rule == TextRule::Directory || rule == TextRule::Text || rule == TextRule::Position;
 }
 
 }  // namespace settings

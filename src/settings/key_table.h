@@ -23,6 +23,7 @@ enum class TextRule {
     Directory,  // the text unchanged; read up to 255 characters
     Text,       // the same as Directory, for texts that are no folder
     Choice,     // decimal integer, one of its row's entries; any other number reads as the start-up value
+    Position,   // a text that reads as a position, or empty; any other text keeps the value held before
 };
 
 // The member of Settings a key fills, by its type.

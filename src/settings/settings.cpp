@@ -15,6 +15,7 @@ constexpr std::uint32_t kFileColour = palette::kSettingsFileLogRows;
 constexpr std::uint32_t kTarColour = palette::kSettingsTarLogRows;
 constexpr std::uint32_t kStoreColour = palette::kSettingsStoreRows;
 constexpr std::uint32_t kFeedColour = palette::kSettingsFeedRows;
+constexpr std::uint32_t kStationColour = palette::kSettingsStationRows;
 
 constexpr ChoiceEntry kLogLines[] = {{L"1,000", 1000}, {L"10,000", 10000}, {L"100,000", 100000}, {L"All", 0}};
 constexpr ChoiceEntry kKeepDays[] = {
@@ -54,6 +55,7 @@ const std::array<RowDescription, kRowCount>& Rows() {
         {kFeedTo, L"Feed                                     Destinations", kFeedColour, Kind::Text},
         {kFeedStation, L"Feed                                     Station name", kFeedColour, Kind::Text},
         {kFeedAll, L"Feed                                     Every record", kFeedColour, Kind::Check},
+        {kHomePosition, L"Station                                Home position", kStationColour, Kind::Text},
         {kSilenceRestart, L"Decoder output                   Restart after silence", kSoundColour, Kind::Choice,
          kSilenceMinutes},
     }};

@@ -41,9 +41,11 @@ enum Row : int {
     kFeedTo = 24,
     kFeedStation = 25,
     kFeedAll = 26,
+    // "Station".
+    kHomePosition = 27,
     // "Decoder output", continued: the silence watch (after the feed rows: rows only ever go at the end).
-    kSilenceRestart = 27,
-    kRowCount = 28,
+    kSilenceRestart = 28,
+    kRowCount = 29,
 };
 
 // Choice: a list whose entries stand for numbers (ChoiceEntry). Text: a text typed in place.

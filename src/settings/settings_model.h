@@ -38,6 +38,7 @@ struct Settings {
     std::wstring feedTo;             // "host:port, [v6]:port, ..."; empty = no feed
     std::wstring feedStation;
     bool feedAll = false;            // every record, not only messages
+    std::wstring homePosition;       // "50-22.0N 004-08.5W"; empty = none (config_rules.h: HomePositionOf)
     std::int32_t silenceRestartMinutes = 0;  // restart a run that heard no frame this long; 0 = never
 
     bool operator==(const Settings&) const = default;

@@ -27,6 +27,7 @@ inline constexpr std::uint32_t kSettingsFileLogRows = 0xBCEDBA;  // 188, 237, 18
 inline constexpr std::uint32_t kSettingsTarLogRows = 0xA8E1EC;   // 168, 225, 236: SES-TAR logging
 inline constexpr std::uint32_t kSettingsStoreRows = 0xF2C6DE;     // 242, 198, 222: message store
 inline constexpr std::uint32_t kSettingsFeedRows = 0xC9D7F8;      // 201, 215, 248: feed
+inline constexpr std::uint32_t kSettingsStationRows = 0xF5DDB0;   // 245, 221, 176: the station
 
 // The decoder log's text, by the record's category.
 inline constexpr std::uint32_t DecoderLogColour(decoder::Category category) {
@@ -44,5 +45,27 @@ inline constexpr std::uint32_t DecoderLogColour(decoder::Category category) {
 // The messages pane's list: the background of rows that must stand out, by the message's priority.
 inline constexpr std::uint32_t kMessageDistressRow = 0xFFB4B4;  // 255, 180, 180
 inline constexpr std::uint32_t kMessageUrgencyRow = 0xFFDC96;   // 255, 220, 150
+// The text of a warning no longer in force (cancelled, expired, dropped), and the in-force board's
+// series headers.
+inline constexpr std::uint32_t kMessageNoLongerInForceText = 0x8C8C8C;  // 140, 140, 140
+inline constexpr std::uint32_t kMessageGroupHeaderRow = 0xDCE6F0;        // 220, 230, 240
+
+// The map: sea, land, graticule and its labels; shapes by their message's priority (distress,
+// urgency, safety, routine), the muted colour of cancelled, expired and dropped warnings, the
+// selected message's shapes and the home position.
+inline constexpr std::uint32_t kMapSea = 0xDCEAF5;        // 220, 234, 245
+inline constexpr std::uint32_t kMapLand = 0xF2EEDC;       // 242, 238, 220
+inline constexpr std::uint32_t kMapCoast = 0x9C9A88;      // 156, 154, 136
+inline constexpr std::uint32_t kMapGraticule = 0xB4C8DC;  // 180, 200, 220
+inline constexpr std::uint32_t kMapLabel = 0x46556E;      // 70, 85, 110
+inline constexpr std::array<std::uint32_t, 4> kMapPriorities = {
+    0xD21E1E,  // distress: 210, 30, 30
+    0xE6820A,  // urgency: 230, 130, 10
+    0x1E64C8,  // safety: 30, 100, 200
+    0x3C8C46,  // routine: 60, 140, 70
+};
+inline constexpr std::uint32_t kMapMuted = 0xA0A0A0;     // 160, 160, 160
+inline constexpr std::uint32_t kMapSelected = 0xC800C8;  // 200, 0, 200
+inline constexpr std::uint32_t kMapHome = 0x000000;      // 0, 0, 0
 
 }  // namespace palette

@@ -22,7 +22,6 @@ HWND FrameWindow::CreateTopBar(DWORD style) {
 bool FrameWindow::InsertBand(HWND bar, HWND child, const wchar_t* label, UINT style, int width, int minHeight) {
     if (!bar) return false;
     REBARBANDINFOW band{};
-    band.cbSize = sizeof(band);
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE | RBBIM_TEXT;
     band.fStyle = style;
     band.lpText = const_cast<wchar_t*>(label ? label : L"");
@@ -31,38 +30,31 @@ bool FrameWindow::InsertBand(HWND bar, HWND child, const wchar_t* label, UINT st
     band.cyMinChild = static_cast<UINT>(minHeight);
     band.cx = static_cast<UINT>(width);
     band.cxIdeal = static_cast<UINT>(width);
-    return ::SendMessageW(bar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band)) != 0;
+    return rebar::InsertBand(bar, band);
 }
 
 void FrameWindow::PackBands(HWND bar) {
     if (!bar) return;
-    const int count = static_cast<int>(::SendMessageW(bar, RB_GETBANDCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        REBARBANDINFOW band{};
-        band.cbSize = sizeof(band);
-        band.fMask = RBBIM_SIZE;
-        ::SendMessageW(bar, RB_GETBANDINFOW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&band));
+    const int count = rebar::BandCount(bar);
+    rebar::ForEachBand(bar, RBBIM_SIZE, [&](int i, REBARBANDINFOW band) {
         const int width = static_cast<int>(band.cx) + (i == count - 1 ? 1000 : -1000);
         band.cx = static_cast<UINT>(width < 0 ? 0 : width);
-        ::SendMessageW(bar, RB_SETBANDINFOW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&band));
-    }
+        rebar::SetBand(bar, i, band);
+    });
 }
 
 void FrameWindow::SetBandVisible(HWND bar, HWND child, bool visible) {
     if (!bar) return;
-    const int count = static_cast<int>(::SendMessageW(bar, RB_GETBANDCOUNT, 0, 0));
+    const int count = rebar::BandCount(bar);
     for (int i = 0; i < count; ++i) {
-        REBARBANDINFOW band{};
-        band.cbSize = sizeof(band);
-        band.fMask = RBBIM_STYLE | RBBIM_CHILD;
-        ::SendMessageW(bar, RB_GETBANDINFOW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&band));
+        REBARBANDINFOW band = rebar::GetBand(bar, i, RBBIM_STYLE | RBBIM_CHILD);
         if (band.hwndChild != child) continue;
         if (visible)
             band.fStyle &= ~RBBS_HIDDEN;
         else
             band.fStyle |= RBBS_HIDDEN;
         band.fMask = RBBIM_STYLE;
-        ::SendMessageW(bar, RB_SETBANDINFOW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&band));
+        rebar::SetBand(bar, i, band);
         return;
     }
 }
@@ -91,10 +83,7 @@ void FrameWindow::UpdateLayout(bool resizeBars) {
 }
 
 void FrameWindow::OnChevronPushed(const NMREBARCHEVRON& info) {
-    REBARBANDINFOW band{};
-    band.cbSize = sizeof(band);
-    band.fMask = RBBIM_CHILD;
-    ::SendMessageW(topBar, RB_GETBANDINFOW, info.uBand, reinterpret_cast<LPARAM>(&band));
+    const REBARBANDINFOW band = rebar::GetBand(topBar, static_cast<int>(info.uBand), RBBIM_CHILD);
     if (!frameMenuBar || band.hwndChild != frameMenuBar->hwnd()) return;
     RECT chevron = info.rc;
     ::MapWindowPoints(topBar, nullptr, reinterpret_cast<POINT*>(&chevron), 2);

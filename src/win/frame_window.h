@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include "win/rebar.h"
+
 namespace win {
 
 class MenuBar;

@@ -32,6 +32,7 @@ WNDPROC BaseProcedureOf(HWND hwnd) {
 
 HINSTANCE Window::Instance() noexcept { return ::GetModuleHandleW(nullptr); }
 
+// Detached before the destruction: the derived parts of this object are gone already (see window.h).
 Window::~Window() {
     if (hwnd_ && ::IsWindow(hwnd_)) {
         ::RemovePropW(hwnd_, kObjectProperty);

@@ -4,6 +4,17 @@
 
 namespace win {
 
+// The object may go before its window (a member of an owner that is destroyed, a test's local). In
+// C++ the base destructor runs after the derived class's members are gone, so no derived handler may
+// run then: ~Window detaches the object from the window first and only then destroys the window.
+// From that moment every message (WM_DESTROY, WM_NCDESTROY, a child's notification) takes the
+// class's default handling, and OnFinalMessage is not called.
+//
+// Hence the rule for every derived class: what it holds is released by its members' destructors (and
+// by its own destructor, for what it registered elsewhere, e.g. a listener), never only in a
+// WM_DESTROY handler; WM_DESTROY may release early what the members would release anyway. Then a
+// derived class, and an owner that keeps a window object beside the fonts or brushes the window
+// uses, needs nothing in its destructor to destroy the window first.
 class Window {
 public:
     Window() = default;

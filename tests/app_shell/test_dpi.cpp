@@ -46,7 +46,7 @@ protected:
         }
         EXPECT_EQ(Height(guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)), s(150));
         EXPECT_EQ(BandMinHeight(guitest::TopBarOf(frame->hwnd()), guitest::FindChild(frame->hwnd(), IDC_SPECTRUM)), s(150));
-        for (HWND button : {guitest::FindChild(frame->hwnd(), IDC_FFT_SETTINGS_BUTTON), guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG_BUTTON), guitest::FindChild(frame->hwnd(), IDC_MESSAGES_BUTTON)})
+        for (HWND button : {guitest::FindChild(frame->hwnd(), IDC_FFT_SETTINGS_BUTTON), guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG_BUTTON), guitest::FindChild(frame->hwnd(), IDC_MESSAGES_BUTTON), guitest::FindChild(frame->hwnd(), IDC_MAP_BUTTON)})
             EXPECT_EQ(BandMinHeight(guitest::TopBarOf(frame->hwnd()), button), s(24));
         EXPECT_EQ(BandMinHeight(guitest::TopBarOf(frame->hwnd()), guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD)), s(24));
         LOGFONTW font{};

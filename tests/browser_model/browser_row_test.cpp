@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/browser_row.h"
+#include "browser/reading_line.h"
 
 using namespace browser;
 
@@ -34,8 +35,64 @@ TEST(BrowserRow, CellsShowNumbersAndLeaveUnknownStationsEmpty) {
     row.copies = 3;
     row.length = 42;
     row.firstLine = "PAN PAN";
-    const char* expected[kColumnCount] = {"2026-12-06 14:05:09", "121", "", "urgency", "3", "42", "PAN PAN"};
+    row.series = "NAVAREA IV";
+    row.number = 1177;
+    row.year = 2022;
+    row.kind = "nav";
+    row.state = "inforce";
+    const char* expected[kColumnCount] = {"2026-12-06 14:05:09", "121", "", "urgency", "3", "42", "PAN PAN",
+                                          "NAVAREA IV 1177/22", "nav", "in force"};
     for (int c = 0; c < kColumnCount; ++c) EXPECT_EQ(CellText(row, static_cast<Column>(c)), expected[c]) << c;
     row.les = -1;
     EXPECT_EQ(CellText(row, Column::Les), "");
+}
+
+TEST(BrowserRow, WarningNamesAndStates) {
+    EXPECT_EQ(WarningName("NAVAREA IV", 1177, 2022), "NAVAREA IV 1177/22");
+    EXPECT_EQ(WarningName("HYDROLANT", 5, 2007), "HYDROLANT 5/07");
+    EXPECT_EQ(WarningName("METAREA III", 0, 0), "METAREA III");
+    EXPECT_EQ(WarningName("", 12, 2026), "");
+    EXPECT_EQ(StateText("inforce"), "in force");
+    EXPECT_EQ(StateText("dropped"), "dropped");
+    EXPECT_EQ(StateText("none"), "");
+    BrowserRow row;
+    for (const char* state : {"cancelled", "expired", "dropped"}) {
+        row.state = state;
+        EXPECT_TRUE(NoLongerInForce(row)) << state;
+    }
+    for (const char* state : {"inforce", "none", ""}) {
+        row.state = state;
+        EXPECT_FALSE(NoLongerInForce(row)) << state;
+    }
+}
+
+TEST(ReadingLine, SaysWhatWasReadWithTheCancellingMessageApart) {
+    EXPECT_EQ(FormatPositionDm(28.665333, -80.638833), "28-39.9N 080-38.3W");
+    EXPECT_EQ(FormatPositionDm(-5.99999, 179.999999), "06-00.0S 180-00.0E");  // minutes carried
+    MessageReadingInfo info;
+    EXPECT_EQ(MakeReadingLine(info).Whole(), "");  // not read
+    info.read = true;
+    info.series = "NAVAREA IV";
+    info.number = 1165;
+    info.year = 2022;
+    info.kind = "nav";
+    info.state = "cancelled";
+    info.cancelledBy = 4;
+    info.cancelledByName = "NAVAREA IV 1190/22";
+    info.expiresMs = 1668801240000;  // 2022-11-18T19:54:00Z
+    info.shapes = {{"circle", {{50.0, -4.0}}, 2.0}, {"area", {{28.5, -80.5}, {28.25, -80.0}, {28.0, -80.25}}, 0}};
+    const ReadingLine line = MakeReadingLine(info);
+    EXPECT_EQ(line.before, "NAVAREA IV 1165/22 | nav | cancelled by ");
+    EXPECT_EQ(line.link, "NAVAREA IV 1190/22");
+    EXPECT_EQ(line.after, " | expires 2022-11-18 19:54 UTC | circle 2.0 nm around 50-00.0N 004-00.0W"
+                          " | area 28-30.0N 080-30.0W, 28-15.0N 080-00.0W, 28-00.0N 080-15.0W");
+    MessageReadingInfo bulletin;
+    bulletin.read = true;
+    bulletin.series = "NAVAREA IV";
+    bulletin.kind = "bulletin";
+    bulletin.state = "none";
+    bulletin.missing = {"NAVAREA IV 1200/22", "NAVAREA IV 1201/22"};
+    EXPECT_EQ(MakeReadingLine(bulletin).Whole(), "NAVAREA IV | bulletin | never received: NAVAREA IV 1200/22, NAVAREA IV 1201/22");
+    bulletin.missing.clear();
+    EXPECT_EQ(MakeReadingLine(bulletin).Whole(), "NAVAREA IV | bulletin | every warning it lists was received");
 }

@@ -68,12 +68,12 @@ TEST(MessageExport, CsvStartsWithABomAndReadsBackFieldByField) {
     const auto records = ParseCsv(csv.substr(3));
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(records[0], (std::vector<std::string>{"Received", "LES", "Frame", "Priority", "Copies", "Length",
-                                                    "Message", "Last heard", "Id"}));
+                                                    "Message", "Last heard", "Id", "Warning", "Kind", "State"}));
     for (std::size_t r = 1; r < records.size(); ++r) {
         const std::size_t i = kTexts.size() - r;  // newest first
         SCOPED_TRACE(i);
         const auto& f = records[r];
-        ASSERT_EQ(f.size(), 9u);
+        ASSERT_EQ(f.size(), 12u);
         EXPECT_EQ(f[0], FormatUtc(kNow - 60'000 * static_cast<std::int64_t>(kTexts.size() - i)));
         EXPECT_EQ(f[1], i == 2 ? "" : "121");
         EXPECT_EQ(f[2], std::to_string(1000 + i));
@@ -82,6 +82,7 @@ TEST(MessageExport, CsvStartsWithABomAndReadsBackFieldByField) {
         EXPECT_EQ(f[5], std::to_string(kTexts[i].size()));
         EXPECT_EQ(f[6], kTexts[i]);  // the whole text, line breaks and quotes kept
         EXPECT_EQ(f[8], std::to_string(ids[i]));
+        EXPECT_EQ(f[9] + f[10] + f[11], "");  // not read by the store: no warning, kind or state
     }
 }
 

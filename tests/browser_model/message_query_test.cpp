@@ -9,6 +9,8 @@
 #include "browser/match_counter.h"
 #include "browser/message_query.h"
 #include "browser_store.h"
+#include "messages/warning_rows.h"
+#include "messages_portable/old_schema.h"
 
 using namespace browser;
 using browsertest::kHourMs;
@@ -329,4 +331,101 @@ TEST(MessageQuery, SearchesFindTheSameWalkingTheOrderOrByTheirOwnIndexes) {
             EXPECT_EQ(Ids(query), expected);
         }
     }
+}
+
+namespace {
+
+// Warnings of two series, a cancellation, and a bulletin naming one never heard, all read.
+struct Warnings {
+    StoreFile file{TestName()};
+    std::int64_t ids[6] = {};
+    Warnings() {
+        const char* texts[] = {
+            "NAVAREA IV 1165/22\nWRECK 28-30N 080-30W.",
+            "NAVAREA IV 1170/22\nBUOY ADRIFT 28-10N 080-10W.",
+            "HYDROLANT 2300/26\nBUOY ADRIFT WITHIN 5 MILES OF 50-30N 004-00W.",
+            "NAVAREA IV 1190/22\nCANCEL NAVAREA IV 1165/22.",
+            "NAVAREA IV WARNINGS IN FORCE\n2022 SERIES: 1170, 1190, 1200.",
+            "plain text",
+        };
+        for (int i = 0; i < 6; ++i) ids[i] = file.Add(Message(kNow - (6 - i) * kHourMs, 121, i + 1, texts[i]));
+        messages::ReadUnreadMessages(file.database(), 10);
+    }
+};
+
+}  // namespace
+
+TEST(MessageQuery, RowsCarryTheirWarningKindStateAndUnreadMark) {
+    Warnings store;
+    messages::MarkSeen(store.file.database(), store.ids[1]);
+    MessageQuery query(store.file.path());
+    query.SetSort(Column::Frame, false);
+    query.Refresh(kNow);
+    ASSERT_EQ(query.count(), 6);
+    struct Expected {
+        const char* warning;
+        const char* kind;
+        const char* state;
+        bool unread;
+    };
+    const Expected expected[] = {{"NAVAREA IV 1165/22", "nav", "cancelled", true},
+                                 {"NAVAREA IV 1170/22", "nav", "in force", false},
+                                 {"HYDROLANT 2300/26", "nav", "in force", true},
+                                 {"NAVAREA IV 1190/22", "nav", "in force", true},
+                                 {"NAVAREA IV", "bulletin", "", true},
+                                 {"", "other", "", true}};
+    for (int p = 0; p < 6; ++p) {
+        const BrowserRow* row = query.RowAt(p);
+        ASSERT_TRUE(row);
+        EXPECT_EQ(CellText(*row, Column::Warning), expected[p].warning) << p;
+        EXPECT_EQ(CellText(*row, Column::Kind), expected[p].kind) << p;
+        EXPECT_EQ(CellText(*row, Column::State), expected[p].state) << p;
+        EXPECT_EQ(row->unread, expected[p].unread) << p;
+    }
+    // The new columns sort like the others: by series, year and number (the bulletin takes the year
+    // it was heard, 2026), the id breaking ties.
+    query.SetSort(Column::Warning, false);
+    query.Reorder();
+    EXPECT_EQ(Ids(query), (std::vector<std::int64_t>{store.ids[5], store.ids[2], store.ids[0], store.ids[1],
+                                                     store.ids[3], store.ids[4]}));
+    EXPECT_EQ(query.PositionOf(store.ids[0]), 2);
+    query.SetSort(Column::State, true);
+    query.Reorder();
+    EXPECT_EQ(Ids(query), (std::vector<std::int64_t>{store.ids[5], store.ids[4], store.ids[3], store.ids[2],
+                                                     store.ids[1], store.ids[0]}));  // none, in force, cancelled
+    query.SetFilter(Parsed("unread=1 & state=inforce"));
+    query.Refresh(kNow);
+    EXPECT_EQ(Ids(query), (std::vector<std::int64_t>{store.ids[3], store.ids[2]}));
+}
+
+TEST(MessageQuery, TheBoardGroupsWhatIsInForceAndTheMissingListNamesItsBulletin) {
+    Warnings store;
+    MessageQuery query(store.file.path());
+    query.Refresh(kNow);
+    std::vector<std::string> board;
+    for (const BoardEntry& e : query.InForceBoard())
+        board.push_back(e.id ? std::to_string(e.id) : e.series + " (" + std::to_string(e.count) + ")");
+    EXPECT_EQ(board, (std::vector<std::string>{"HYDROLANT (1)", std::to_string(store.ids[2]), "NAVAREA IV (2)",
+                                               std::to_string(store.ids[3]), std::to_string(store.ids[1])}));
+    const std::vector<MissingWarning> missing = query.MissingWarnings();
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(WarningName(missing[0].series, missing[0].number, missing[0].year), "NAVAREA IV 1200/22");
+    EXPECT_EQ(missing[0].bulletinId, store.ids[4]);
+    // The reading line's facts: who cancelled, and what a bulletin names that never came.
+    const MessageReadingInfo cancelled = query.Reading(store.ids[0]);
+    EXPECT_EQ(cancelled.cancelledBy, store.ids[3]);
+    EXPECT_EQ(cancelled.cancelledByName, "NAVAREA IV 1190/22");
+    EXPECT_EQ(MakeReadingLine(query.Reading(store.ids[4])).Whole(), "NAVAREA IV | bulletin | never received: NAVAREA IV 1200/22");
+    EXPECT_EQ(MakeReadingLine(query.Reading(store.ids[2])).Whole(),
+              "HYDROLANT 2300/26 | nav | in force | circle 5.0 nm around 50-30.0N 004-00.0W");
+}
+
+TEST(MessageQuery, AStoreOfTheVersionBeforeTheSeenStateIsBrowsedWithEveryMessageUnread) {
+    Warnings store;
+    messages_test::DropSeenTables(store.file.database());  // as a read-only store of version 4 stays
+    MessageQuery query(store.file.path());
+    query.Refresh(kNow);
+    ASSERT_EQ(query.count(), 6);
+    for (std::int64_t p = 0; p < 6; ++p) EXPECT_TRUE(query.RowAt(p)->unread) << p;
+    EXPECT_EQ(query.InForceBoard().size(), 5u);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "browser_model/browser_store.h"
+#include "decoder/utc_clock.h"
 #include "messages/filter.h"
 
 class MsgBrowserTest : public MsgFrameTest {
@@ -20,11 +21,7 @@ protected:
         MsgFrameTest::TearDown();
     }
 
-    static std::int64_t Now() {
-        FILETIME ft{};
-        ::GetSystemTimeAsFileTime(&ft);
-        return ((static_cast<std::int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10'000 - 11'644'473'600'000LL;
-    }
+    static std::int64_t Now() { return decoder::SystemUtcMs(); }
 
     // Forty varied messages, one every 20 minutes back from now, through the store's own writer.
     void FillVaried() {

@@ -24,9 +24,10 @@ TEST_F(MsgBrowserTest, ListShowsTheColumnsNewestFirst) {
     FillVaried();
     Browse();
     HWND header = reinterpret_cast<HWND>(::SendMessageW(pane->list(), LVM_GETHEADER, 0, 0));
-    ASSERT_EQ(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 7);
-    const wchar_t* titles[7] = {L"Received", L"LES", L"Frame", L"Priority", L"Copies", L"Length", L"Message"};
-    for (int c = 0; c < 7; ++c) {
+    ASSERT_EQ(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 10);
+    const wchar_t* titles[10] = {L"Received", L"LES",     L"Frame",   L"Priority", L"Copies",
+                                 L"Length",   L"Message", L"Warning", L"Kind",     L"State"};
+    for (int c = 0; c < 10; ++c) {
         wchar_t text[64] = {};
         HDITEMW item{};
         item.mask = HDI_TEXT;

@@ -94,7 +94,7 @@ TEST_F(MsgBrowserTest, ExportedCsvReadsBackFieldByField) {
     std::istringstream lines(csv.substr(3));
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "Received,LES,Frame,Priority,Copies,Length,Message,Last heard,Id\r");
+    EXPECT_EQ(line, "Received,LES,Frame,Priority,Copies,Length,Message,Last heard,Id,Warning,Kind,State\r");
     std::size_t n = 0;
     while (std::getline(lines, line)) {
         ASSERT_LT(n, expected.size());
@@ -103,7 +103,7 @@ TEST_F(MsgBrowserTest, ExportedCsvReadsBackFieldByField) {
         std::vector<std::string> f;
         std::stringstream fields(line.substr(0, line.size() - 1));
         for (std::string x; std::getline(fields, x, ',');) f.push_back(x);
-        ASSERT_EQ(f.size(), 9u) << line;
+        ASSERT_GE(f.size(), 9u) << line;  // the empty reading fields at the end do not split
         EXPECT_EQ(f[0], browser::FormatUtc(row.firstHeardMs));
         EXPECT_EQ(f[1], std::to_string(row.les));
         EXPECT_EQ(f[2], std::to_string(row.frame));

@@ -1,10 +1,8 @@
-// Typed records and the run's sinks: LES and frame in force, order, isolation of a failing or slow
-// sink, and the text log's filter.
+// Typed records and the run's sinks: LES and frame in force, order, isolation of a failing sink, and
+// the text log's filter.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -46,32 +44,18 @@ TEST(RecordTyper, KeepsTheLatestHeaderLesAndFrameInForce) {
     EXPECT_FALSE(r.hasFrequency);
 }
 
-// Records what it is given; may throw or wait on a gate.
+// Records what it is given; may throw.
 struct ProbeSink : decoder::IRecordSink {
-    std::mutex lock;
-    std::condition_variable opened;
-    bool gateOpen = true;
     bool throwOnRecord = false;
     bool started = false, ended = false;
     std::vector<std::uint64_t> seen;
 
     void OnRunStarted() override { started = true; }
     void OnRecord(const Record& r) override {
-        std::unique_lock<std::mutex> guard(lock);
-        opened.wait(guard, [&] { return gateOpen; });
         if (throwOnRecord) throw std::runtime_error("sink trouble");
         seen.push_back(r.sequence);
     }
     void OnRunEnded() override { ended = true; }
-    void Open() {
-        std::lock_guard<std::mutex> guard(lock);
-        gateOpen = true;
-        opened.notify_all();
-    }
-    std::size_t Count() {
-        std::lock_guard<std::mutex> guard(lock);
-        return seen.size();
-    }
 };
 
 Record Numbered(std::uint64_t n, Category c = Category::BulletinContents, std::string text = "x\n") {
@@ -97,40 +81,6 @@ TEST(RecordSinks, AFailingSinkNeverCostsTheOthersARecord) {
     ASSERT_EQ(after->seen.size(), 50u);
     for (std::uint64_t n = 0; n < 50; ++n) EXPECT_EQ(after->seen[n], n);
     EXPECT_TRUE(after->started && after->ended && failing->ended);
-}
-
-TEST(QueuedSink, ASlowSinkNeverHoldsUpTheOthersAndGetsEverythingInOrder) {
-    auto slow = std::make_shared<ProbeSink>();
-    slow->gateOpen = false;  // stuck until opened
-    auto fast = std::make_shared<ProbeSink>();
-    auto queued = std::make_shared<decoder::QueuedSink>(slow, 10000);
-    decoder::RecordSinks sinks;
-    sinks.Add(queued);
-    sinks.Add(fast);
-    sinks.RunStarted();
-    for (std::uint64_t n = 0; n < 1000; ++n) sinks.Deliver(Numbered(n));
-    // Every record passed the stuck sink and reached the next one.
-    EXPECT_EQ(fast->Count(), 1000u);
-    EXPECT_EQ(slow->Count(), 0u);
-    slow->Open();
-    sinks.RunEnded();  // waits for the queue to empty
-    ASSERT_EQ(slow->Count(), 1000u);
-    for (std::uint64_t n = 0; n < 1000; ++n) ASSERT_EQ(slow->seen[n], n);
-    EXPECT_TRUE(slow->ended);
-    EXPECT_EQ(queued->delivered(), 1000u);
-}
-
-TEST(QueuedSink, TheEndOfARunWaitsOnlySoLongForAStuckSink) {
-    auto stuck = std::make_shared<ProbeSink>();
-    stuck->gateOpen = false;
-    {
-        decoder::QueuedSink queued(stuck, 100);
-        queued.OnRecord(Numbered(0));
-        queued.OnRunEnded();  // returns after its bound although nothing was handled
-        EXPECT_TRUE(stuck->ended);
-        stuck->Open();  // lets the worker finish so that the sink can be destroyed
-    }
-    EXPECT_EQ(stuck->Count(), 1u);
 }
 
 TEST(TextLogSink, WritesEveryRecordOrOnlyTheShownOnes) {

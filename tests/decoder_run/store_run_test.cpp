@@ -51,6 +51,38 @@ std::int64_t Scalar(messages::Database& db, const char* sql) {
 
 using StoreRunTest = DecoderRunTest;
 
+std::string SqlText(messages::Database& db, const char* sql) {
+    messages::Statement s(db, sql);
+    return s.Step() ? std::string(s.ColumnText(0)) : std::string("(none)");
+}
+
+// A run's warnings are read as they are stored: a later warning with an area cancels the first, and
+// the coordinator's in-force list names one this station never heard.
+TEST_F(StoreRunTest, ARunsWarningsReachTheViewsWithTheirStatesAndShapes) {
+    InstallDecoder(
+        "wait-client\n"
+        "record L21210042frequency: 1200.0\\n\n"
+        "record L5xxxxxxxSECURITE\\nNAVAREA I 214/26\\nNORTH SEA. DATA BUOY ADRIFT IN 55-48N 003-12E.\\nNNNN\\n\n"
+        "record L5xxxxxxxSECURITE\\nNAVAREA I 221/26\\nNORTH SEA.\\nHAZARDOUS OPERATIONS IN AREA BOUNDED BY:\\n"
+        "54-10.0N 007-20.0E, 54-15.0N 007-40.0E, 54-05.0N 007-45.0E.\\nCANCEL NAVAREA I 214/26.\\nNNNN\\n\n"
+        "record L5xxxxxxxSECURITE\\nNAVAREA I WARNINGS IN FORCE AT 081000 UTC DEC 26:\\n2026 SERIES: 205, 221.\\nNNNN\\n\n"
+        "wait-stop\n");
+    Command(ID_DECODER_START);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return LogText().find(L"2026 SERIES") != std::wstring::npos; }, 15000))
+        << LogText();
+    Command(ID_DECODER_STOP);
+
+    auto db = messages::Database::Open(Narrow(work) + "\\vastrel-messages.db");
+    EXPECT_EQ(SqlText(db, "SELECT group_concat(number || ' ' || year || ' ' || kind || ' ' || state, ', ') FROM "
+                       "(SELECT * FROM warnings WHERE number IS NOT NULL ORDER BY number)"),
+              "214 2026 nav cancelled, 221 2026 nav inforce");
+    EXPECT_EQ(SqlText(db, "SELECT c.number FROM warnings w JOIN warnings c ON c.id = w.cancelled_by"), "221");
+    EXPECT_EQ(SqlText(db, "SELECT group_concat(kind || ' ' || lat || ' ' || lon, ', ') FROM (SELECT p.* FROM positions p "
+                       "JOIN warnings w USING (id) ORDER BY w.number, p.shape, p.seq)"),
+              "point 55.8 3.2, area 54.166667 7.333333, area 54.25 7.666667, area 54.083333 7.75");
+    EXPECT_EQ(SqlText(db, "SELECT series || ' ' || number || '/' || year FROM missing_warnings"), "NAVAREA I 205/2026");
+}
+
 // Each file the store must not use is said once, in red, with the reason and the path; the file is
 // left as it was, and the run, the log and the text log go on as without a store.
 TEST_F(StoreRunTest, FilesTheStoreCannotUseAreSaidOnceAndTheRunGoesOn) {

@@ -106,3 +106,35 @@ TEST(FeedDatagram, CharacterBoundary) {
     EXPECT_EQ(feed::CharacterBoundary(s, 7), 7u);
     EXPECT_EQ(feed::CharacterBoundary(s, 99), 7u);
 }
+
+TEST(FeedDatagram, AWarningAddsItsSeriesNumberKindStateAndShapes) {
+    const auto item = feed::ItemFromRecord(Rec(Category::MessageText,
+                                               "NAVAREA IV 1177/26\nAREA BOUND BY 28-39.92N 080-38.33W, 28-40N 080-30W, "
+                                               "28-20N 080-30W.\nWITHIN 2 MILES OF 28-00S 080-00E.\nCANCEL THIS MSG 081200Z DEC 26."));
+    const json j = json::parse(feed::BuildDatagram("s", item));
+    EXPECT_EQ(j["series"], "NAVAREA IV");
+    EXPECT_EQ(j["number"], 1177);
+    EXPECT_EQ(j["year"], 2026);
+    EXPECT_EQ(j["kind"], "nav");
+    EXPECT_EQ(j["state"], "inforce");
+    EXPECT_EQ(j["shapes"], json::parse(R"([{"kind": "area", "points": [[28.665333, -80.638833], [28.666667, -80.5],
+                                                                         [28.333333, -80.5]]},
+                                            {"kind": "circle", "radius_nm": 2.0, "points": [[-28.0, 80.0]]}])"));
+    // Heard after its own cancel time: expired from the start. A message of no series: only its kind.
+    const auto late = feed::ItemFromRecord(Rec(Category::MessageText, "HYDROPAC 567/26\nCANCEL THIS MSG 071100Z DEC 26."));
+    EXPECT_EQ(json::parse(feed::BuildDatagram("s", late))["state"], "expired");
+    const json sar = json::parse(feed::BuildDatagram("s", feed::ItemFromRecord(Rec(Category::MessageText, "MAYDAY RELAY\nSINKING"))));
+    EXPECT_EQ(sar["kind"], "sar");
+    EXPECT_FALSE(sar.contains("series") || sar.contains("number") || sar.contains("state") || sar.contains("shapes"));
+}
+
+TEST(FeedDatagram, ShapesTooLargeForOneDatagramGoAndTheTextStays) {
+    std::string text = "NAVAREA I 1/26\nWRECKS";
+    while (text.size() < 60'000) text += " 50-00N 004-00W";
+    const std::string out = feed::BuildDatagram("s", feed::ItemFromRecord(Rec(Category::MessageText, text)));
+    EXPECT_LE(out.size(), feed::kMaxDatagram);
+    const json j = json::parse(out);
+    EXPECT_FALSE(j.contains("shapes"));
+    EXPECT_EQ(j["text"], text);
+    EXPECT_EQ(j["number"], 1);
+}

@@ -1,6 +1,7 @@
 // Fuzz target for the filter language. Any input: no crash. A refused expression names a column range
 // inside the input and says "at column N". An accepted one runs as SQL on a small store without an
-// SQL error, and gives the same messages as the in-memory run, for two different "now"s.
+// SQL error, and gives the same messages as the in-memory run, for two different "now"s, on messages
+// read and unread.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "messages/filter.h"
+#include "messages/warning_rows.h"
 #include "messages/text_fold.h"
 #include "messages_portable/message_fixture.h"
 
@@ -35,7 +37,19 @@ struct Store {
         rows.push_back(Row(9, 0, 0, 0, 0, 0, ""));
         rows.push_back(Row(10, -86'400'000, T + 3'600'000, -5, 9999, 100, "\"\" '' \\ %_ aaa AAA aAa"));
         rows.push_back(Row(11, T - 1, T, 121, 1500, 1, "URGENT gale warning \xE2\x82\xAC 12N034E gale"));
+        // Warnings for the reading fields: an area, a circle, a cancellation, an expiry, a bulletin.
+        rows.push_back(Row(12, T - 90'000'000, T, 121, 1, 1,
+                           "NAVAREA IV 1177/26\nAREA BOUND BY 28-40N 080-40W, 28-40N 080-20W, 28-20N 080-20W.\n"
+                           "CANCEL THIS MSG 071000Z DEC 26."));
+        rows.push_back(Row(13, T - 50'000, T, 121, 2, 1, "NAVAREA IV 1180/26\nCANCEL NAVAREA IV 1177/26.\nWITHIN 2 MILES OF 50-00N 004-00W."));
+        rows.push_back(Row(14, T, T, 112, 3, 1, "METAREA III GALE WARNING 031\nLOW 45N 010W."));
+        rows.push_back(Row(15, T, T, 112, 4, 1, "HYDROLANT WARNINGS IN FORCE\n2026 SERIES: 2200."));
+        rows[10].seen = rows[13].seen = true;
         for (const MessageRow& m : rows) InsertMessage(db, m);
+        MarkSeen(db, 1);
+        rows[0].seen = true;
+        ReadUnreadMessages(db, 14);  // the last stays unread
+        for (MessageRow& m : rows) LoadReading(db, m);
     }
 };
 
@@ -82,7 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string expression(reinterpret_cast<const char*>(data), size);
     Filter f;
     FilterError error;
-    if (Filter::Parse(expression, f, error)) {
+    // Odd lengths parse without a home position, so that `dist` is refused as well as run.
+    FilterContext context;
+    if (size % 2 == 0) context.home = warnings::GeoPoint{50.5, -4.25};
+    if (Filter::Parse(expression, f, error, context)) {
         CheckAccepted(store, f);
         ++gAccepted;
     } else {

@@ -23,7 +23,9 @@ struct Case {
     int endColumn;
 };
 
-const std::string kFields = " (fields: age_day, age_hour, age_min, les, frame, priority, copies, len, text, time)";
+const std::string kFields =
+    " (fields: age_day, age_hour, age_min, les, frame, priority, copies, len, text, time, series, navarea, metarea, number, "
+    "year, kind, state, positions, dist, unread)";
 const std::string kTimeHint = " (a UTC date 2026-12-06 or date and time 2026-12-06T14:00)";
 
 }  // namespace
@@ -31,6 +33,12 @@ const std::string kTimeHint = " (a UTC date 2026-12-06 or date and time 2026-12-
 TEST(FilterErrors, SayWhatAndWhere) {
     const Case cases[] = {
         {"(age_day<1) & lse=121", "unknown field 'lse' at column 15" + kFields, 15, 18},
+        {"les=1 & dist<5", "'dist' needs the home position, and none is set at column 9 (set \"Home position\" in the "
+                           "settings, e.g. 50-22.0N 004-08.5W)", 9, 13},
+        {"kind=boat", "unknown kind 'boat' at column 6 (kinds: nav, met, sar, piracy, ice, bulletin, other)", 6, 10},
+        {"state<inforce", "operator '<' does not apply to 'state' at column 6 (state takes = or !=)", 6, 7},
+        {"series>A", "operator '>' does not apply to 'series' at column 7 (series takes =, != or ~)", 7, 8},
+        {"navarea=XXII", "expected a number or a roman numeral I to XXI for 'navarea', found 'XXII' at column 9", 9, 13},
         {"\xC3\xA9=1", "unknown field '\xC3\xA9' at column 1" + kFields, 1, 2},
         {"text~\"\xC3\xA9\" & lse=1", "unknown field 'lse' at column 12" + kFields, 12, 15},  // columns count characters
         {"(les=121 & frame>1", "missing ')' at column 19 (for the '(' at column 1)", 19, 19},

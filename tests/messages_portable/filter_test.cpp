@@ -7,6 +7,7 @@
 
 #include "message_fixture.h"
 #include "messages/filter.h"
+#include "messages/warning_rows.h"
 
 using namespace messages;
 using messages_test::kNow;
@@ -83,6 +84,12 @@ std::vector<Case> Cases() {
         {"time<=2026-12-06T14:00", {2, 6, 8}},
         {"time>2026-12-06t14:00", {1, 3, 4, 5, 7}},
         {"time=\"2026-12-01T14:00:00Z\"", {6}},
+        // Seen by the user or not (2 and 5 are seen).
+        {"unread=1", {1, 3, 4, 6, 7, 8}},
+        {"unread=0", {2, 5}},
+        {"unread!=1 | les=305", {2, 5, 7}},
+        {"unread>0 & les=44", {}},
+        {"unread<=0.5", {2, 5}},
         // Grouping, and the limits reached but not passed.
         {"les=121 & (frame<100 | frame>2000) | les=305", {2, 7, 8}},
         {"((les=112))", {3, 4}},
@@ -141,4 +148,94 @@ TEST_F(FilterRuns, AgesFollowTheGivenNow) {
     EXPECT_EQ(MatchingMessageIds(db_, f, kNow + messages_test::kHour), (Ids{}));
     EXPECT_EQ(MatchingMessageIds(db_, f, kNow - 47 * messages_test::kHour - 30 * messages_test::kMinute), (Ids{2}));
     EXPECT_TRUE(Filter().matchesEverything());
+}
+
+namespace {
+
+// Messages the store has read, and one it has not: fields of the reading, SQL and in memory alike.
+class WarningFilterRuns : public ::testing::Test {
+protected:
+    void SetUp() override {
+        using messages_test::Row;
+        const std::int64_t H = messages_test::kHour, T = kNow;
+        const std::int64_t nov18 = 1668772800000;  // 2022-11-18T12:00:00Z
+        rows_ = {
+            Row(1, nov18, nov18, 1, 1, 1,
+                "NAVAREA IV 1177/22\nAREA BOUND BY 28-40N 080-40W, 28-40N 080-20W, 28-20N 080-20W, 28-20N 080-40W.\n"
+                "CANCEL THIS MSG 181954Z NOV 22."),
+            Row(2, nov18 - 8 * 24 * H, nov18, 1, 2, 1, "NAVAREA IV 1165/22\nWRECK 28-30N 080-30W."),
+            Row(3, nov18 + H, nov18 + H, 1, 3, 1, "NAVAREA IV 1190/22\nCANCEL NAVAREA IV 1165/22."),
+            Row(4, T - H, T - H, 2, 4, 1, "METAREA III GALE WARNING 031\nSTORM FORCE 10."),
+            Row(5, T - H, T - H, 2, 5, 1, "MAYDAY RELAY\nYACHT SINKING 50-00N 004-00W."),
+            Row(6, T - H, T - H, 3, 6, 1, "HYDROLANT 2300/26\nBUOY ADRIFT WITHIN 5 MILES OF 50-30N 004-00W."),
+            Row(7, T - H, T - H, 3, 7, 1, "plain text"),
+            Row(8, T - H, T - H, 3, 8, 1, "NAVAREA I 5/26\nWRECK 50-00N 004-00W."),
+        };
+        MigrateSchema(db_);
+        for (const MessageRow& m : rows_) {
+            InsertMessage(db_, m);
+            if (m.id == 7) ReadUnreadMessages(db_, 10);  // 8 stays unread
+        }
+        for (MessageRow& m : rows_) LoadReading(db_, m);
+    }
+
+    Ids Both(const std::string& expression, const FilterContext& context) {
+        Filter f;
+        FilterError error;
+        EXPECT_TRUE(Filter::Parse(expression, f, error, context)) << error.message;
+        Ids inMemory;
+        for (const MessageRow& m : rows_) {
+            if (f.Matches(m, kNow)) inMemory.push_back(m.id);
+        }
+        const Ids inSql = MatchingMessageIds(db_, f, kNow);
+        EXPECT_EQ(inMemory, inSql) << "SQL and memory differ";
+        return inSql;
+    }
+
+    Database db_ = Database::Open(":memory:");
+    std::vector<MessageRow> rows_;
+};
+
+}  // namespace
+
+TEST_F(WarningFilterRuns, ReadingFieldsGiveTheExpectedMessages) {
+    const FilterContext plymouthApproaches{warnings::GeoPoint{50.0, -4.0}};
+    const Case cases[] = {
+        {"series=\"NAVAREA IV\"", {1, 2, 3}},
+        {"series=\"navarea  4\"", {1, 2, 3}},
+        {"series!=\"NAVAREA IV\"", {4, 6}},  // 5 and 7 have no series, 8 is unread
+        {"series~area", {1, 2, 3, 4}},
+        {"navarea=IV & navarea=4 & navarea>3", {1, 2, 3}},
+        {"navarea!=2.5", {1, 2, 3}},
+        {"metarea=iii", {4}},
+        {"number>=1170", {1, 3, 6}},
+        {"number=31 & year=2026", {4}},
+        {"year=2022", {1, 2, 3}},
+        {"kind=nav", {1, 2, 3, 6}},
+        {"kind!=nav", {4, 5, 7}},
+        {"kind=SAR | kind=other", {5, 7}},
+        {"state=cancelled", {2}},
+        {"state=expired", {1}},
+        {"state=inforce", {3, 4, 6}},
+        {"state=none", {5, 7}},
+        {"positions=0", {3, 4, 7}},
+        {"positions>=4", {1}},
+        {"positions=1", {2, 5, 6}},
+        {"dist<1", {5}},
+        {"dist>25 & dist<25.1", {6}},  // 30' north is 30.02 nm, less the circle's 5
+        {"!(dist<100)", {1, 2, 3, 4, 7, 8}},
+        {"dist>=0", {1, 2, 5, 6}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Both(c.expression, plymouthApproaches), c.expected) << c.expression;
+    // Inside the area, and on the wreck itself.
+    const FilterContext capeCanaveral{warnings::GeoPoint{28.5, -80.5}};
+    EXPECT_EQ(Both("dist=0", capeCanaveral), (Ids{1, 2}));
+}
+
+TEST_F(WarningFilterRuns, ExpiryFollowsTheGivenNow) {
+    Filter f;
+    FilterError error;
+    ASSERT_TRUE(Filter::Parse("state=inforce & year=2022", f, error));
+    EXPECT_EQ(MatchingMessageIds(db_, f, 1668772800000), (Ids{1, 3}));  // 2022-11-18T12:00Z, before 19:54
+    EXPECT_EQ(MatchingMessageIds(db_, f, kNow), (Ids{3}));
 }

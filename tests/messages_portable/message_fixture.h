@@ -28,9 +28,10 @@ inline messages::MessageRow Row(std::int64_t id, std::int64_t first, std::int64_
     return r;
 }
 
+// Messages 2 and 5 have been seen by the user, the others not.
 inline std::vector<messages::MessageRow> SampleMessages() {
     const std::int64_t T = kNow;
-    return {
+    std::vector<messages::MessageRow> rows{
         Row(1, T - 3 * kHour, T - 2 * kHour, 121, 1500, 3, "MAYDAY MAYDAY vessel ABC\nposition 12N 034E"),
         Row(2, T - 50 * kHour, T - 48 * kHour, 121, 2500, 1, "GALE WARNING North Sea\nwinds force 9"),
         Row(3, T - 40 * kMinute, T - 30 * kMinute, 112, 1200, 2, "PAN PAN medical advice\nneeded"),
@@ -41,6 +42,8 @@ inline std::vector<messages::MessageRow> SampleMessages() {
         Row(7, T - 2 * kHour, T - 90 * kMinute, 305, 2000, 1, "\xC3\x89\xC3\xA9 caf\xC3\xA9 \xC3\x89" "COLE"),
         Row(8, 1796565630000 /* 2026-12-06T14:00:30Z */, T - kMinute, 121, 5, 1, "ok"),
     };
+    rows[1].seen = rows[4].seen = true;
+    return rows;
 }
 
 }  // namespace messages_test

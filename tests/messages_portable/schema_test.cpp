@@ -8,6 +8,7 @@
 
 #include "messages/schema.h"
 #include "message_fixture.h"
+#include "old_schema.h"
 
 using namespace messages;
 
@@ -54,7 +55,8 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
     EXPECT_EQ(MigrateSchema(db), 0);
     EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
     EXPECT_EQ(Texts(db, "SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name"),
-              (std::vector<std::string>{"messages", "reception", "records"}));
+              (std::vector<std::string>{"messages", "missing_warnings", "positions", "reception", "records",
+                                        "unread_messages", "warnings"}));
 
     db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1)).c_str());  // as a later program would leave it
     EXPECT_THROW(MigrateSchema(db), SqliteError);
@@ -125,6 +127,7 @@ TEST(MessageSchema, AStoreOfTheVersionBeforeGainsTheStationIndexAndKeepsItsRows)
         MigrateSchema(db);
         InsertMessage(db, messages_test::SampleMessages()[0]);
         // As the program before this index left its stores.
+        messages_test::DropReadingTables(db);
         db.Execute("DROP INDEX message_rows_les_first; PRAGMA user_version = 2;");
     }
     Database db = Database::Open(file.path.string());
@@ -138,4 +141,41 @@ TEST(MessageSchema, AStoreOfTheVersionBeforeGainsTheStationIndexAndKeepsItsRows)
         plan += row + " ";
     EXPECT_NE(plan.find("message_rows_les_first"), std::string::npos) << plan;
     EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+}
+
+// The user's seen state: one by one above the mark, all at once by moving it, gone with its message,
+// and an old store gaining it with every message unread.
+TEST(MessageSchema, SeenStateFollowsMarksAndDeletes) {
+    TempFile file;
+    {
+        Database db = Database::Open(file.path.string());
+        MigrateSchema(db);
+        for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);  // ids 1 to 8
+        messages_test::DropSeenTables(db);
+    }
+    Database db = Database::Open(file.path.string());
+    EXPECT_EQ(MigrateSchema(db), 1);
+    EXPECT_EQ(UnseenCount(db), 8);
+    MarkSeen(db, 3);
+    MarkSeen(db, 3);
+    MarkSeen(db, 7);
+    EXPECT_EQ(UnseenCount(db), 6);
+    EXPECT_TRUE(IsSeen(db, 3));
+    EXPECT_FALSE(IsSeen(db, 4));
+    EXPECT_EQ(Texts(db, "SELECT group_concat(id) FROM unread_messages"), std::vector<std::string>{"1,2,4,5,6,8"});
+    db.Execute("DELETE FROM message_rows WHERE id = 7");
+    EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"1"});
+
+    MarkAllSeen(db);
+    EXPECT_EQ(UnseenCount(db), 0);
+    EXPECT_EQ(Texts(db, "SELECT upto FROM seen_mark"), std::vector<std::string>{"8"});
+    EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"0"});  // under the mark now
+    MessageRow late = messages_test::SampleMessages()[0];
+    late.id = 0;
+    const std::int64_t id = InsertMessage(db, late);
+    EXPECT_EQ(id, 9);
+    EXPECT_EQ(UnseenCount(db), 1);
+    EXPECT_FALSE(IsSeen(db, 9));
+    MarkSeen(db, 2);  // under the mark: nothing to write
+    EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"0"});
 }

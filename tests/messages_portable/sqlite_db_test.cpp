@@ -81,8 +81,32 @@ TEST(SqliteOwners, ErrorsCarrySqlitesMessage) {
     } catch (const SqliteError& e) {
         EXPECT_NE(std::string(e.what()).find("UNIQUE constraint failed: u.k"), std::string::npos) << e.what();
         EXPECT_EQ(e.code(), SQLITE_CONSTRAINT_PRIMARYKEY);
+        EXPECT_EQ(e.primary(), SQLITE_CONSTRAINT);
     }
     EXPECT_THROW(Database::Open("/nonexistent-folder/x.db"), SqliteError);
+}
+
+TEST(SqliteOwners, OnlyALockHeldElsewhereIsWorthWaitingFor) {
+    struct Case {
+        int code;
+        int primary;
+        bool busy;
+    };
+    const Case cases[] = {
+        {5, 5, true},       // SQLITE_BUSY
+        {517, 5, true},     // SQLITE_BUSY_SNAPSHOT
+        {6, 6, true},       // SQLITE_LOCKED
+        {262, 6, true},     // SQLITE_LOCKED_SHAREDCACHE
+        {8, 8, false},      // SQLITE_READONLY
+        {778, 10, false},   // SQLITE_IOERR_WRITE
+        {13, 13, false},    // SQLITE_FULL
+        {1299, 19, false},  // SQLITE_CONSTRAINT_NOTNULL
+    };
+    for (const Case& c : cases) {
+        const SqliteError e(c.code, "x");
+        EXPECT_EQ(e.primary(), c.primary) << c.code;
+        EXPECT_EQ(e.busy(), c.busy) << c.code;
+    }
 }
 
 TEST(SqliteOwners, TransactionRollsBackUnlessCommitted) {

@@ -168,6 +168,7 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
         if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile)
             rows().WriteText(row, L"C:\\dir " + std::to_wstring(r));
         if (kind == settings::Kind::Choice) rows().WriteIndex(row, 2);
+        if (row == settings::kHomePosition) rows().WriteText(row, L"50-22.0N 004-08.5W");
     }
     const std::wstring path = PathOf(L"round.ccf");
     Save(path);
@@ -231,7 +232,7 @@ TEST_F(ConfigTest, NewFileIsUnicodeAndHoldsTheKeysInWriteOrder) {
         L"HideDecWnd=1\r\nDisableFFT=0\r\nLogOut=0\r\nLogOutFlt=0\r\nFileDir=\r\nTarDir=\r\nLogDir=\r\n"
         // the keys added later, after the eighteen
         L"AutoRestart=0\r\nLogLines=10000\r\nLogDaily=0\r\nStoreFile=vastrel-messages.db\r\nKeepRecords=7\r\n"
-        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\nSilenceRestart=0\r\n";
+        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\nHomePosition=\r\nSilenceRestart=0\r\n";
     EXPECT_EQ(Text(path), expected);
 }
 

@@ -62,3 +62,33 @@ TEST(ConfigRules, ChannelOutsideTheListSelectsMono) {
     } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {7, 0}, {-1, 0}, {4294967298LL, 0}};
     for (const auto& c : cases) EXPECT_EQ(ChannelFromFile(c.stored), c.entry) << c.stored;
 }
+
+TEST(ConfigRules, HomePositionReadsAsTheWarningsDoOrIsRefusedWithTheReason) {
+    const struct {
+        const wchar_t* text;
+        bool position;
+        double lat, lon;
+    } cases[] = {
+        {L"50-22.0N 004-08.5W", true, 50.366667, -4.141667},
+        {L"33-55S 018-25E", true, -33.916667, 18.416667},
+        {L"5022N00408W", true, 50.366667, -4.133333},
+        {L"50\u00b022.0'N 004\u00b008.5'W", true, 50.366667, -4.141667},
+        {L"50-22.0N, 004-08.5W", true, 50.366667, -4.141667},
+        {L"004-08.5W 50-22.0N", false, 0, 0},
+        {L"50-60.0N 004-08.5W", false, 0, 0},
+        {L"home", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const std::optional<warnings::GeoPoint> p = HomePositionOf(c.text);
+        ASSERT_EQ(p.has_value(), c.position);
+        EXPECT_EQ(RefuseHomePosition(c.text).has_value(), !c.position);
+        if (!p) continue;
+        EXPECT_NEAR(p->lat, c.lat, 1e-6);
+        EXPECT_NEAR(p->lon, c.lon, 1e-6);
+    }
+    EXPECT_FALSE(HomePositionOf(L"  "));
+    EXPECT_FALSE(RefuseHomePosition(L"  "));  // none is a fine answer
+    EXPECT_EQ(*RefuseHomePosition(L"Plymouth"),
+              L"'Plymouth' is not a position: write latitude then longitude, e.g. 50-22.0N 004-08.5W "
+              L"(degrees-minutes, N or S, E or W), or leave it empty for none");
+}

@@ -48,6 +48,14 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
         SCOPED_TRACE(Narrow(k.key));
         const auto* shape =
             std::find_if(std::begin(shapes), std::end(shapes), [&](const auto& s) { return s.rule == k.rule; });
+        if (k.rule == TextRule::Position) {  // a text typed in place; its grid row comes with the Windows side
+            EXPECT_EQ(k.field.index(), 3u);
+            EXPECT_TRUE(ReadsAsText(k.rule));
+            if (k.row < kRowCount) {
+                EXPECT_EQ(Rows()[static_cast<std::size_t>(k.row)].kind, Kind::Text);
+            }
+            continue;
+        }
         if (k.rule == TextRule::Text) {  // a text typed in place, with or without a save dialog
             EXPECT_EQ(k.field.index(), 3u);
             EXPECT_TRUE(ReadsAsText(k.rule));
@@ -72,7 +80,7 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
 
 TEST(KeyTable, KeysAddedLaterFollowTheEighteenInTheirGroupsOrder) {
     const wchar_t* const added[] = {L"AutoRestart", L"LogLines",    L"LogDaily",    L"StoreFile", L"KeepRecords",
-                                    L"KeepMessages", L"FeedTo",     L"FeedStation", L"FeedAll",
+                                    L"KeepMessages", L"FeedTo",     L"FeedStation", L"FeedAll", L"HomePosition",
                                     L"SilenceRestart"};
     ASSERT_EQ(Keys().size(), 18 + std::size(added));
     for (std::size_t i = 0; i < std::size(added); ++i) {

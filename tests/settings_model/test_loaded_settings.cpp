@@ -32,6 +32,7 @@ Settings Scrambled() {
     s.checkForUpdates = s.disableFftWhileDecoding = s.fileLogEgc = s.fileLogMessages = s.fileLogRaw = true;
     s.tarLogEgc = s.tarLogMessages = s.tarLogRaw = s.decoderTextLog = s.decoderLogUseFilter = true;
     s.fileLogDir = s.tarLogDir = s.decoderLogDir = L"C:\\logs";
+    s.homePosition = L"50-22.0N 004-08.5W";
     return s;
 }
 
@@ -188,4 +189,23 @@ TEST(SavedTexts, SaveThenLoadGivesTheSameSettingsWithoutTheCentresFraction) {
     Settings expected = saved;
     expected.centerFrequency = 1500;
     EXPECT_EQ(LoadedSettings(stored, StartupSettings(), kDevices), expected);
+}
+
+TEST(LoadedSettings, AHomePositionIsKeptOnlyWhenItIsOne) {
+    const struct {
+        const wchar_t* stored;
+        const wchar_t* loaded;  // what was held before (Scrambled's) when the stored text is no position
+    } cases[] = {
+        {L"28-39.92N 080-38.33W", L"28-39.92N 080-38.33W"},
+        {L" 5022N 00408W ", L" 5022N 00408W "},
+        {L"", L""},  // none
+        {L"Plymouth", L"50-22.0N 004-08.5W"},
+        {L"91-00N 004-00W", L"50-22.0N 004-08.5W"},
+        {L"50-22.0N", L"50-22.0N 004-08.5W"},
+        {L"50-22.0N 004-08.5W x", L"50-22.0N 004-08.5W"},
+        {L"50-22.0N 004-08.5\u0416", L"50-22.0N 004-08.5W"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Load({{L"HomePosition", std::wstring(c.stored)}}).homePosition, c.loaded) << Narrow(c.stored);
+    // A file written before the key gives none.
+    EXPECT_EQ(Load({}).homePosition, L"");
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 
 #include "audio/fft_display.h"
@@ -51,17 +52,19 @@ inline CFFTDisp& SpectrumDisplayOf(HWND mainWindow) {
     return *static_cast<CFFTDisp*>(win::Window::FromHandle(FindChild(mainWindow, IDC_SPECTRUM)));
 }
 
-// Which pane is shown: 0 "FFT & Settings", 1 "Decoder log", 2 "Messages"; -1 none.
+// The panes in the order of their buttons.
+inline constexpr int kPanes[] = {IDC_SETTINGS_GRID, IDC_DECODER_LOG, IDC_MESSAGES_PANE, IDC_MAP_PANE, IDC_RECEPTION_PANE};
+
+// Which pane is shown: 0 "FFT & Settings", 1 "Decoder log", 2 "Messages", 3 "Map", 4 "Reception"; -1 none.
 inline int ShownPane(HWND mainWindow) {
-    const int panes[] = {IDC_SETTINGS_GRID, IDC_DECODER_LOG, IDC_MESSAGES_PANE};
-    for (int i = 0; i < 3; ++i)
+    const auto& panes = kPanes;
+    for (int i = 0; i < static_cast<int>(std::size(panes)); ++i)
         if (::IsWindowVisible(FindChild(mainWindow, panes[i]))) return i;
     return -1;
 }
 inline HWND ShownPaneWindow(HWND mainWindow) {
     const int pane = ShownPane(mainWindow);
-    const int panes[] = {IDC_SETTINGS_GRID, IDC_DECODER_LOG, IDC_MESSAGES_PANE};
-    return pane < 0 ? nullptr : FindChild(mainWindow, panes[pane]);
+    return pane < 0 ? nullptr : FindChild(mainWindow, kPanes[pane]);
 }
 
 // Capture runs while "Turn OFF" is offered.

@@ -12,6 +12,7 @@
 #include "sim_script.h"
 #include "sim_traffic.h"
 #include "win/handles.h"
+#include "win/utf8.h"
 
 namespace {
 
@@ -33,26 +34,12 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
     return TRUE;
 }
 
-std::string Utf8(const std::wstring& w) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
-std::wstring FromUtf8(const std::string& s) {
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
 void Say(const std::wstring& text) {
     HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
     std::wstring line = L"vastrel-sim: " + text + L"\r\n";
     if (::WriteConsoleW(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return;
-    const std::string utf8 = Utf8(line);
+    const std::string utf8 = win::Utf8(line);
     ::WriteFile(err, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
@@ -243,7 +230,7 @@ int RunScript(Decoder& decoder, const sim::SimOptions& options, const sim::Scrip
                 break;
             case sim::StepKind::WaitStop: r = decoder.Sleep(INFINITE); break;
             case sim::StepKind::Mark: {
-                const std::wstring path = FromUtf8(step.bytes);
+                const std::wstring path = win::Wide(step.bytes);
                 HANDLE mark = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
                 if (mark != INVALID_HANDLE_VALUE) ::CloseHandle(mark);
                 break;
@@ -267,7 +254,7 @@ int Run() {
     std::wstring argsPath = Environment(L"VASTREL_SIM_ARGS");
     if (!argsPath.empty()) {
         std::string lines;
-        for (const auto& a : args) lines += Utf8(a) + "\n";
+        for (const auto& a : args) lines += win::Utf8(a) + "\n";
         if (!WriteWholeFile(argsPath, lines)) Say(L"cannot write the argument file " + argsPath);
     }
 

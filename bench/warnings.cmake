@@ -1,0 +1,11 @@
+# Message reader: time to read one 500-byte warning (optimised, unsanitised library).
+find_package(benchmark QUIET)
+if(benchmark_FOUND AND TARGET warnings_portable_opt)
+  add_executable(warning_reader_bench ${CMAKE_CURRENT_LIST_DIR}/warning_reader_bench.cpp)
+  target_include_directories(warning_reader_bench PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(warning_reader_bench PRIVATE -O2)
+  target_compile_definitions(warning_reader_bench PRIVATE NDEBUG)
+  target_link_libraries(warning_reader_bench PRIVATE warnings_portable_opt benchmark::benchmark)
+else()
+  message(STATUS "warning_reader_bench skipped: Google Benchmark or warnings_portable_opt not found")
+endif()
