@@ -40,7 +40,7 @@ void CMainFrame::SelectPane(Pane pane) {
         RefreshMap();
         break;
     }
-    ::ShowWindow(mapPane.hwnd(), pane == kPaneMap ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(mapPane_.hwnd(), pane == Pane::Map ? SW_SHOW : SW_HIDE);
     UpdateLayout(true);
     ::SendMessageW(fftSettingsButton_, BM_SETCHECK, pane == Pane::FftSettings ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(decoderLogButton_, BM_SETCHECK, pane == Pane::DecoderLog ? BST_CHECKED : BST_UNCHECKED, 0);
