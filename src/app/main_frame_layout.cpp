@@ -66,13 +66,6 @@ void CMainFrame::UpdateLayout(bool resizeBars) {
 }
 
 void CMainFrame::RefreshMap() {
-    if (const auto* query = messagesPane.query()) mapPane.Load(query->path(), query->countSql());
-    const auto home = settings::HomePositionOf(CurrentSettings().homePosition);
-    mapPane.SetHome(home ? std::optional<map::GeoPoint>(map::GeoPoint{home->lon, home->lat}) : std::nullopt);
-    mapPane.SetSelected(messagesPane.selectedId());
-}
-
-void CMainFrame::RefreshMap() {
     if (const auto* query = messagesPane_.query()) mapPane_.Load(query->path(), query->countSql());
     const auto home = settings::HomePositionOf(CurrentSettings().homePosition);
     mapPane_.SetHome(home ? std::optional<map::GeoPoint>(map::GeoPoint{home->lon, home->lat}) : std::nullopt);
