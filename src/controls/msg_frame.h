@@ -76,16 +76,14 @@ public:
     bool ExportTo(const std::wstring& path, browser::ExportFormat format);
     // Runs an "Options" command (the exports ask for a file name in the save dialog).
     void RunOption(Option option);
-    // Selects message `id` in the list (its text shown, its row scrolled into view), as a click on its
-    // row does; false when it does not pass the filter.
-    bool SelectMessage(std::int64_t id);
     // Copies the selected message's whole text to the clipboard; false without a selection.
     bool CopySelectedMessage();
     // Checks the store for changes now, as the timer does.
     void CheckForNewMessages();
     // The home position `dist` counts from (none: `dist` is refused, "Near home" greyed).
     void SetHomePosition(std::optional<warnings::GeoPoint> home);
-    // Selects message `id` in the list (the filter is cleared when it does not pass); false when gone.
+    // Selects message `id` in the list (its text shown, its row scrolled into view), as a click on its
+    // row does; the filter is cleared when the message does not pass it. False when it is gone.
     bool SelectMessage(std::int64_t id);
     // Follows the reading line's link: selects the message that cancelled the one shown.
     bool FollowCancellation();

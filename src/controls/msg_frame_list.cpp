@@ -559,19 +559,3 @@ void CMsgFrame::SortBy(Column column) {
     RefreshList(false, false);  // the same messages: their count stands
 }
 
-bool CMsgFrame::SelectMessage(std::int64_t id) {
-    if (!query_ || !list_ || id <= 0) return false;
-    std::int64_t position = -1;
-    try {
-        position = query_->PositionOf(id);
-    } catch (const std::exception&) {
-        return false;
-    }
-    if (position < 0) return false;
-    SelectRow(-1);  // the old selection goes quietly; the new one is announced as a click's would be
-    LVITEMW state{};
-    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
-    ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
-    return selectedId_ == id;
-}

@@ -9,6 +9,8 @@
 //   readme-shots.exe readout    as "spectrum", then the pointer is put on the carrier's upper edge
 //                               (with the system's own cursor move, as a user's hand would), so
 //                               that the readout tooltip shows its frequency and level
+//   readme-shots.exe board      as "browser", then the "In force" quick filter: the in-force board
+//   readme-shots.exe map        as "browser", then the "Map" pane with the run's shapes
 //   readme-shots.exe reception  a day of made-up ledger rows in the store (vastrel-messages.db in the
 //                               current folder), the "Reception" pane shown with the pointer's readout
 #include <windows.h>
@@ -27,10 +29,12 @@
 namespace {
 
 constexpr UINT_PTR kBrowserTimer = 1;
-constexpr std::int64_t kBrowserMessages = 17;  // as many as tools/readme_shots/browser_run.txt sends
+constexpr std::int64_t kBrowserMessages = 19;  // as many as tools/readme_shots/browser_run.txt sends
 CMainFrame* g_frame = nullptr;
+// What the browser stage does once the run's messages are listed.
+enum class AfterRun { Nothing, Board, Map } g_after = AfterRun::Nothing;
 
-// Waits for the run's messages in the pane, then selects the sixth (a gale warning) and stops the run.
+// Waits for the run's messages in the pane, then selects the eighth (a gale warning) and stops the run.
 void CALLBACK OnBrowserTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     CMsgFrame& pane = guitest::MessagesPaneOf(g_frame->hwnd());
     pane.CheckForNewMessages();
@@ -46,9 +50,11 @@ void CALLBACK OnBrowserTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     ::SendMessageW(pane.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y + 230));
     LVITEMW state{};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(pane.list(), LVM_SETITEMSTATE, 5, reinterpret_cast<LPARAM>(&state));
+    ::SendMessageW(pane.list(), LVM_SETITEMSTATE, 7, reinterpret_cast<LPARAM>(&state));
     ::SetFocus(pane.list());
     ::PostMessageW(hwnd, WM_COMMAND, ID_DECODER_STOP, 0);
+    if (g_after == AfterRun::Board) pane.ApplyQuickFilter(CMsgFrame::QuickFilter::InForce);
+    if (g_after == AfterRun::Map) ::PostMessageW(hwnd, WM_COMMAND, ID_PANE_MAP, 0);
 }
 
 // After the first frames have been averaged: the pointer on the carrier near 1900 Hz.
@@ -134,8 +140,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         FillLedger(frame.Run().UtcNow());
         ::SendMessageW(guitest::FindChild(frame.hwnd(), IDC_RECEPTION_BUTTON), BM_CLICK, 0, 0);
         ::SetTimer(nullptr, kPointerTimer, 1500, PointAtReceptionHour);
-    } else if (stage == L"browser") {
+    } else if (stage == L"browser" || stage == L"board" || stage == L"map") {
         g_frame = &frame;
+        g_after = stage == L"board" ? AfterRun::Board : stage == L"map" ? AfterRun::Map : AfterRun::Nothing;
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_DECODER_START, 0);
         ::PostMessageW(frame.hwnd(), WM_COMMAND, ID_PANE_MESSAGES, 0);
         ::SetTimer(frame.hwnd(), kBrowserTimer, 200, OnBrowserTimer);
