@@ -499,6 +499,10 @@ void CMsgFrame::SetCountStepBudget(std::int64_t steps) {
 bool CMsgFrame::OpenStore() {
     StopCount();
     query_.reset();
+    // The connection that marks messages seen goes with the store it was for, also when no other
+    // store takes its place.
+    marks_.reset();
+    marksVersion_ = -1;
     if (storePath_.empty()) {
         ShowStatus(L"No message store is set.");
         return false;
@@ -511,8 +515,6 @@ bool CMsgFrame::OpenStore() {
     try {
         // The seen state needs a connection that may write, and a store that has its tables: the
         // decoder's writer brings a store up to date too, but the pane may open it first.
-        marks_.reset();
-        marksVersion_ = -1;
         marks_.emplace(messages::Database::Open(win::Utf8(storePath_)));
         sqlite3_busy_timeout(marks_->handle(), 200);
         if (messages::SchemaVersion(*marks_) < messages::kSchemaVersion) messages::MigrateSchema(*marks_);

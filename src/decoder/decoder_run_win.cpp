@@ -221,6 +221,8 @@ void DecoderRun::EndRun() {
     // until it ends; otherwise the text log closes here, last.
     std::shared_ptr<TextLogSink> textLog = std::move(textLog_);
     if (textLog && readerEnded) textLog->Close();
+    // The ledger has written the run's hours at its end; its connection to the store goes with the run.
+    reception_.reset();
 }
 
 void DecoderRun::HoldHandOver(bool held) {
