@@ -1,29 +1,17 @@
-// A small deterministic stand-in for libFuzzer's driver: runs the corpus files given on the command
-// line, then a seeded stream of expressions built from the language's own pieces (and some noise).
+// The filter fuzz target's inputs for the seeded driver: expressions built from the language's own
+// pieces (and some noise).
 //
 //   filter_fuzz_run [-runs=N] [-seed=S] [corpus files or directories...]
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+#include "fuzz_support/seeded_driver.h"
+
 extern "C" void FilterFuzzCounts(long& accepted, long& refused);
 
 namespace {
-
-void Run(const std::string& s) { LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); }
-
-void RunFile(const std::filesystem::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    Run(std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>()));
-}
 
 // Mostly well-formed terms (the field's own operators and values), so that the SQL and in-memory runs
 // get exercised, with a little of everything else mixed in.
@@ -78,28 +66,11 @@ std::string Generate(std::mt19937_64& rng) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long runs = 3000;
-    unsigned long long seed = 1;
-    std::size_t files = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view a = argv[i];
-        if (a.rfind("-runs=", 0) == 0) {
-            runs = std::strtol(argv[i] + 6, nullptr, 10);
-        } else if (a.rfind("-seed=", 0) == 0) {
-            seed = std::strtoull(argv[i] + 6, nullptr, 10);
-        } else if (std::filesystem::is_directory(a)) {
-            for (const auto& e : std::filesystem::directory_iterator(a)) {
-                if (e.is_regular_file()) RunFile(e.path()), ++files;
-            }
-        } else {
-            RunFile(a), ++files;
-        }
-    }
-    std::mt19937_64 rng(seed);
-    for (long i = 0; i < runs; ++i) Run(Generate(rng));
+    const fuzz_support::SeededRun run =
+        fuzz_support::RunSeeded(argc, argv, 3000, [](std::mt19937_64& rng, std::size_t) { return Generate(rng); });
     long accepted = 0, refused = 0;
     FilterFuzzCounts(accepted, refused);
     std::printf("filter fuzz: %zu corpus files, %ld generated expressions (seed %llu): %ld accepted, %ld refused, "
-                "no fault\n", files, runs, seed, accepted, refused);
+                "no fault\n", run.files, run.runs, run.seed, accepted, refused);
     return 0;
 }
