@@ -12,6 +12,7 @@
 
 #include "resource.h"
 #include "theme/palette.h"
+#include "win/utf8.h"
 #include "win/colour.h"
 #include "win/double_buffer.h"
 
@@ -20,14 +21,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"VastrelMapPane";
 constexpr double kDeg = map::kPi / 180.0;
 constexpr UINT_PTR kToolId = 1;
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-    if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
 
 TTTOOLINFOW ToolInfo(HWND owner) {
     TTTOOLINFOW info{};
@@ -204,7 +197,7 @@ void MapPane::PaintGraticule(HDC dc, const RECT& client) {
         const int x = static_cast<int>(std::lround((k * stepRad - view_.centre_x) * s + w / 2));
         ::MoveToEx(dc, x, 0, nullptr);
         ::LineTo(dc, x, client.bottom);
-        const auto label = Widen(map::FormatLongitudeLabel(k * step / 60.0, step));
+        const auto label = win::Wide(map::FormatLongitudeLabel(k * step / 60.0, step));
         ::TextOutW(dc, x + Px(2), Px(1), label.c_str(), static_cast<int>(label.size()));
     }
     const double top = std::min(view_.ToGeo(0, 0).lat, map::kMaxLat);
@@ -214,7 +207,7 @@ void MapPane::PaintGraticule(HDC dc, const RECT& client) {
         const int y = static_cast<int>(std::lround(view_.ToPixel({0, k * stepDeg}).y));
         ::MoveToEx(dc, 0, y, nullptr);
         ::LineTo(dc, client.right, y);
-        const auto label = Widen(map::FormatLatitudeLabel(k * stepDeg, step));
+        const auto label = win::Wide(map::FormatLatitudeLabel(k * stepDeg, step));
         ::TextOutW(dc, Px(2), y - Px(14), label.c_str(), static_cast<int>(label.size()));
     }
 }
@@ -302,11 +295,11 @@ void MapPane::PaintShapes(HDC dc) {
 void MapPane::OnPointer(int x, int y) {
     pointer_ = POINT{x, y};
     hovered_ = map::HitShape(shapes_, view_, x, y, Px(kHitTolerance));
-    std::wstring text = Widen(map::FormatPosition(view_.ToGeo(x, y)));
+    std::wstring text = win::Wide(map::FormatPosition(view_.ToGeo(x, y)));
     if (hovered_ >= 0) {
         const auto& s = shapes_[static_cast<std::size_t>(hovered_)];
-        text += L"\r\n" + Widen(s.warning.empty() ? "Message " + std::to_string(s.message) : s.warning);
-        if (!s.first_line.empty()) text += L"\r\n" + Widen(s.first_line);
+        text += L"\r\n" + win::Wide(s.warning.empty() ? "Message " + std::to_string(s.message) : s.warning);
+        if (!s.first_line.empty()) text += L"\r\n" + win::Wide(s.first_line);
     }
     readoutText_ = text;
     ShowReadout(x, y);
@@ -344,7 +337,7 @@ void MapPane::HideReadout() {
 
 bool MapPane::CopyPosition() {
     if (pointer_.x < 0) return false;
-    const std::wstring text = Widen(map::FormatPosition(view_.ToGeo(pointer_.x, pointer_.y)));
+    const std::wstring text = win::Wide(map::FormatPosition(view_.ToGeo(pointer_.x, pointer_.y)));
     if (!::OpenClipboard(hwnd())) return false;
     ::EmptyClipboard();
     bool ok = false;

@@ -23,23 +23,6 @@ MapPane& MapPaneOf(HWND mainWindow) {
     return *static_cast<MapPane*>(win::Window::FromHandle(guitest::FindChild(mainWindow, IDC_MAP_PANE)));
 }
 
-HWND FindById(HWND parent, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (::GetDlgCtrlID(child) != s->id) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 class MapPaneTest : public MainFrameTest {
 protected:
     void SetUp() override {
@@ -83,10 +66,10 @@ protected:
             return guitest::MessagesPaneOf(frame->hwnd()).matchCount() == 2;
         })) << std::string(guitest::MessagesPaneOf(frame->hwnd()).status().begin(), guitest::MessagesPaneOf(frame->hwnd()).status().end()) << " "
             << (guitest::MessagesPaneOf(frame->hwnd()).query() ? guitest::MessagesPaneOf(frame->hwnd()).query()->path() : "none") << " " << path;
-        mapButton = FindById(frame->hwnd(), IDC_MAP_BUTTON);
+        mapButton = guitest::FindChild(frame->hwnd(), IDC_MAP_BUTTON);
         ASSERT_NE(mapButton, nullptr);
         ::SendMessageW(mapButton, BM_CLICK, 0, 0);
-        map = FindById(frame->hwnd(), IDC_MAP_PANE);
+        map = guitest::FindChild(frame->hwnd(), IDC_MAP_PANE);
         ASSERT_EQ(map, MapPaneOf(frame->hwnd()).hwnd());
         ASSERT_TRUE(::IsWindowVisible(map));
         ASSERT_TRUE(guitest::PumpUntil([&] { return !MapPaneOf(frame->hwnd()).loading(); }));
