@@ -17,7 +17,7 @@ LRESULT CFFTDisp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         model_.RemoveListener(this);
-        readout_.reset();
+        readout_.Reset();
         return 0;
     case WM_SIZE:
         ::InvalidateRect(hwnd(), nullptr, TRUE);

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "audio/spectrum_model.h"
+#include "win/tracking_tip.h"
 #include "win/handles.h"
 #include "win/window.h"
 
@@ -34,7 +35,7 @@ public:
     int pointerX = -1;
 
     // The tooltip that shows the pointer readout (null until the pointer first comes over).
-    HWND readoutWindow() const noexcept { return readout_.get(); }
+    HWND readoutWindow() const noexcept { return readout_.hwnd(); }
     // Its top-left corner's offset from the pointer at 96 DPI (scaled by the display's DPI): beside
     // and below the pointer, so that the tip never sits under it.
     static constexpr int kReadoutOffsetX = 16;
@@ -64,7 +65,6 @@ private:
 
     SpectrumModel& model_;
     SpectrumModel::ColumnLevels levels_{};  // what the current paint draws, copied from the model
-    win::UniqueWindow readout_;             // tracking tooltip, created on the first pointer move
-    std::wstring readoutText_;              // what it shows now
+    win::TrackingTip readout_;              // created on the first pointer move
     POINT readoutAt_{-1, -1};               // the client point it follows
 };

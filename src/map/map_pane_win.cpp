@@ -20,16 +20,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"VastrelMapPane";
 constexpr double kDeg = map::kPi / 180.0;
-constexpr UINT_PTR kToolId = 1;
-
-TTTOOLINFOW ToolInfo(HWND owner) {
-    TTTOOLINFOW info{};
-    info.cbSize = TTTOOLINFOW_V2_SIZE;
-    info.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
-    info.hwnd = owner;
-    info.uId = kToolId;
-    return info;
-}
 
 }  // namespace
 
@@ -301,37 +291,16 @@ void MapPane::OnPointer(int x, int y) {
         text += L"\r\n" + win::Wide(s.warning.empty() ? "Message " + std::to_string(s.message) : s.warning);
         if (!s.first_line.empty()) text += L"\r\n" + win::Wide(s.first_line);
     }
-    readoutText_ = text;
-    ShowReadout(x, y);
+    ShowReadout(x, y, text);
 }
 
-void MapPane::ShowReadout(int x, int y) {
-    if (!readout_) {
-        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        readout_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                                         WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, Instance(), nullptr));
-        if (!readout_) return;
-        TTTOOLINFOW info = ToolInfo(hwnd());
-        info.lpszText = const_cast<wchar_t*>(L"");
-        ::SendMessageW(readout_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-        ::SendMessageW(readout_.get(), TTM_SETMAXTIPWIDTH, 0, Px(480));
-    }
-    TTTOOLINFOW info = ToolInfo(hwnd());
-    info.lpszText = readoutText_.data();
-    ::SendMessageW(readout_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
-    POINT screen{x + Px(16), y + Px(16)};
-    ::ClientToScreen(hwnd(), &screen);
-    ::SendMessageW(readout_.get(), TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
-    if (!::IsWindowVisible(readout_.get())) ::SendMessageW(readout_.get(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
+void MapPane::ShowReadout(int x, int y, const std::wstring& text) {
+    if (!readout_.Ensure(hwnd(), Px(480))) return;
+    readout_.SetText(text);
+    readout_.ShowAt(x + Px(16), y + Px(16));
 }
 
-void MapPane::HideReadout() {
-    if (!readout_) return;
-    TTTOOLINFOW info = ToolInfo(hwnd());
-    ::SendMessageW(readout_.get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&info));
-}
+void MapPane::HideReadout() { readout_.Hide(); }
 
 // --- options -----------------------------------------------------------------------------------------
 
@@ -519,7 +488,7 @@ LRESULT MapPane::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DESTROY:
         ::KillTimer(hwnd(), kLoadTimerId);
-        readout_.reset();
+        readout_.Reset();
         break;
     default: break;
     }

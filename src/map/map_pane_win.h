@@ -17,6 +17,7 @@
 #include "map/map_shapes.h"
 #include "map/mercator.h"
 #include "map/project.h"
+#include "win/tracking_tip.h"
 #include "win/handles.h"
 #include "win/window.h"
 
@@ -51,7 +52,7 @@ public:
     const std::vector<map::MapShape>& shapes() const noexcept { return shapes_; }
     std::size_t landRings() const noexcept { return landRingCount_; }
     std::int64_t selected() const noexcept { return selected_; }
-    const std::wstring& readoutText() const noexcept { return readoutText_; }
+    const std::wstring& readoutText() const noexcept { return readout_.text(); }
     std::int64_t hovered() const noexcept { return hovered_ >= 0 ? shapes_[static_cast<std::size_t>(hovered_)].message : 0; }
 
 protected:
@@ -63,7 +64,7 @@ private:
     void PaintGraticule(HDC dc, const RECT& client);
     void PaintShapes(HDC dc);
     void OnPointer(int x, int y);
-    void ShowReadout(int x, int y);
+    void ShowReadout(int x, int y, const std::wstring& text);
     void HideReadout();
     void TakeLoaded();
     void RebuildShapePaths();
@@ -87,8 +88,7 @@ private:
     bool dragMoved_ = false;
     POINT dragFrom_{};
     POINT pointer_{-1, -1};
-    win::UniqueWindow readout_;
-    std::wstring readoutText_;
+    win::TrackingTip readout_;
     std::function<void(std::int64_t)> onPick_;
     win::UniqueFont labelFont_;
 };
