@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "store_support/query_rows.h"
 #include "messages/message_store.h"
 #include "reception/reception_sink.h"
 
@@ -59,17 +60,7 @@ void OneRun(const std::string& path, const char* instance, std::int64_t fromMs, 
 
 std::vector<std::string> View(const std::string& path) {
     auto store = messages::MessageStore::Open(path);
-    messages::Statement s(store->database(), "SELECT * FROM reception ORDER BY hour_utc, les");
-    std::vector<std::string> rows;
-    while (s.Step()) {
-        std::string row;
-        for (int c = 0; c < s.ColumnCount(); ++c) {
-            if (c > 0) row += '|';
-            row += s.ColumnIsNull(c) ? std::string("NULL") : std::string(s.ColumnText(c));
-        }
-        rows.push_back(row);
-    }
-    return rows;
+    return store_support::QueryRows(store->database(), "SELECT * FROM reception ORDER BY hour_utc, les");
 }
 
 std::vector<int> Frames(int first, int last, int skip = -1) {

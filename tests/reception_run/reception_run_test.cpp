@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "store_support/query_rows.h"
 #include "decoder_run/decoder_run_fixture.h"
 #include "messages/message_store.h"
 #include "reception/reception_pane_win.h"
@@ -50,17 +51,7 @@ protected:
     }
     std::vector<std::string> View() const {
         auto store = messages::MessageStore::Open(win::Utf8(work + L"\\ledger.db"));
-        messages::Statement s(store->database(), "SELECT * FROM reception ORDER BY hour_utc, les");
-        std::vector<std::string> rows;
-        while (s.Step()) {
-            std::string row;
-            for (int c = 0; c < s.ColumnCount(); ++c) {
-                if (c > 0) row += '|';
-                row += s.ColumnIsNull(c) ? std::string("NULL") : std::string(s.ColumnText(c));
-            }
-            rows.push_back(row);
-        }
-        return rows;
+        return store_support::QueryRows(store->database(), "SELECT * FROM reception ORDER BY hour_utc, les");
     }
 
     std::atomic<std::int64_t> utcNow{H(10)};
