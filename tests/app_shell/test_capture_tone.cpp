@@ -16,6 +16,8 @@
 #include <chrono>
 #include <cmath>
 #include <cwchar>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,19 @@ public:
         return job_.Start(L"d=$(mktemp -d) && sox -q -n -r 48000 -c 1 -b 16 $d/c.wav synth " + std::to_wstring(seconds) +
                           L" whitenoise sinc -n 8191 " + band + L" gain -n -6 && paplay -d ${VASTREL_SINK:-vastrel_null} "
                           L"$d/c.wav; rm -rf $d");
+    }
+
+    // The same carrier at `firstDb` (peak) for `seconds`, then `quieterDb` lower for as long, over a
+    // steady floor of white noise (without a floor the bands beside the carrier would hold digital
+    // silence). The second half is the first scaled, so the two differ by exactly `quieterDb`.
+    bool PlayCarrierAtTwoLevels(int centreHz, int halfWidth, int seconds, int firstDb, int quieterDb) {
+        const std::wstring band = std::to_wstring(centreHz - halfWidth) + L"-" + std::to_wstring(centreHz + halfWidth);
+        return job_.Start(L"d=$(mktemp -d) && sox -q -n -r 48000 -c 1 -b 16 $d/a.wav synth " + std::to_wstring(seconds) +
+                          L" whitenoise sinc -n 8191 " + band + L" gain -n " + std::to_wstring(firstDb) +
+                          L" && sox -q $d/a.wav $d/b.wav gain -" + std::to_wstring(quieterDb) +
+                          L" && sox -q $d/a.wav $d/b.wav $d/c.wav && sox -q -n -r 48000 -c 1 -b 16 $d/f.wav synth " +
+                          std::to_wstring(2 * seconds) + L" whitenoise gain -30 && sox -q -m $d/c.wav $d/f.wav $d/m.wav && "
+                          L"paplay -d ${VASTREL_SINK:-vastrel_null} $d/m.wav; rm -rf $d");
     }
 
 private:
@@ -264,4 +279,42 @@ TEST_F(CaptureToneTest, DISABLED_SoundServerGoesWhileCapturing) {
 
     // Back for the cases that follow.
     EXPECT_EQ(RunShell(L"\\\"$VASTREL_TESTBED\\\" start >/dev/null 2>&1", 60000), 0);
+}
+
+// The signal to noise the reception ledger takes once a minute, from a carrier played at two levels
+// 10 dB apart: the two figures differ by the played difference.
+TEST_F(CaptureToneTest, DISABLED_SnrFollowsThePlayedLevel) {
+    constexpr int kCentre = 3456;  // used by no other case
+    ASSERT_TRUE(TurnOn(BandCase{48000, 0, kCentre, 0}));
+    SpectrumModel& model = frame->Spectrum();
+    ASSERT_TRUE(guitest::PumpUntil([&] { return model.fft.framesTotal > 1; }, 15000));
+    model.centerFrequency = kCentre;
+    ASSERT_TRUE(player_.PlayCarrierAtTwoLevels(kCentre, 600, 12, -6, 10));
+    // The median of the figures over 12 analysed frames, once `showing` has held for 40 (the running
+    // average forgets a tenth per frame: 40 frames leave 1.5 % of the level before).
+    auto settled = [&](const std::function<bool(double)>& showing, const char* what) -> double {
+        int since = -1;
+        std::vector<double> seen;
+        const bool ok = guitest::PumpUntil(
+            [&] {
+                const std::optional<double> snr = model.SnrDbAt(model.centerFrequency);
+                if (!snr || !showing(*snr)) {
+                    since = -1;
+                    seen.clear();
+                    return false;
+                }
+                if (since < 0) since = model.fft.framesTotal;
+                if (model.fft.framesTotal >= since + 40) seen.push_back(*snr);
+                return model.fft.framesTotal >= since + 52;
+            },
+            25000);
+        EXPECT_TRUE(ok) << what << " did not show; frames analysed " << model.fft.framesTotal;
+        if (seen.empty()) return 0.0;
+        std::nth_element(seen.begin(), seen.begin() + seen.size() / 2, seen.end());
+        return seen[seen.size() / 2];
+    };
+    const double loud = settled([](double db) { return db > 15.0; }, "the louder carrier");
+    const double soft = settled([&](double db) { return db < loud - 5.0; }, "the softer carrier");
+    EXPECT_NEAR(loud - soft, 10.0, 2.0) << "SNR " << loud << " dB, then " << soft << " dB";
+    Command(ID_FFT_OFF);
 }
