@@ -27,6 +27,11 @@ constexpr int kMenuBarHeight = 22;
 constexpr int kBarRowHeight = 24;
 constexpr int kMenuBandWidth = 300;
 constexpr int kPaneButtonWidth = 90;
+// "Messages (123 new)" needs more room than the others, "Map" and "Reception" less: the row keeps
+// its width.
+constexpr int kMessagesButtonWidth = 130;
+constexpr int kMapButtonWidth = 60;
+constexpr int kReceptionButtonWidth = 80;
 constexpr int kStatusBandWidth = 200;
 constexpr int kNumberBandWidth = 40;
 constexpr int kSpectrumBandWidth = 40;
@@ -198,11 +203,11 @@ void CMainFrame::OnCreate() {
     InsertBand(topBar, decoderLogButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
     // The Messages pane gets a band of its own so that it can be reached.
     messagesButton_ = CreatePaneButton(L"Messages", IDC_MESSAGES_BUTTON);
-    InsertBand(topBar, messagesButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    InsertBand(topBar, messagesButton_, nullptr, kBandStyle, Px(kMessagesButtonWidth), Px(kBarRowHeight));
     mapButton_ = CreatePaneButton(L"Map", IDC_MAP_BUTTON);
-    InsertBand(topBar, mapButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    InsertBand(topBar, mapButton_, nullptr, kBandStyle, Px(kMapButtonWidth), Px(kBarRowHeight));
     receptionButton_ = CreatePaneButton(L"Reception", IDC_RECEPTION_BUTTON);
-    InsertBand(topBar, receptionButton_, nullptr, kBandStyle, Px(kPaneButtonWidth), Px(kBarRowHeight));
+    InsertBand(topBar, receptionButton_, nullptr, kBandStyle, Px(kReceptionButtonWidth), Px(kBarRowHeight));
     statusField_ = CreateStatusField(IDC_STATUS_FIELD);
     InsertBand(topBar, statusField_, L" Status: ", kBandStyle, Px(kStatusBandWidth), Px(kBarRowHeight));
     lesField_ = CreateStatusField(IDC_LES_FIELD);
@@ -265,9 +270,9 @@ void CMainFrame::RescaleBands() {
         int width, height;
     } bands[] = {
         {menuBar_.hwnd(), kMenuBandWidth, kBarRowHeight},        {fftSettingsButton_, kPaneButtonWidth, kBarRowHeight},
-        {decoderLogButton_, kPaneButtonWidth, kBarRowHeight},    {messagesButton_, kPaneButtonWidth, kBarRowHeight},
-        {mapButton_, kPaneButtonWidth, kBarRowHeight},
-        {receptionButton_, kPaneButtonWidth, kBarRowHeight},
+        {decoderLogButton_, kPaneButtonWidth, kBarRowHeight},    {messagesButton_, kMessagesButtonWidth, kBarRowHeight},
+        {mapButton_, kMapButtonWidth, kBarRowHeight},
+        {receptionButton_, kReceptionButtonWidth, kBarRowHeight},
         {statusField_, kStatusBandWidth, kBarRowHeight},         {lesField_, kNumberBandWidth, kBarRowHeight},
         {frameField_, kNumberBandWidth, kBarRowHeight},          {spectrumDisplay_.hwnd(), kSpectrumBandWidth, kSpectrumHeight},
     };

@@ -84,6 +84,18 @@ TEST_F(BrowserRunTest, MessagesOfARunAppearLiveAndTheSelectionStays) {
     // The pane's button counts what the user has not read; selecting a message reads it.
     auto button = [&] { return guitest::WindowText(guitest::FindChild(frame->hwnd(), IDC_MESSAGES_BUTTON)); };
     EXPECT_TRUE(guitest::PumpUntil([&] { return button() == L"Messages (2 new)"; }, 5000)) << button();
+    {  // ...and has room for a count of three digits in its font, inside its edges.
+        HWND b = guitest::FindChild(frame->hwnd(), IDC_MESSAGES_BUTTON);
+        HDC dc = ::GetDC(b);
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(b, WM_GETFONT, 0, 0)));
+        SIZE text{};
+        ::GetTextExtentPoint32W(dc, L"Messages (999 new)", 18, &text);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(b, dc);
+        RECT client{};
+        ::GetClientRect(b, &client);
+        EXPECT_LE(text.cx + 8, client.right) << "the button is " << client.right << " px wide, its text " << text.cx;
+    }
     // The user picks the older message before the next ones come.
     LVITEMW state{};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
