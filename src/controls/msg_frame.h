@@ -180,6 +180,7 @@ private:
     void FillOwnRows();
     void MarkSeen(std::int64_t id);
     void UpdateUnreadCount(bool force);
+    void SetUnreadCount(std::int64_t count);
     void ShowReadingLink(LONG start);
     std::wstring CountText() const;
 

@@ -291,8 +291,9 @@ void CMsgFrame::MarkSeen(std::int64_t id) {
     if (!marks_ || !query_) return;
     const browser::BrowserRow* row = query_->RowById(id);
     if (!row || !row->unread) return;
+    bool marked = false;
     try {
-        messages::MarkSeen(*marks_, id);
+        marked = messages::MarkSeen(*marks_, id);
     } catch (const messages::SqliteError&) {
         return;  // a store another program holds: the row stays bold and is tried again when selected
     }
@@ -300,7 +301,9 @@ void CMsgFrame::MarkSeen(std::int64_t id) {
     const std::int64_t position = PositionOfId(id);
     if (position >= 0 && position <= INT_MAX)
         ::SendMessageW(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(position), static_cast<LPARAM>(position));
-    UpdateUnreadCount(true);
+    // One fewer, without counting again: this connection's own mark leaves data_version as it was, and
+    // whatever others wrote meanwhile is counted when they are noticed.
+    if (marked && unread_ > 0) SetUnreadCount(unread_ - 1);
 }
 
 void CMsgFrame::MarkAllRead() {
@@ -328,6 +331,10 @@ void CMsgFrame::UpdateUnreadCount(bool force) {
     } catch (const messages::SqliteError&) {
         return;
     }
+    SetUnreadCount(count);
+}
+
+void CMsgFrame::SetUnreadCount(std::int64_t count) {
     if (count == unread_) return;
     unread_ = count;
     HWND parent = hwnd() ? ::GetParent(hwnd()) : nullptr;

@@ -81,10 +81,14 @@ std::int64_t InsertMessage(Database& db, const MessageRow& row);
 inline constexpr const char* kSeenSql =
     "(m.id <= (SELECT upto FROM seen_mark) OR m.id IN (SELECT id FROM seen_rows))";
 
-// The user's seen state: one message seen, every message stored so far seen, how many are not.
+// The user's seen state: one message seen (true when that changed anything), every message stored
+// so far seen, how many are not.
 bool IsSeen(Database& db, std::int64_t id);
-void MarkSeen(Database& db, std::int64_t id);
+bool MarkSeen(Database& db, std::int64_t id);
 void MarkAllSeen(Database& db);
-std::int64_t UnseenCount(Database& db);
+// Up to `tableRows` ids above the mark are counted in the table itself, more in the time index (rowids
+// alone, a fraction of the pages).
+inline constexpr std::int64_t kUnseenTableRows = 20'000;
+std::int64_t UnseenCount(Database& db, std::int64_t tableRows = kUnseenTableRows);
 
 }  // namespace messages

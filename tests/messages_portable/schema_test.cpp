@@ -156,10 +156,11 @@ TEST(MessageSchema, SeenStateFollowsMarksAndDeletes) {
     Database db = Database::Open(file.path.string());
     EXPECT_EQ(MigrateSchema(db), kSchemaVersion - 4);  // every step after version 4
     EXPECT_EQ(UnseenCount(db), 8);
-    MarkSeen(db, 3);
-    MarkSeen(db, 3);
-    MarkSeen(db, 7);
+    EXPECT_TRUE(MarkSeen(db, 3));
+    EXPECT_FALSE(MarkSeen(db, 3));
+    EXPECT_TRUE(MarkSeen(db, 7));
     EXPECT_EQ(UnseenCount(db), 6);
+    EXPECT_EQ(UnseenCount(db, 0), 6);  // counted in the time index, as a store of many unread is
     EXPECT_TRUE(IsSeen(db, 3));
     EXPECT_FALSE(IsSeen(db, 4));
     EXPECT_EQ(Texts(db, "SELECT group_concat(id) FROM unread_messages"), std::vector<std::string>{"1,2,4,5,6,8"});
@@ -175,7 +176,8 @@ TEST(MessageSchema, SeenStateFollowsMarksAndDeletes) {
     const std::int64_t id = InsertMessage(db, late);
     EXPECT_EQ(id, 9);
     EXPECT_EQ(UnseenCount(db), 1);
+    EXPECT_EQ(UnseenCount(db, 0), 1);
     EXPECT_FALSE(IsSeen(db, 9));
-    MarkSeen(db, 2);  // under the mark: nothing to write
+    EXPECT_FALSE(MarkSeen(db, 2));  // under the mark: nothing to write
     EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"0"});
 }
