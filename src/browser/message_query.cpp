@@ -96,6 +96,8 @@ MessageQuery::MessageQuery(const std::string& path)
     probe.Step();
     Statement seen(db_, "SELECT 1 FROM sqlite_schema WHERE name = 'seen_mark'");
     hasSeen_ = seen.Step();
+    Statement board(db_, "SELECT 1 FROM sqlite_schema WHERE name = 'warning_rows_board'");
+    hasBoardIndex_ = board.Step();
     StoreChanged();
 }
 
@@ -368,12 +370,13 @@ void MessageQuery::ForgetUnread() {
 }
 
 std::vector<BoardEntry> MessageQuery::InForceBoard() {
-    // Straight off the state index, and never into the messages themselves: a message's id is the order
-    // it was first heard in, so the newest of a series comes first by id alone. Looking each one up in
-    // message_rows (rows with their text, scattered over the whole file) cost more than everything else
-    // once a store held a hundred thousand warnings in force.
-    Statement s(db_, std::string("SELECT id, series FROM warning_rows") + (hasSeen_ ? " INDEXED BY warning_rows_state" : "") +
-                         " WHERE state = 'inforce' AND (expires_ms IS NULL OR expires_ms > ?) ORDER BY series, id DESC");
+    // A warning broadcast again and again has a row per message: the board shows it once, as its
+    // newest message, newest first in its series (a message's id is the order it was first heard in).
+    // Straight off the board's index where the store has it, never into the messages themselves.
+    Statement s(db_, std::string("SELECT max(id), series FROM warning_rows") +
+                         (hasBoardIndex_ ? " INDEXED BY warning_rows_board" : "") +
+                         " WHERE state = 'inforce' AND (expires_ms IS NULL OR expires_ms > ?) "
+                         "GROUP BY series, year, number ORDER BY series, 1 DESC");
     s.Bind(1, nowMs_);
     std::vector<BoardEntry> board;
     while (s.Step()) {

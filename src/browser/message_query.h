@@ -97,8 +97,8 @@ public:
     void Forget(std::int64_t id);
     void ForgetUnread();
 
-    // The warnings in force now (as `state=inforce`), grouped by series with a header before each
-    // series, newest first inside a series.
+    // The warnings in force now (as `state=inforce`), each once (its newest message), grouped by
+    // series with a header before each series, newest first inside a series.
     std::vector<BoardEntry> InForceBoard();
     // The warnings that in-force bulletins list and the store never received, by series.
     std::vector<MissingWarning> MissingWarnings();

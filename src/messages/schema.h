@@ -35,7 +35,7 @@
 
 namespace messages {
 
-inline constexpr int kSchemaVersion = 6;
+inline constexpr int kSchemaVersion = 7;
 
 // Brings the database up to kSchemaVersion, one transaction per step, each step ending with its own
 // PRAGMA user_version; returns how many steps ran (0 when it was already current). A database from a

@@ -400,13 +400,16 @@ TEST(MessageQuery, RowsCarryTheirWarningKindStateAndUnreadMark) {
 
 TEST(MessageQuery, TheBoardGroupsWhatIsInForceAndTheMissingListNamesItsBulletin) {
     Warnings store;
+    // 1170/22 broadcast again by another station: still one warning, shown as its newest message.
+    const std::int64_t again = store.file.Add(Message(kNow - kHourMs / 2, 112, 9, "NAVAREA IV 1170/22\nBUOY ADRIFT 28-10N 080-10W."));
+    messages::ReadUnreadMessages(store.file.database(), 10);
     MessageQuery query(store.file.path());
     query.Refresh(kNow);
     std::vector<std::string> board;
     for (const BoardEntry& e : query.InForceBoard())
         board.push_back(e.id ? std::to_string(e.id) : e.series + " (" + std::to_string(e.count) + ")");
     EXPECT_EQ(board, (std::vector<std::string>{"HYDROLANT (1)", std::to_string(store.ids[2]), "NAVAREA IV (2)",
-                                               std::to_string(store.ids[3]), std::to_string(store.ids[1])}));
+                                               std::to_string(again), std::to_string(store.ids[3])}));
     const std::vector<MissingWarning> missing = query.MissingWarnings();
     ASSERT_EQ(missing.size(), 1u);
     EXPECT_EQ(WarningName(missing[0].series, missing[0].number, missing[0].year), "NAVAREA IV 1200/22");
