@@ -154,7 +154,7 @@ std::int64_t MessageQuery::Refresh(std::int64_t nowMs, std::int64_t atLeast) {
     byId_.clear();
     nowMs_ = nowMs;
     sql_ = filter_.ToSql(nowMs);
-    plainSql_ = filter_.usesTextIndex() ? filter_.ToSql(nowMs, messages::Filter::TextIndex::Skip) : sql_;
+    plainSql_ = filter_.ToSql(nowMs, messages::Filter::Lookup::EachMessage);
     plainFirst_ = PlainFirst();
     countKnown_ = CountWithinBudget();
     if (countKnown_) return count_;

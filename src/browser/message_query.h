@@ -142,7 +142,7 @@ private:
     messages::Database db_;
     messages::Filter filter_;
     messages::FilterSql sql_;       // the filter as SQL, the trigram index used
-    messages::FilterSql plainSql_;  // the same without the trigram index (first tried for pages)
+    messages::FilterSql plainSql_;  // the same testing each message on its own (first tried for pages)
     bool plainFirst_ = false;       // pages try plainSql_ in index order first, until one runs over the budget
     Column sortColumn_ = Column::Received;
     bool descending_ = true;
@@ -156,6 +156,7 @@ private:
     std::vector<Page> pages_;
     std::int64_t nowMs_ = 0;  // the last Refresh's time, for states
     bool hasSeen_ = false;    // the store has the seen state and the state index (schema version 5)
+    bool hasBoardIndex_ = false;  // the store has the board's index (schema version 7)
     std::unordered_map<std::int64_t, BrowserRow> byId_;
 };
 

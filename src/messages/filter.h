@@ -62,13 +62,15 @@ public:
     // Does the message pass? `nowMs` (UTC milliseconds) is what ages are counted from.
     bool Matches(const MessageRow& message, std::int64_t nowMs) const;
 
-    // How a "contains" test of three characters or more is written: narrowed by the trigram index
-    // (best when few messages hold the text: the whole list of those that do is read first), or as the
-    // plain test on each message's text (best when many do and only the first few are wanted).
-    enum class TextIndex { Use, Skip };
+    // How "contains" tests of three characters or more and tests of the reading are written: as lists
+    // gathered by the trigram index and the readings' own indexes (best when few messages pass: the
+    // whole list of those that do is read first), or as tests of each message on its own, its text and
+    // its reading looked up by its id (best when many pass and only the first few in the list's order
+    // are wanted).
+    enum class Lookup { Lists, EachMessage };
 
     // The same test as SQL, with `nowMs` turned into bound values.
-    FilterSql ToSql(std::int64_t nowMs, TextIndex textIndex = TextIndex::Use) const;
+    FilterSql ToSql(std::int64_t nowMs, Lookup lookup = Lookup::Lists) const;
 
     // True when some "contains" test would use the trigram index.
     bool usesTextIndex() const;
@@ -87,6 +89,7 @@ private:
 void RegisterFilterFunctions(Database& db);
 
 // Ids of the messages in `db` that pass `filter`, in id order (registers the functions itself).
-std::vector<std::int64_t> MatchingMessageIds(Database& db, const Filter& filter, std::int64_t nowMs);
+std::vector<std::int64_t> MatchingMessageIds(Database& db, const Filter& filter, std::int64_t nowMs,
+                                             Filter::Lookup lookup = Filter::Lookup::Lists);
 
 }  // namespace messages

@@ -47,9 +47,9 @@ const char* OpText(Op op) {
 
 class Writer {
 public:
-    Writer(const std::vector<Node>& nodes, const std::vector<Term>& terms, std::int64_t nowMs, bool textIndex,
+    Writer(const std::vector<Node>& nodes, const std::vector<Term>& terms, std::int64_t nowMs, bool lists,
            FilterSql& out)
-        : nodes_(nodes), terms_(terms), now_(nowMs), textIndex_(textIndex), out_(out) {}
+        : nodes_(nodes), terms_(terms), now_(nowMs), lists_(lists), out_(out) {}
 
     // Recursion is as deep as the nesting, which the parser keeps within kFilterMaxNesting.
     void Node(std::uint32_t i) {
@@ -80,7 +80,7 @@ private:
     // A test on the reading: the message has a warning_rows row passing `condition`. Never NULL,
     // so NOT and the in-memory run agree.
     void Reading(const char* condition) {
-        out_.where += "(m.id IN (SELECT id FROM warning_rows WHERE ";
+        out_.where += lists_ ? "(m.id IN (SELECT id FROM warning_rows WHERE " : "(EXISTS (SELECT 1 FROM warning_rows WHERE id = m.id AND ";
         out_.where += condition;
         out_.where += "))";
     }
@@ -165,7 +165,7 @@ private:
         }
         // lower() folds A-Z only (no ICU in this build), as AsciiLower does; instr() finds the
         // needle at character starts, which is where a well-formed needle can match at all.
-        if (!textIndex_ || CharacterCount(term.text) < kTrigramMinCharacters) {
+        if (!lists_ || CharacterCount(term.text) < kTrigramMinCharacters) {
             out_.where += "(instr(lower(m.text), ?) > 0)";
             out_.params.emplace_back(term.text);
             return;
@@ -183,15 +183,15 @@ private:
     const std::vector<filter_tree::Node>& nodes_;
     const std::vector<filter_tree::Term>& terms_;
     std::int64_t now_;
-    bool textIndex_;
+    bool lists_;
     FilterSql& out_;
 };
 
 }  // namespace
 
-FilterSql Filter::ToSql(std::int64_t nowMs, TextIndex textIndex) const {
+FilterSql Filter::ToSql(std::int64_t nowMs, Lookup lookup) const {
     FilterSql sql;
-    Writer(nodes_, terms_, nowMs, textIndex == TextIndex::Use, sql).Node(root_);
+    Writer(nodes_, terms_, nowMs, lookup == Lookup::Lists, sql).Node(root_);
     return sql;
 }
 
@@ -238,9 +238,9 @@ void RegisterFilterFunctions(Database& db) {
     if (rc != SQLITE_OK) ThrowSqliteError(db.handle(), rc, "cannot register the filter's functions");
 }
 
-std::vector<std::int64_t> MatchingMessageIds(Database& db, const Filter& filter, std::int64_t nowMs) {
+std::vector<std::int64_t> MatchingMessageIds(Database& db, const Filter& filter, std::int64_t nowMs, Filter::Lookup lookup) {
     RegisterFilterFunctions(db);
-    FilterSql sql = filter.ToSql(nowMs);
+    FilterSql sql = filter.ToSql(nowMs, lookup);
     Statement s(db, "SELECT m.id FROM message_rows AS m WHERE " + sql.where + " ORDER BY m.id");
     sql.BindTo(s);
     std::vector<std::int64_t> ids;

@@ -81,6 +81,7 @@ void CheckAccepted(Store& store, const Filter& f) {
         }
         if (inSql != inMemory) std::fprintf(stderr, "where: %s\n", f.ToSql(now).where.c_str());
         FUZZ_CHECK(inSql == inMemory);
+        FUZZ_CHECK(MatchingMessageIds(store.db, f, now, Filter::Lookup::EachMessage) == inSql);
     }
 }
 

@@ -125,6 +125,7 @@ TEST_F(FilterRuns, SqlAndMemoryGiveTheExpectedMessages) {
         }
         EXPECT_EQ(inMemory, c.expected);
         EXPECT_EQ(MatchingMessageIds(db_, f, kNow), c.expected);
+        EXPECT_EQ(MatchingMessageIds(db_, f, kNow, Filter::Lookup::EachMessage), c.expected);
     }
 }
 
@@ -189,6 +190,7 @@ protected:
         }
         const Ids inSql = MatchingMessageIds(db_, f, kNow);
         EXPECT_EQ(inMemory, inSql) << "SQL and memory differ";
+        EXPECT_EQ(MatchingMessageIds(db_, f, kNow, Filter::Lookup::EachMessage), inSql) << "the two lookups differ";
         return inSql;
     }
 
