@@ -181,6 +181,7 @@ private:
     void MarkSeen(std::int64_t id);
     void UpdateUnreadCount(bool force);
     void SetUnreadCount(std::int64_t count);
+    void DrawBoardHeader(HDC dc, std::int64_t position);
     void ShowReadingLink(LONG start);
     std::wstring CountText() const;
 

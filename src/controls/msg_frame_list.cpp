@@ -200,9 +200,8 @@ LRESULT CMsgFrame::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     case CDDS_ITEMPREPAINT: {
         const auto position = static_cast<std::int64_t>(draw.nmcd.dwItemSpec);
         if (mode_ == ListMode::Board && position < RowCount() && !IdAt(position)) {
-            draw.clrTextBk = win::ToColorRef(palette::kMessageGroupHeaderRow);
-            if (boldFont_) ::SelectObject(draw.nmcd.hdc, boldFont_.get());
-            return CDRF_NEWFONT;
+            DrawBoardHeader(draw.nmcd.hdc, position);
+            return CDRF_SKIPDEFAULT;
         }
         const browser::BrowserRow* row = RowAtPosition(position);
         if (!row) return CDRF_DODEFAULT;
@@ -227,6 +226,34 @@ LRESULT CMsgFrame::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     default:
         return CDRF_DODEFAULT;
     }
+}
+
+// A series' header spans the whole row, as a group header does, rather than being cut at the first
+// column's edge.
+void CMsgFrame::DrawBoardHeader(HDC dc, std::int64_t position) {
+    const int item = static_cast<int>(position);
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    if (!::SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&bounds))) return;
+    const bool selected = ::SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) != 0;
+    const COLORREF back = selected ? ::GetSysColor(COLOR_HIGHLIGHT) : win::ToColorRef(palette::kMessageGroupHeaderRow);
+    const COLORREF fore = ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    const COLORREF oldBack = ::SetBkColor(dc, back);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bounds, nullptr, 0, nullptr);
+    const COLORREF oldText = ::SetTextColor(dc, fore);
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ oldFont = boldFont_ ? ::SelectObject(dc, boldFont_.get()) : nullptr;
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    RECT text = bounds;
+    text.left += metrics.tmAveCharWidth;
+    const std::wstring& header = ownRows_[static_cast<std::size_t>(position)].header;
+    ::DrawTextW(dc, header.c_str(), static_cast<int>(header.size()), &text,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (oldFont) ::SelectObject(dc, oldFont);
+    ::SetBkMode(dc, oldMode);
+    ::SetTextColor(dc, oldText);
+    ::SetBkColor(dc, oldBack);
 }
 
 void CMsgFrame::OnItemChanged(const NMLISTVIEW& change) {

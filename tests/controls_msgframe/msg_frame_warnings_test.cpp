@@ -6,6 +6,7 @@
 
 #include "messages/warning_rows.h"
 #include "msg_frame_browser_fixture.h"
+#include "win/display_picture.h"
 
 namespace {
 
@@ -77,6 +78,20 @@ TEST_F(MsgWarningsTest, TheBoardGroupsBySeriesAndLosesTheWarningABulletinDrops) 
     EXPECT_EQ(Board(), (std::vector<std::wstring>{L"HYDROLANT (1 in force)", L"HYDROLANT 2300/26", L"NAVAREA IV (2 in force)",
                                                   L"NAVAREA IV 1170/22", L"NAVAREA IV 1165/22"}));
     EXPECT_TRUE(pane->RowIsBold(0));  // a header
+    {  // ...drawn across the row: past a narrow first column there is still its text.
+        ::SendMessageW(pane->list(), LVM_SETCOLUMNWIDTH, 0, 30);
+        RECT row{};
+        row.left = LVIR_BOUNDS;
+        ::SendMessageW(pane->list(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+        guitest::Picture picture(pane->list());
+        int dark = 0;
+        for (int y = row.top; y < row.bottom && y < picture.height(); ++y)
+            for (int x = 40; x < 120 && x < picture.width(); ++x) {
+                const COLORREF c = picture.At(x, y);
+                dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
+            }
+        EXPECT_GT(dark, 20) << "the header's text stops at the first column";
+    }
     // The board draws its headers as rows of its own: comctl32's groups are not for owner-data lists.
     HWND plain = ::CreateWindowExW(0, WC_LISTVIEWW, nullptr, WS_CHILD | LVS_REPORT | LVS_OWNERDATA, 0, 0, 100, 100,
                                    parent->hwnd(), nullptr, nullptr, nullptr);
