@@ -238,6 +238,7 @@ void CMainFrame::OnCreate() {
     clientWindow = settingsGrid_.hwnd();
     audio::EnumerateCaptureDevices(captureDevices_);
     settingRows_.Build(settingsGrid_, captureDevices_.Names());
+    alertFilter_ = settings::StartupSettings().alertFilter;
 
     // 20-23: pack the bands, select the first pane, the messages pane.
     PackBands();

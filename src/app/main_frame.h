@@ -117,8 +117,14 @@ private:
     // A home position typed in its row is taken, or refused with the reason while the row keeps the
     // one it had.
     void OnHomePositionChanged();
+    // An alert filter typed in its row is taken, or refused with the filter language's message while
+    // the row keeps the one it had.
+    void OnAlertFilterChanged();
     void OnBrowseRequested(const NMHDR& header);
     void BrowseForStoreFile(IProperty& item, const std::wstring& start);
+    void BrowseForAlertSound(IProperty& item, const std::wstring& start);
+    // A loaded file's "Run on alert" other than the one in force is taken only when the user says so.
+    bool ConfirmAlertProgram(const std::wstring& program);
 
     // What the decoder run reports (decoder::IRunView).
     decoder::LaunchSettings ReadRunSettings() override;
@@ -152,6 +158,7 @@ private:
     audio::CaptureDeviceList captureDevices_;
     SettingsRows settingRows_;  // with the kept items of rows 0, 2 and 3
     std::wstring homePosition_;  // the home-position row's last accepted text
+    std::wstring alertFilter_;   // the alert-filter row's last accepted text
     HWND statusField_ = nullptr;
     HWND lesField_ = nullptr;
     HWND frameField_ = nullptr;
