@@ -88,6 +88,18 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (wParam != kSnrTimer) break;
         OnSnrTimer();
         return 0;
+    case kTrayMessage:
+        if (run_.Waiting()) return 0;  // a click while the decoder is waited for changes nothing
+        OnTrayEvent(LOWORD(lParam));
+        return 0;
+    case WM_SIZE:
+        // "Hide in tray when minimised": the window leaves the taskbar; the tray icon brings it back.
+        if (wParam == SIZE_MINIMIZED && trayIcon_.added() && settingRows_.ReadBool(settings::kTrayOnMinimise))
+            ::ShowWindow(hwnd(), SW_HIDE);
+        break;
+    case WM_DESTROY:
+        trayIcon_.Remove();
+        break;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -120,6 +132,8 @@ void CMainFrame::OnUnreadChanged(std::int64_t unread) {
     // The pane's button says how many messages the user has not seen yet.
     const std::wstring text = unread > 0 ? L"Messages (" + std::to_wstring(unread) + L" new)" : L"Messages";
     if (messagesButton_) ::SetWindowTextW(messagesButton_, text.c_str());
+    unreadCount_ = unread;
+    RefreshTrayTip();
 }
 
 LRESULT CMainFrame::DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -257,6 +271,7 @@ void CMainFrame::OnCreate() {
                           IDC_RECEPTION_EXPORT);
     receptionPane_.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
+    CreateTrayIcon();
 }
 
 // Each band's 96-DPI width and height, by its child; the bar keeps the widths it packed to otherwise.
