@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/main_frame_styles.h"
 #include "app/window_placement.h"
 #include "audio/capture_devices_win.h"
@@ -271,7 +273,17 @@ void CMainFrame::OnCreate() {
                           IDC_RECEPTION_EXPORT);
     receptionPane_.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
+    FitSettingLabels();
     CreateTrayIcon();
+}
+
+void CMainFrame::FitSettingLabels() {
+    // Every label can be read: the first column takes what the longest needs in the grid's own font,
+    // but leaves the values at least half the grid.
+    RECT client{};
+    ::GetClientRect(settingsGrid_.hwnd(), &client);
+    const int half = client.right > 0 ? client.right / 2 : Px(kGridColumnWidth);
+    settingsGrid_.fitColumn(0, std::max(half, Px(kGridColumnWidth) / 2));
 }
 
 // Each band's 96-DPI width and height, by its child; the bar keeps the widths it packed to otherwise.
@@ -309,4 +321,5 @@ void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateLayout(true);
+    FitSettingLabels();
 }

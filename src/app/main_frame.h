@@ -107,6 +107,7 @@ private:
     HWND CreatePaneButton(const wchar_t* text, int id);
     HWND CreateStatusField(int id);
     void CreateSettingsGrid();
+    void FitSettingLabels();
     void CreateStatusFont();
     void RescaleBands();
 
