@@ -22,6 +22,8 @@
 #define ID_PANE_MAP 117
 #define ID_MAP_SAVE_PNG 118
 #define ID_MAP_COPY_POSITION 119
+// The tray icon's menu: Show (its Start, Stop and Exit are the Decoder and File menus' own).
+#define ID_TRAY_SHOW 120
 
 // The main window's children, so that tools and tests find them as any outside program would.
 #define IDC_SPECTRUM 1001

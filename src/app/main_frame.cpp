@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/main_frame_styles.h"
 #include "app/window_placement.h"
 #include "audio/capture_devices_win.h"
@@ -93,6 +95,18 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (wParam != kSnrTimer) break;
         OnSnrTimer();
         return 0;
+    case kTrayMessage:
+        if (run_.Waiting()) return 0;  // a click while the decoder is waited for changes nothing
+        OnTrayEvent(LOWORD(lParam));
+        return 0;
+    case WM_SIZE:
+        // "Hide in tray when minimised": the window leaves the taskbar; the tray icon brings it back.
+        if (wParam == SIZE_MINIMIZED && trayIcon_.added() && settingRows_.ReadBool(settings::kTrayOnMinimise))
+            ::ShowWindow(hwnd(), SW_HIDE);
+        break;
+    case WM_DESTROY:
+        trayIcon_.Remove();
+        break;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -125,6 +139,8 @@ void CMainFrame::OnUnreadChanged(std::int64_t unread) {
     // The pane's button says how many messages the user has not seen yet.
     const std::wstring text = unread > 0 ? L"Messages (" + std::to_wstring(unread) + L" new)" : L"Messages";
     if (messagesButton_) ::SetWindowTextW(messagesButton_, text.c_str());
+    unreadCount_ = unread;
+    RefreshTrayTip();
 }
 
 LRESULT CMainFrame::DeferMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -243,6 +259,7 @@ void CMainFrame::OnCreate() {
     clientWindow = settingsGrid_.hwnd();
     audio::EnumerateCaptureDevices(captureDevices_);
     settingRows_.Build(settingsGrid_, captureDevices_.Names());
+    alertFilter_ = settings::StartupSettings().alertFilter;
 
     // 20-23: pack the bands, select the first pane, the messages pane.
     PackBands();
@@ -261,6 +278,17 @@ void CMainFrame::OnCreate() {
                           IDC_RECEPTION_EXPORT);
     receptionPane_.SetStorePath(MessageStoreFullPath());
     UpdateLayout(false);  // gives the new hidden pane its place
+    FitSettingLabels();
+    CreateTrayIcon();
+}
+
+void CMainFrame::FitSettingLabels() {
+    // Every label can be read: the first column takes what the longest needs in the grid's own font,
+    // but leaves the values at least half the grid.
+    RECT client{};
+    ::GetClientRect(settingsGrid_.hwnd(), &client);
+    const int half = client.right > 0 ? client.right / 2 : Px(kGridColumnWidth);
+    settingsGrid_.fitColumn(0, std::max(half, Px(kGridColumnWidth) / 2));
 }
 
 // Each band's 96-DPI width and height, by its child; the bar keeps the widths it packed to otherwise.
@@ -298,4 +326,5 @@ void CMainFrame::OnDpiChanged(int newDpi, const RECT* suggested) {
         ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                        suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateLayout(true);
+    FitSettingLabels();
 }

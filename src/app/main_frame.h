@@ -5,10 +5,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "alerts/alert_pace.h"
+#include "alerts/program_runner_win.h"
 #include "app/decoder_log.h"
 #include "audio/capture_device_list.h"
 #include "audio/channel_picker.h"
@@ -25,6 +28,7 @@
 #include "win/frame_window.h"
 #include "win/handles.h"
 #include "win/menu_bar.h"
+#include "win/tray_icon.h"
 
 class CMainFrame : public win::FrameWindow, private decoder::IRunView {
 public:
@@ -60,6 +64,27 @@ public:
     static constexpr UINT_PTR kSnrTimer = 0x5352;
     static constexpr UINT kSnrIntervalMs = 60'000;
 
+    // What the alerts have done so far, as the window did it: flashes of its taskbar button,
+    // notifications, sounds; and the last notification's words and message.
+    struct AlertsDone {
+        unsigned flashes = 0;
+        unsigned notifications = 0;
+        unsigned sounds = 0;
+        std::wstring title;
+        std::wstring text;
+        std::int64_t message = 0;
+    };
+    const AlertsDone& Alerts() const { return alertsDone_; }
+    // The programs run on alerts, and the clock (monotonic milliseconds) of their time limit and of the
+    // sound's pace; null: the system's tick count.
+    alerts::ProgramRunner& AlertPrograms() { return alertPrograms_; }
+    void SetAlertClock(std::function<std::int64_t()> clock);
+    // The tray icon's tooltip, as the window last set it.
+    const std::wstring& TrayTip() const { return trayIcon_.tip(); }
+    bool HasTrayIcon() const { return trayIcon_.added(); }
+    // The tray icon's clicks, menu and notifications come as this message (win::TrayIcon).
+    static constexpr UINT kTrayMessage = WM_APP + 0x31;
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Places the bar and the current pane; the hidden panes get the same place.
@@ -82,6 +107,7 @@ private:
     HWND CreatePaneButton(const wchar_t* text, int id);
     HWND CreateStatusField(int id);
     void CreateSettingsGrid();
+    void FitSettingLabels();
     void CreateStatusFont();
     void RescaleBands();
 
@@ -117,14 +143,23 @@ private:
     // A home position typed in its row is taken, or refused with the reason while the row keeps the
     // one it had.
     void OnHomePositionChanged();
+    // An alert filter typed in its row is taken, or refused with the filter language's message while
+    // the row keeps the one it had.
+    void OnAlertFilterChanged();
     void OnBrowseRequested(const NMHDR& header);
     void BrowseForStoreFile(IProperty& item, const std::wstring& start);
+    void BrowseForAlertSound(IProperty& item, const std::wstring& start);
+    // A loaded file's "Run on alert" other than the one in force is taken only when the user says so.
+    bool ConfirmAlertProgram(const std::wstring& program);
 
     // What the decoder run reports (decoder::IRunView).
     decoder::LaunchSettings ReadRunSettings() override;
     void OnRunLaunching(const decoder::LaunchSettings& settings) override;
     void ShowRunError(const std::wstring& text) override { ShowMessage(text); }
-    void OnRunStatus(const wchar_t* text) override { ::SetWindowTextW(statusField_, text); }
+    void OnRunStatus(const wchar_t* text) override {
+        ::SetWindowTextW(statusField_, text);
+        RefreshTrayTip();
+    }
     void OnRunHeader(const std::wstring& les, const std::wstring& frame, std::optional<double> frequencyHz) override;
     void OnRunLog(std::wstring_view text, std::optional<decoder::Category> category) override;
     void OnRunLogClear() override { decoderLog_.Clear(); }
@@ -137,6 +172,16 @@ private:
     void OnRunStarted() override;
     void OnRunStopped() override;
     void OnRunWaitOver() override;
+    void OnRunAlert(const decoder::RunAlert& alert) override;
+
+    // Alerts and the tray (main_frame_alerts.cpp).
+    void CreateTrayIcon();
+    void RefreshTrayTip();
+    void OnTrayEvent(UINT event);
+    void ShowTrayMenu();
+    // Brings the window back from the tray or the taskbar, in front.
+    void ShowFromTray();
+    void PlayAlertSound();
 
     int dpi_ = win::kDefaultDpi;  // the screen DPI that the window's measures are for
     win::MenuBar menuBar_;
@@ -152,6 +197,7 @@ private:
     audio::CaptureDeviceList captureDevices_;
     SettingsRows settingRows_;  // with the kept items of rows 0, 2 and 3
     std::wstring homePosition_;  // the home-position row's last accepted text
+    std::wstring alertFilter_;   // the alert-filter row's last accepted text
     HWND statusField_ = nullptr;
     HWND lesField_ = nullptr;
     HWND frameField_ = nullptr;
@@ -167,6 +213,12 @@ private:
     reception::ReceptionPane receptionPane_;
     HWND receptionButton_ = nullptr;
     decoder::DecoderRun run_{*this};
+    win::TrayIcon trayIcon_;
+    std::int64_t unreadCount_ = 0;
+    alerts::ProgramRunner alertPrograms_;
+    alerts::SoundPace soundPace_;
+    std::function<std::int64_t()> alertClock_;
+    AlertsDone alertsDone_;
     // Starting and stopping the decoder wait for it while answering what other threads send the
     // window; a close or command sent meanwhile is kept and posted again once the wait is over.
     struct DeferredMessage {

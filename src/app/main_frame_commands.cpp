@@ -35,6 +35,7 @@ void CMainFrame::OnCommand(UINT code, UINT id, HWND sender) {
 
     switch (id) {
     case ID_FILE_EXIT: ::PostMessageW(hwnd(), WM_CLOSE, 0, 0); break;
+    case ID_TRAY_SHOW: ShowFromTray(); break;
     case ID_FFT_ON: StartCapture(); break;
     case ID_FFT_OFF: StopCapture(); break;
     case ID_DECODER_START: run_.Start(); break;

@@ -8,7 +8,19 @@ void CMainFrame::LoadConfiguration(const wchar_t* path) {
     if (!path || !*path) return;
     run_.Stop();
     StopCapture();
-    ApplySettings(settings::LoadProfile(path, CurrentSettings(), CaptureDeviceNames()));
+    const settings::Settings current = CurrentSettings();
+    settings::Settings loaded = settings::LoadProfile(path, current, CaptureDeviceNames());
+    // A file may come from someone else: the program it would run on every alert is named first.
+    if (!loaded.alertProgram.empty() && loaded.alertProgram != current.alertProgram &&
+        !ConfirmAlertProgram(loaded.alertProgram))
+        loaded.alertProgram = current.alertProgram;
+    ApplySettings(loaded);
+}
+
+bool CMainFrame::ConfirmAlertProgram(const std::wstring& program) {
+    const std::wstring text = L"This configuration runs a program on every alert:\n\n" + program +
+                              L"\n\nRun this program on alerts? (No keeps the one in force and loads the rest.)";
+    return ::MessageBoxW(hwnd(), text.c_str(), L"Run on alert", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void CMainFrame::SaveConfiguration(const wchar_t* path) {

@@ -19,6 +19,7 @@ void CMainFrame::OnRunHeader(const std::wstring& les, const std::wstring& frame,
         spectrum_.centerFrequency = *frequencyHz;
         RefreshCentreFrequencyRow();
     }
+    RefreshTrayTip();
 }
 
 void CMainFrame::OnRunLog(std::wstring_view text, std::optional<decoder::Category> category) {
@@ -45,6 +46,7 @@ void CMainFrame::OnRunStopped() {
     ::SetWindowTextW(frameField_, L"----");
     SetMenuItemState(ID_DECODER_START, MFS_ENABLED);
     SetMenuItemState(ID_DECODER_STOP, MFS_GRAYED | MFS_DISABLED);
+    RefreshTrayTip();
 }
 
 std::wstring CMainFrame::MessageStoreFullPath() const {

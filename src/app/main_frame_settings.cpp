@@ -33,6 +33,7 @@ void CMainFrame::ApplySettings(const settings::Settings& s) {
     settingRows_.Write(s);
     messagesPane_.SetStorePath(MessageStoreFullPath());
     homePosition_ = s.homePosition;
+    alertFilter_ = s.alertFilter;
     messagesPane_.SetHomePosition(settings::HomePositionOf(s.homePosition));
     receptionPane_.SetStorePath(MessageStoreFullPath());
     decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(s.logLinesKept, 0)));
@@ -76,6 +77,17 @@ void CMainFrame::OnSettingChanged(const NMHDR& header) {
     if (note.item == settingRows_.ValueItem(settings::kLogLinesKept))
         decoderLog_.SetLineLimit(static_cast<std::size_t>(std::max(settingRows_.Read().logLinesKept, 0)));
     if (note.item == settingRows_.ValueItem(settings::kHomePosition)) OnHomePositionChanged();
+    if (note.item == settingRows_.ValueItem(settings::kAlertFilter)) OnAlertFilterChanged();
+}
+
+void CMainFrame::OnAlertFilterChanged() {
+    const std::wstring text = settingRows_.ReadText(settings::kAlertFilter);
+    if (const std::optional<std::wstring> why = settings::RefuseAlertFilter(text, homePosition_)) {
+        settingRows_.WriteText(settings::kAlertFilter, alertFilter_);
+        ShowMessage(*why);
+        return;
+    }
+    alertFilter_ = text;
 }
 
 void CMainFrame::OnHomePositionChanged() {
@@ -113,6 +125,10 @@ void CMainFrame::OnBrowseRequested(const NMHDR& header) {
         BrowseForStoreFile(*note.item, start);
         return;
     }
+    if (note.item == settingRows_.ValueItem(settings::kAlertSound)) {
+        BrowseForAlertSound(*note.item, start);
+        return;
+    }
 
     BROWSEINFOW info{};
     info.hwndOwner = hwnd();
@@ -139,6 +155,22 @@ void CMainFrame::BrowseForStoreFile(IProperty& item, const std::wstring& start) 
     const std::optional<std::wstring> file = win::AskSaveFile(dialog, start);
     if (!file) return;
     // As the user's own change: the grid notifies, and the store follows the row.
+    const PropertyValue chosen{*file};
+    ::SendMessageW(settingsGrid_.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&chosen),
+                   reinterpret_cast<LPARAM>(&item));
+}
+
+void CMainFrame::BrowseForAlertSound(IProperty& item, const std::wstring& start) {
+    win::FileDialog dialog;
+    dialog.owner = hwnd();
+    dialog.filter = L"Sounds (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
+    dialog.defaultExtension = L"wav";
+    dialog.title = L"Alert sound";
+    dialog.flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST;
+    // "None" and "Warning" are no files: the dialog then opens where it would by itself.
+    const bool isFile = start.find_first_of(L"\\/.") != std::wstring::npos;
+    const std::optional<std::wstring> file = win::AskOpenFile(dialog, isFile ? start : std::wstring());
+    if (!file) return;
     const PropertyValue chosen{*file};
     ::SendMessageW(settingsGrid_.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&chosen),
                    reinterpret_cast<LPARAM>(&item));

@@ -47,7 +47,7 @@ public:
     static constexpr UINT_PTR kCountTimerId = 2;   // that timer (1 is the live one)
 
     // The ready filters of "Quick filter", in menu order.
-    enum class QuickFilter { LastHour, Today, DistressAndUrgency, SelectedLes, All, InForce, NearHome, Missing, Unread };
+    enum class QuickFilter { LastHour, Today, DistressAndUrgency, SelectedLes, All, InForce, NearHome, Missing, Unread, Alerts };
     // The commands of "Options", in menu order.
     enum class Option { ExportCsv, ExportJsonLines, CopyMessage, OpenStoreLocation, MarkAllRead };
     // What the list holds: the messages that pass the filter; the in-force board (the warnings in force

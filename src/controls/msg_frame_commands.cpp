@@ -33,7 +33,8 @@ constexpr MenuEntry kQuickFilterMenu[] = {{1, L"Last hour"},
                                           {6, L"In force"},
                                           {7, L"Near home"},
                                           {8, L"Missing"},
-                                          {9, L"Unread"}};
+                                          {9, L"Unread"},
+                                          {10, L"Alerts"}};
 constexpr MenuEntry kOptionsMenu[] = {{1, L"Export as CSV..."},
                                       {2, L"Export as JSON Lines..."},
                                       {3, L"Copy message\tCtrl+C"},
@@ -99,6 +100,7 @@ std::wstring CMsgFrame::QuickFilterExpression(QuickFilter which, std::int64_t le
     case QuickFilter::NearHome: return L"dist<=" + std::to_wstring(kNearHomeNm);
     case QuickFilter::Missing: return kMissingExpression;
     case QuickFilter::Unread: return L"unread=1";
+    case QuickFilter::Alerts: return L"alerted=1";
     }
     return L"";
 }

@@ -4,6 +4,7 @@
 #include "win/dpi.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "controls/property_editors.h"
 #include "win/reflect.h"
@@ -382,4 +383,32 @@ void CPropertyGridCtrl::selectItem(int row, int column) {
         if (selected_.row != row) OnRowSelected(row);  // the parent does not reflect the list view's report
     }
     ::SendMessageW(hwnd(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+int CPropertyGridCtrl::textWidth(const std::wstring& text) const {
+    if (!hwnd()) return 0;
+    win::WindowDc dc(hwnd());
+    if (!dc.get()) return 0;
+    HFONT font = res_.font ? res_.font.get() : reinterpret_cast<HFONT>(::SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+    win::SelectObjectScope sel(dc.get(), font);
+    SIZE size{};
+    if (!::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size)) return 0;
+    return size.cx;
+}
+
+void CPropertyGridCtrl::fitColumn(int column, int maxWidth) {
+    if (!hwnd() || column < 0 || column >= columnCount()) return;
+    // A cell draws its text 2 pixels in and the grid lines take one; the rest is air on the right.
+    constexpr int kMarginPx = 2 + 1 + 6;
+    int widest = 0;
+    for (int row = 0; row < dataRowCount(); ++row) {
+        const IProperty* item = getSubItem(row, column);
+        if (!item) continue;
+        std::wstring text(item->displayTextLength() + 1, L'\0');
+        if (!item->displayText(text.data(), text.size())) continue;
+        text.resize(std::wcslen(text.c_str()));
+        widest = std::max(widest, textWidth(text));
+    }
+    const int width = std::min(widest + ::MulDiv(kMarginPx, dpi_ > 0 ? dpi_ : win::SystemDpi(), 96), maxWidth);
+    if (width > 0) ::SendMessageW(hwnd(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
 }

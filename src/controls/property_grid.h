@@ -44,6 +44,11 @@ public:
     void SetDpi(int dpi);
     int dpi() const noexcept { return dpi_; }
     int columnCount() const;
+    // The width text takes in the grid's font, in pixels.
+    int textWidth(const std::wstring& text) const;
+    // Makes `column` as wide as its widest cell's text needs (with the margins a cell draws it with),
+    // at most `maxWidth`; the user can still drag it wider or narrower afterwards.
+    void fitColumn(int column, int maxWidth);
 
     // Inserts a row whose first cell is `item` (owned by the grid from now on). A position below 0 or
     // past the data rows appends after the last data row. Returns the row or -1.

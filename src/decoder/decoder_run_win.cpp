@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "alerts/alert.h"
 #include "feed/feed_sink.h"
+#include "settings/config_rules.h"
 #include "feed/udp_transport_win.h"
 #include "messages/store_sink.h"
 #include "reception/reception_sink.h"
@@ -261,6 +263,9 @@ void DecoderRun::ApplyBacklog(std::deque<LogUpdate> updates) {
             ApplyUpdates(std::move(one));
             break;
         }
+        // An alert is raised however far its message has left the log.
+        for (std::size_t i = 0; i < first; ++i)
+            if (updates[i].alert) view_.OnRunAlert(*updates[i].alert);
         updates.erase(updates.begin(), updates.begin() + static_cast<std::ptrdiff_t>(first));
     }
     ApplyUpdates(std::move(updates));
@@ -289,6 +294,10 @@ void DecoderRun::ApplyUpdates(std::deque<LogUpdate> updates) {
             if (update.category != pendingCategory) flush();
             pendingCategory = update.category;
             pending += update.text;
+        }
+        if (update.alert) {
+            flush();
+            view_.OnRunAlert(*update.alert);
         }
     }
     flush();
@@ -353,9 +362,24 @@ std::shared_ptr<IRecordSink> DecoderRun::OpenStore(const LaunchSettings& s, cons
         options.onError = [handOver](const std::string& error) {
             if (auto sink = handOver.lock()) sink->Note(L"Message store: " + win::Wide(error) + L"\n");
         };
-        if (feed) {
-            options.onWritten = [feed](const Record& record, std::int64_t copies) { feed->OnStored(record, copies); };
+        // A new message that passes "Alert when" raises an alert; the row was checked when typed, and a
+        // filter that no longer parses (a `dist` term after the home position went) is said once.
+        const std::wstring alertWhen = s.settings.alertFilter;
+        if (alertWhen.find_first_not_of(L" \t") != std::wstring::npos) {
+            messages::Filter filter;
+            messages::FilterError error;
+            if (messages::Filter::Parse(win::Utf8(alertWhen), filter, error,
+                                        {settings::HomePositionOf(s.settings.homePosition)}))
+                options.alertFilter = std::move(filter);
+            else
+                view_.OnRunLog(NoteLine(L"Alert when: " + win::Wide(error.message), UtcNow()), Category::DecoderNote);
         }
+        const std::string station = win::Utf8(s.settings.feedStation);
+        options.onWritten = [feed, handOver, station](const Record& record, std::int64_t copies, std::int64_t alertId) {
+            if (feed) feed->OnStored(record, copies, alertId != 0);
+            if (alertId == 0) return;
+            if (auto sink = handOver.lock()) sink->Alert(alerts::MakeAlert(record, alertId, station));
+        };
         // The keep rows are read at each start: a change applies from the next run.
         messages::StoreOptions storeOptions = storeOptions_;
         storeOptions.keepRecordsDays = s.settings.keepRecordDays;

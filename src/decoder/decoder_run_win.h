@@ -57,6 +57,8 @@ public:
     // A user's start succeeded (true) or the user's stop is done (false).
     virtual void OnRunStarted() = 0;
     virtual void OnRunStopped() = 0;
+    // A new message raised an alert (on the user-interface thread, after the message's record).
+    virtual void OnRunAlert(const RunAlert& alert) = 0;
     // The run waited for the decoder (answering only what other threads send) and the wait is over:
     // what the window put aside meanwhile can run now.
     virtual void OnRunWaitOver() = 0;

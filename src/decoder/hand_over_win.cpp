@@ -61,6 +61,12 @@ void HandOverSink::Note(std::wstring text) {
     Push(std::move(note));
 }
 
+void HandOverSink::Alert(RunAlert alert) {
+    LogUpdate update;
+    update.alert = std::move(alert);
+    Push(std::move(update));
+}
+
 void HandOverSink::AskForDrain() const {
     if (HWND target = notify_.load()) ::PostMessageW(target, notifyMessage_, 0, 0);
 }

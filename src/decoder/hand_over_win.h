@@ -36,6 +36,8 @@ public:
 
     // A red note of the front end's own (the decoder notes' colour), in order with the records.
     void Note(std::wstring text);
+    // An alert, in order with the records (from the store's writer thread, after its message).
+    void Alert(RunAlert alert);
 
     std::deque<LogUpdate> TakeAll();
     // At most `limit` updates from the front; `more` tells whether others wait.

@@ -4,11 +4,21 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <cstdint>
 #include <string>
 
 #include "decoder/decoder_record.h"
 
 namespace decoder {
+
+// An alert a new message raised (alerts/alert.h makes them): the message's id in the store, when it
+// was heard, a headline for the notification and the message as one line of the feed's JSON.
+struct RunAlert {
+    std::int64_t messageId = 0;
+    std::int64_t timeMs = 0;
+    std::wstring headline;
+    std::string json;
+};
 
 // What one record does to the windows, or a note of the front end's own.
 struct LogUpdate {
@@ -21,6 +31,7 @@ struct LogUpdate {
     double frequencyHz = 0.0;
     bool show = false;  // append `text` to the log
     std::wstring text;
+    std::optional<RunAlert> alert;  // raised after the text is shown
 };
 
 // The index of the first update whose text a log that keeps `lineLimit` lines (0: all) still shows

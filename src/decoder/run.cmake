@@ -8,4 +8,4 @@ vastrel_win_library(decoder_run
 # The decoder run as a model: a run's session, sinks, hand-over and restart, for the main window to show.
 vastrel_win_library(decoder_run_model
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/decoder_run_win.cpp
-  LIBS decoder_run messages_store reception_portable feed_win vastrel_winlayer user32 kernel32)
+  LIBS decoder_run messages_store reception_portable feed_win alerts_portable vastrel_settings vastrel_winlayer user32 kernel32)

@@ -41,4 +41,35 @@ inline std::string WideToUtf8(std::wstring_view w) {
     return out;
 }
 
+// UTF-8 into wide characters (UTF-16 where wchar_t has 16 bits); what is no UTF-8 becomes U+FFFD.
+inline std::wstring Utf8ToWide(std::string_view u) {
+    std::wstring out;
+    out.reserve(u.size());
+    for (std::size_t i = 0; i < u.size();) {
+        const unsigned char b = static_cast<unsigned char>(u[i]);
+        const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+        char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+        bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < u.size();
+        for (int k = 1; ok && k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(u[i + static_cast<std::size_t>(k)]);
+            ok = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out += static_cast<wchar_t>(0xFFFD);
+            ++i;
+            continue;
+        }
+        i += static_cast<std::size_t>(extra) + 1;
+        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (c >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace decoder

@@ -70,7 +70,7 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
 
 }  // namespace
 
-FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies) {
+FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies, bool alert) {
     FeedItem item;
     item.timeMs = record.receivedUtcMs;
     item.category = decoder::Index(record.category);
@@ -79,6 +79,7 @@ FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies) {
     item.text = ValidUtf8(messages::StoredText(record));
     item.message = record.category == decoder::Category::MessageText;
     item.copies = copies;
+    item.alert = alert && item.message;
     if (item.message) {
         warnings::Reading r = warnings::Read(item.text, item.timeMs);
         if (!r.series.empty() || r.kind != warnings::Kind::Other || !r.shapes.empty()) {
@@ -128,6 +129,7 @@ std::string BuildDatagram(const std::string& station, const FeedItem& item, std:
     if (item.message) {
         object["priority"] = std::string(messages::PriorityName(messages::PriorityOfText(item.text)));
         object["copies"] = item.copies;
+        if (item.alert) object["alert"] = true;
     }
     if (item.message && item.warning) {
         const FeedWarning& w = *item.warning;

@@ -40,18 +40,19 @@ struct FeedItem {
     std::string text;  // UTF-8
     bool message = false;  // category 5: priority and copies follow
     std::int64_t copies = 1;
+    bool alert = false;  // the message raised an alert
     std::shared_ptr<const FeedWarning> warning;  // a message read as a warning; none for the rest
 };
 
 // The record's text as UTF-8, as the store keeps it, with every byte that is not valid UTF-8 (a
 // record whose text was not converted) replaced by U+FFFD.
-FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies = 1);
+FeedItem ItemFromRecord(const decoder::Record& record, std::int64_t copies = 1, bool alert = false);
 
 // "2026-12-07T11:50:00.123Z".
 std::string IsoUtc(std::int64_t utcMs);
 
 // The JSON object: station, time, category, les, frame, text, and for a message priority (its name,
-// e.g. "safety") and copies; "truncated": true when the text had to be cut. A message read as a
+// e.g. "safety") and copies, and "alert": true for one that raised an alert; "truncated": true when the text had to be cut. A message read as a
 // warning adds, where it has them: series, number, year, kind, state, and shapes
 // ([{"kind": "area", "points": [[28.665333, -80.638833], ...]}, {"kind": "circle", "radius_nm": 2,
 // "points": [[lat, lon]]}]); shapes too large for one datagram are left out, never the text.

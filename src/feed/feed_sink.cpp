@@ -104,11 +104,11 @@ std::size_t QueuedBytes(const FeedItem& item) {
     return sizeof(FeedItem) + item.les.size() + item.frame.size() + item.text.size();
 }
 
-void FeedSink::Offer(const decoder::Record& record, std::int64_t copies) {
+void FeedSink::Offer(const decoder::Record& record, std::int64_t copies, bool alert) {
     if (!state_->options.everyRecord && record.category != decoder::Category::MessageText) return;
     bool firstDrop = false;
     try {
-        firstDrop = !sender_.Offer(ItemFromRecord(record, copies)) && !state_->dropSaid.exchange(true);
+        firstDrop = !sender_.Offer(ItemFromRecord(record, copies, alert)) && !state_->dropSaid.exchange(true);
     } catch (...) {  // no memory for the copy: counted as dropped, the reader goes on
         sender_.Refuse();
     }
@@ -120,7 +120,7 @@ void FeedSink::OnRecord(const decoder::Record& record) {
     if (!state_->options.fromStore) Offer(record, 1);
 }
 
-void FeedSink::OnStored(const decoder::Record& record, std::int64_t copies) { Offer(record, copies); }
+void FeedSink::OnStored(const decoder::Record& record, std::int64_t copies, bool alert) { Offer(record, copies, alert); }
 
 void FeedSink::OnRunEnded() {
     sender_.Release();  // nothing left to yield to: what waits goes out at full speed

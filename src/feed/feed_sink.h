@@ -69,7 +69,7 @@ public:
     void OnRunEnded() override;
 
     // A record the store has written, with its message's copies. On the store's writer thread.
-    void OnStored(const decoder::Record& record, std::int64_t copies);
+    void OnStored(const decoder::Record& record, std::int64_t copies, bool alert = false);
 
     std::uint64_t sent() const;     // datagrams handed to the transport (once per record)
     std::uint64_t dropped() const;  // records dropped because the queue was full
@@ -79,7 +79,7 @@ public:
 private:
     struct State;
     using Worker = decoder::SinkWorker<FeedItem>;
-    void Offer(const decoder::Record& record, std::int64_t copies);
+    void Offer(const decoder::Record& record, std::int64_t copies, bool alert = false);
     static void Open(State& state);
     static void Send(State& state, Worker::Batch& batch);
 

@@ -37,6 +37,7 @@ std::int64_t ColumnOf(const MessageRow& m, Column c) {
         case Column::Copies: return m.copies;
         case Column::Len: return m.length;
         case Column::Unread: return m.seen ? 0 : 1;
+        case Column::Alerted: return m.alerted ? 1 : 0;
     }
     return 0;
 }

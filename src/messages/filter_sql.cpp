@@ -23,6 +23,7 @@ const char* ColumnName(Column c) {
             static const std::string unread = "(NOT " + std::string(kSeenSql) + ")";
             return unread.c_str();
         }
+        case Column::Alerted: return kAlertedSql;
         case Column::Navarea: return "navarea";
         case Column::Metarea: return "metarea";
         case Column::Number: return "number";

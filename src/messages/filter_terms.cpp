@@ -26,7 +26,8 @@ constexpr FieldName kFields[] = {{"age_day", Field::AgeDay}, {"age_hour", Field:
                                  {"time", Field::Time},      {"series", Field::Series},    {"navarea", Field::Navarea},
                                  {"metarea", Field::Metarea}, {"number", Field::Number},   {"year", Field::Year},
                                  {"kind", Field::Kind},      {"state", Field::State},      {"positions", Field::Positions},
-                                 {"dist", Field::Dist},      {"unread", Field::Unread}};
+                                 {"dist", Field::Dist},      {"unread", Field::Unread},
+                                 {"alerted", Field::Alerted}};
 
 constexpr std::string_view kKinds[] = {"nav", "met", "sar", "piracy", "ice", "bulletin", "other"};
 constexpr std::string_view kStates[] = {"none", "inforce", "cancelled", "expired", "dropped"};
@@ -287,6 +288,7 @@ Lowered Lower(const Term& term, std::int64_t nowMs) {
         case Field::Year: l.a = Whole(Column::Year, term.op, term.number); return l;
         case Field::Positions: l.a = Whole(Column::Positions, term.op, term.number); return l;
         case Field::Unread: l.a = Whole(Column::Unread, term.op, term.number); return l;
+        case Field::Alerted: l.a = Whole(Column::Alerted, term.op, term.number); return l;
         case Field::Text:
         case Field::Series:
         case Field::Kind:

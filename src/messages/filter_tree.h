@@ -20,7 +20,8 @@ enum class Field {
     AgeDay, AgeHour, AgeMin, Les, Frame, Priority, Copies, Len, Text, Time,
     // From the message's reading (warning_rows): a message without the field fails every comparison.
     Series, Navarea, Metarea, Number, Year, Kind, State, Positions, Dist,
-    Unread  // 1 until the user has seen the message (selected it, or marked all read), then 0
+    Unread,  // 1 until the user has seen the message (selected it, or marked all read), then 0
+    Alerted  // 1 for a message that raised an alert, else 0
 };
 enum class NodeKind { All, Or, And, Not, Leaf };
 
@@ -42,7 +43,7 @@ struct Term {
 };
 
 // Integer columns that terms read: of message_rows, then of warning_rows (reading columns).
-enum class Column { FirstHeard, LastHeard, Les, Frame, Priority, Copies, Len, Unread, Navarea, Metarea, Number, Year, Positions };
+enum class Column { FirstHeard, LastHeard, Les, Frame, Priority, Copies, Len, Unread, Alerted, Navarea, Metarea, Number, Year, Positions };
 
 inline bool ReadingColumn(Column c) { return c >= Column::Navarea; }
 

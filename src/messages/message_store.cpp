@@ -273,6 +273,8 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
     bool ok = WithRetry("cannot write records", [&] {
         written = 0;  // a retry starts the whole transaction again
         fresh_.clear();
+        freshRecords_.clear();
+        alerts_.clear();
         if (copies) copies->clear();
         auto start = std::chrono::steady_clock::now();
         for (const decoder::Record& record : records) {
@@ -280,13 +282,32 @@ std::size_t MessageStore::Write(std::int64_t runId, std::span<const decoder::Rec
                 std::chrono::steady_clock::now() - start > std::chrono::milliseconds(budgetMs)) {
                 break;
             }
+            const std::size_t before = fresh_.size();
             const std::int64_t n = WriteOne(runId, record);
+            if (fresh_.size() > before) freshRecords_.push_back(written);
             if (copies) copies->push_back(n);
             ++written;
         }
         ReadMessages(db_, fresh_);
+        MarkAlerts(records);
     });
     return ok ? written : 0;
+}
+
+// After the reading: the filter's reading fields (kind, navarea, dist, ...) count as for any message.
+void MessageStore::MarkAlerts(std::span<const decoder::Record> records) {
+    if (!alertFilter_ || fresh_.empty()) return;
+    for (std::size_t i = 0; i < fresh_.size(); ++i) {
+        // Ages count from the time the message was heard.
+        const std::int64_t heardMs = records[freshRecords_[i]].receivedUtcMs;
+        const FilterSql sql = alertFilter_->ToSql(heardMs);
+        Statement s(db_, "INSERT INTO alert_rows (id, alerted_ms) SELECT m.id, ?1 FROM message_rows AS m WHERE m.id = ?2 AND (" +
+                             sql.where + ")");
+        s.Bind(1, heardMs).Bind(2, fresh_[i]);
+        sql.BindTo(s, 3);
+        s.Step();
+        if (sqlite3_changes(db_.handle()) > 0) alerts_.push_back({freshRecords_[i], fresh_[i]});
+    }
 }
 
 std::int64_t MessageStore::ReadPendingMessages(int maxCount) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "decoder/decoder_record.h"
+#include "messages/filter.h"
 #include "messages/sqlite_db.h"
 
 namespace messages {
@@ -86,6 +87,16 @@ public:
     std::size_t Write(std::int64_t runId, std::span<const decoder::Record> records, int budgetMs = 250,
                       std::vector<std::int64_t>* copies = nullptr);
 
+    // New messages (never copies) that pass `filter` raise an alert: Write marks them in alert_rows
+    // (the filter's `alerted`) within its transaction and lists them in Alerts(). None: no alerts.
+    void SetAlertFilter(std::optional<Filter> filter) { alertFilter_ = std::move(filter); }
+    // A message that raised an alert in the last Write: the index of its record there, and its id.
+    struct Alerted {
+        std::size_t record;
+        std::int64_t id;
+    };
+    const std::vector<Alerted>& Alerts() const noexcept { return alerts_; }
+
     // Removes at most `maxRows` rows past their keeping time (records first, then messages) in one
     // short transaction; returns how many went, so that a caller steps again while it is positive.
     int TrimStep(std::int64_t nowMs, int maxRows = 1000);
@@ -116,6 +127,10 @@ private:
     struct Statements;
     std::unique_ptr<Statements> s_;
     std::vector<std::int64_t> fresh_;  // messages inserted by the running Write, to be read
+    std::vector<std::size_t> freshRecords_;  // the index of each one's record in the running Write
+    std::optional<Filter> alertFilter_;
+    std::vector<Alerted> alerts_;
+    void MarkAlerts(std::span<const decoder::Record> records);
     bool allRead_ = false;             // every message stored before was found read
 
 public:

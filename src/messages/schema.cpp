@@ -211,12 +211,23 @@ constexpr const char* kVersion7 = R"sql(
 CREATE INDEX IF NOT EXISTS warning_rows_board ON warning_rows(state, series, year, number, expires_ms);
 )sql";
 
+// Version 8. Which messages raised an alert ("Alert when" matched them as they were first heard), and
+// when; the row goes with its message.
+constexpr const char* kVersion8 = R"sql(
+CREATE TABLE alert_rows (id INTEGER PRIMARY KEY, alerted_ms INTEGER NOT NULL);
+CREATE TRIGGER message_rows_alert_delete AFTER DELETE ON message_rows BEGIN
+  DELETE FROM alert_rows WHERE id = old.id;
+END;
+CREATE VIEW alerts AS
+SELECT id, strftime('%Y-%m-%dT%H:%M:%fZ', alerted_ms / 1000.0, 'unixepoch') AS alerted_utc FROM alert_rows;
+)sql";
+
 struct Migration {
     int version;  // user_version after this step
     const char* sql;
 };
 constexpr Migration kMigrations[] = {{1, kVersion1}, {2, kVersion2}, {3, kVersion3}, {4, kVersion4}, {5, kVersion5},
-                                       {6, kReceptionLedger}, {7, kVersion7}};
+                                       {6, kReceptionLedger}, {7, kVersion7}, {8, kVersion8}};
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kSchemaVersion);
 
 }  // namespace
@@ -263,6 +274,10 @@ std::int64_t InsertMessage(Database& db, const MessageRow& row) {
     if (row.seen) {
         Statement seen(db, "INSERT OR IGNORE INTO seen_rows (id) VALUES (?)");
         seen.Bind(1, id).Step();
+    }
+    if (row.alerted) {
+        Statement alerted(db, "INSERT OR IGNORE INTO alert_rows (id, alerted_ms) VALUES (?, ?)");
+        alerted.Bind(1, id).Bind(2, row.firstHeardMs).Step();
     }
     return id;
 }

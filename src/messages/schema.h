@@ -14,6 +14,7 @@
 //   (version 5, what the user has seen) seen_mark(upto)   seen_rows(id)
 //   (version 6) reception_rows(instance, hour_ms, les, heard, expected, missed, snr_sum, snr_count, snr_min)
 //                               the reception ledger, per run, UTC hour and station
+//   (version 8) alert_rows(id, alerted_ms)   the messages that raised an alert
 // Views for other tools, times as ISO 8601 UTC text ("2026-12-06T14:00:00.000Z"):
 //   messages(id, first_heard_utc, last_heard_utc, les, frame, priority, copies, text)
 //   records(id, received_utc, run, category, les, frame, text)
@@ -21,6 +22,7 @@
 //   positions(id, shape, seq, kind, lat, lon, radius_nm)     missing_warnings(series, number, year, bulletin_id)
 //   unread_messages(id)
 //   reception(hour_utc, les, heard, expected, snr_db, snr_min_db, missed)   per hour and station
+//   alerts(id, alerted_utc)
 // Everything used is known to SQLite 3.40, so older shells can read a database.
 #pragma once
 #include <cstdint>
@@ -35,7 +37,7 @@
 
 namespace messages {
 
-inline constexpr int kSchemaVersion = 7;
+inline constexpr int kSchemaVersion = 8;
 
 // Brings the database up to kSchemaVersion, one transaction per step, each step ending with its own
 // PRAGMA user_version; returns how many steps ran (0 when it was already current). A database from a
@@ -72,6 +74,7 @@ struct MessageRow {
     std::string text;
     std::optional<MessageReading> reading;  // none: not read yet, and every reading field fails
     bool seen = false;  // the user has selected it or marked all read (the filter's `unread` is its negation)
+    bool alerted = false;  // it raised an alert (the filter's `alerted`)
 };
 
 // Inserts `row` (its id when non-zero, otherwise a new one) and returns the id.
@@ -80,6 +83,9 @@ std::int64_t InsertMessage(Database& db, const MessageRow& row);
 // Whether message `m.id` has been seen, as an SQL expression of 0 or 1 (for the filter and the list).
 inline constexpr const char* kSeenSql =
     "(m.id <= (SELECT upto FROM seen_mark) OR m.id IN (SELECT id FROM seen_rows))";
+
+// Whether message `m.id` raised an alert, as an SQL expression of 0 or 1.
+inline constexpr const char* kAlertedSql = "(m.id IN (SELECT id FROM alert_rows))";
 
 // The user's seen state: one message seen (true when that changed anything), every message stored
 // so far seen, how many are not.

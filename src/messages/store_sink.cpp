@@ -17,6 +17,7 @@ StoreSink::StoreSink(std::unique_ptr<MessageStore> store, StoreSinkOptions optio
                                                       : std::chrono::milliseconds(options_.trimIntervalMs));
               }}) {
     if (options_.maxBatch < 1) options_.maxBatch = 1;
+    store_->SetAlertFilter(options_.alertFilter);
     store_->SetErrorCallback([this](const std::string& error) {
         {
             std::lock_guard<std::mutex> hold(lock_);
@@ -84,12 +85,17 @@ bool StoreSink::TrimOnce() {
 
 // Records given to the store (or dropped by a failed one) go on to the follower, in order.
 void StoreSink::Report(const std::vector<decoder::Record>& batch, std::size_t done,
-                       const std::vector<std::int64_t>& copies) {
+                       const std::vector<std::int64_t>& copies, bool alerts) {
+    const std::vector<MessageStore::Alerted> none;
+    const std::vector<MessageStore::Alerted>& alerted = alerts ? store_->Alerts() : none;
+    std::size_t nextAlert = 0;
     for (std::size_t i = 0; i < done; ++i) {
         const bool message = batch[i].category == decoder::Category::MessageText;
         const std::int64_t n = i < copies.size() ? copies[i] : (message ? 1 : 0);
+        std::int64_t alertId = 0;
+        if (nextAlert < alerted.size() && alerted[nextAlert].record == i) alertId = alerted[nextAlert++].id;
         try {
-            options_.onWritten(batch[i], n);
+            options_.onWritten(batch[i], n, alertId);
         } catch (...) {  // the follower's trouble is not the store's
         }
     }
@@ -119,11 +125,12 @@ void StoreSink::Write(Worker::Batch& batch) {
         std::size_t done =
             store_->Write(runId_, records_, options_.batchBudgetMs, options_.onWritten ? &copies_ : nullptr);
         // After a failure the store writes nothing more: the records are dropped rather than kept forever.
-        if (done == 0 || store_->failed()) {
+        const bool failed = done == 0 || store_->failed();
+        if (failed) {
             done = records_.size();
             copies_.clear();
         }
-        if (options_.onWritten) Report(records_, done, copies_);
+        if (options_.onWritten) Report(records_, done, copies_, !failed);
         // What did not fit in the transaction's time goes into the next one.
         for (std::size_t i = done; i < records_.size(); ++i) items[next + i].record = std::move(records_[i]);
         next += done;

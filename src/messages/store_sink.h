@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,12 @@ struct StoreSinkOptions {
     // The store's first error, once, on the writer thread (e.g. to post a line to the decoder log).
     std::function<void(const std::string&)> onError;
     // Each record once it is committed, in order, on the writer thread, with its message's copies
-    // (0 for a record that is not a message). Records the store could not write (after a failure)
-    // come too, messages with 1 copy, so that a follower misses nothing.
-    std::function<void(const decoder::Record&, std::int64_t copies)> onWritten;
+    // (0 for a record that is not a message) and, for a new message that raised an alert, its id
+    // (else 0). Records the store could not write (after a failure) come too, messages with 1 copy
+    // and no alert, so that a follower misses nothing.
+    std::function<void(const decoder::Record&, std::int64_t copies, std::int64_t alertId)> onWritten;
+    // New messages that pass it raise an alert (MessageStore::SetAlertFilter); none: no alerts.
+    std::optional<Filter> alertFilter;
 };
 
 class StoreSink : public decoder::IRecordSink {
@@ -69,7 +73,8 @@ private:
     using Worker = decoder::SinkWorker<Item>;
     void Push(Item item);
     void Write(Worker::Batch& batch);
-    void Report(const std::vector<decoder::Record>& batch, std::size_t done, const std::vector<std::int64_t>& copies);
+    void Report(const std::vector<decoder::Record>& batch, std::size_t done, const std::vector<std::int64_t>& copies,
+                bool alerts);
     bool TrimOnce();
 
     std::unique_ptr<MessageStore> store_;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "decoder/wide_text.h"
+#include "messages/filter.h"
 #include "settings/settings.h"
 
 namespace settings {
@@ -25,6 +27,11 @@ void Take(const KeyRule& k, const Stored& v, Settings& s, DeviceNames devices) {
     case TextRule::Position:
         // A file edited by hand may hold anything: what is no position leaves the value as it was.
         if (!RefuseHomePosition(std::get<std::wstring>(v))) s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v);
+        break;
+    case TextRule::Filter:
+        // The home position is read before: a `dist` term counts from the file's own.
+        if (!RefuseAlertFilter(std::get<std::wstring>(v), s.homePosition))
+            s.*FieldAs<std::wstring>(k) = std::get<std::wstring>(v);
         break;
     case TextRule::Choice: {
         const std::int32_t value = std::get<std::int32_t>(v);
@@ -78,7 +85,8 @@ std::optional<std::wstring> StoredText(const KeyRule& k, const Settings& s, Devi
     case TextRule::Switch: return std::wstring(BoolText(s.*FieldAs<bool>(k)));
     case TextRule::Directory:
     case TextRule::Text:
-    case TextRule::Position: return s.*FieldAs<std::wstring>(k);
+    case TextRule::Position:
+    case TextRule::Filter: return s.*FieldAs<std::wstring>(k);
     case TextRule::Choice: return IntegerText(s.*FieldAs<std::int32_t>(k));
     }
     return std::nullopt;
@@ -120,6 +128,14 @@ std::optional<std::wstring> RefuseHomePosition(const std::wstring& text) {
     std::wstring shown = text.size() > 40 ? text.substr(0, 40) + L"..." : text;
     return L"'" + shown + L"' is not a position: write latitude then longitude, e.g. 50-22.0N 004-08.5W "
            L"(degrees-minutes, N or S, E or W), or leave it empty for none";
+}
+
+std::optional<std::wstring> RefuseAlertFilter(const std::wstring& text, const std::wstring& homeText) {
+    messages::Filter filter;
+    messages::FilterError error;
+    if (messages::Filter::Parse(decoder::WideToUtf8(text), filter, error, {HomePositionOf(homeText)}))
+        return std::nullopt;
+    return decoder::Utf8ToWide(error.message);
 }
 
 Settings LoadedSettings(std::span<const Stored> stored, const Settings& current, DeviceNames devices) {

@@ -57,6 +57,10 @@ std::optional<warnings::GeoPoint> HomePositionOf(const std::wstring& text);
 // (a position, or empty for none). The grid shows the message and keeps the value it had.
 std::optional<std::wstring> RefuseHomePosition(const std::wstring& text);
 
+// Why `text` cannot be the alert filter (the filter language's own message), or nothing when it can.
+// `homeText` is the home position in force, which a `dist` term needs.
+std::optional<std::wstring> RefuseAlertFilter(const std::wstring& text, const std::wstring& homeText);
+
 // The first bytes of a new configuration file: UTF-16 LE byte order mark, so that the profile
 // writer keeps the file in Unicode and directory or device texts survive in any language.
 constexpr unsigned char kUnicodeMark[2] = {0xFF, 0xFE};

@@ -34,6 +34,9 @@ KeyRule Text(const wchar_t* key, Row row, std::wstring Settings::*field, const w
 KeyRule Position(const wchar_t* key, Row row, std::wstring Settings::*field) {
     return {key, row, TextRule::Position, field, std::wstring(), std::wstring()};
 }
+KeyRule FilterText(const wchar_t* key, Row row, std::wstring Settings::*field, const wchar_t* startup) {
+    return {key, row, TextRule::Filter, field, std::wstring(startup), std::wstring(startup)};
+}
 KeyRule Choice(const wchar_t* key, Row row, IntField field, std::int32_t startup) {
     return {key, row, TextRule::Choice, field, startup, startup};
 }
@@ -76,6 +79,10 @@ const std::vector<KeyRule>& Keys() {
         Switch(L"FeedAll", kFeedAll, &S::feedAll, false, 0),
         Position(L"HomePosition", kHomePosition, &S::homePosition),
         Choice(L"SilenceRestart", kSilenceRestart, &S::silenceRestartMinutes, 0),
+        FilterText(L"AlertFilter", kAlertFilter, &S::alertFilter, L"priority>=urgency"),
+        Text(L"AlertSound", kAlertSound, &S::alertSound, L"Warning"),
+        Text(L"AlertProgram", kAlertProgram, &S::alertProgram, L""),
+        Switch(L"TrayOnMinimise", kTrayOnMinimise, &S::trayOnMinimise, false, 0),
     };
     return keys;
 }
@@ -94,7 +101,8 @@ Settings StartupSettings() {
 }
 
 bool ReadsAsText(TextRule rule) {
-    return rule == TextRule::Device || rule == TextRule::Directory || rule == TextRule::Text || rule == TextRule::Position;
+    return rule == TextRule::Device || rule == TextRule::Directory || rule == TextRule::Text || rule == TextRule::Position ||
+           rule == TextRule::Filter;
 }
 
 }  // namespace settings

@@ -24,6 +24,7 @@ enum class TextRule {
     Text,       // the same as Directory, for texts that are no folder
     Choice,     // decimal integer, one of its row's entries; any other number reads as the start-up value
     Position,   // a text that reads as a position, or empty; any other text keeps the value held before
+    Filter,     // a filter expression (with the home position read before it); any other text keeps the value
 };
 
 // The member of Settings a key fills, by its type.

@@ -16,6 +16,7 @@ constexpr std::uint32_t kTarColour = palette::kSettingsTarLogRows;
 constexpr std::uint32_t kStoreColour = palette::kSettingsStoreRows;
 constexpr std::uint32_t kFeedColour = palette::kSettingsFeedRows;
 constexpr std::uint32_t kStationColour = palette::kSettingsStationRows;
+constexpr std::uint32_t kAlertColour = palette::kSettingsAlertRows;
 
 constexpr ChoiceEntry kLogLines[] = {{L"1,000", 1000}, {L"10,000", 10000}, {L"100,000", 100000}, {L"All", 0}};
 constexpr ChoiceEntry kKeepDays[] = {
@@ -58,6 +59,11 @@ const std::array<RowDescription, kRowCount>& Rows() {
         {kHomePosition, L"Station                                Home position", kStationColour, Kind::Text},
         {kSilenceRestart, L"Decoder output                   Restart after silence", kSoundColour, Kind::Choice,
          kSilenceMinutes},
+        {kAlertFilter, L"Alerts                                  Alert when", kAlertColour, Kind::Text},
+        {kAlertSound, L"Alerts                                  Alert sound", kAlertColour, Kind::Sound},
+        {kAlertProgram, L"Alerts                                  Run on alert", kAlertColour, Kind::Text},
+        {kTrayOnMinimise, L"Alerts                                  Hide in tray when minimised", kAlertColour,
+         Kind::Check},
     }};
     return rows;
 }

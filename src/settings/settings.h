@@ -45,12 +45,18 @@ enum Row : int {
     kHomePosition = 27,
     // "Decoder output", continued: the silence watch (after the feed rows: rows only ever go at the end).
     kSilenceRestart = 28,
-    kRowCount = 29,
+    // "Alerts".
+    kAlertFilter = 29,
+    kAlertSound = 30,
+    kAlertProgram = 31,
+    kTrayOnMinimise = 32,
+    kRowCount = 33,
 };
 
 // Choice: a list whose entries stand for numbers (ChoiceEntry). Text: a text typed in place.
-// SaveFile: a text typed in place, with a browse button that opens a save dialog.
-enum class Kind { DeviceList, RateList, ChannelList, CentreText, Check, Directory, Choice, Text, SaveFile };
+// SaveFile: a text typed in place, with a browse button that opens a save dialog. Sound: a text typed
+// in place ("None", "Warning" or a WAV file), with a browse button that opens an open dialog.
+enum class Kind { DeviceList, RateList, ChannelList, CentreText, Check, Directory, Choice, Text, SaveFile, Sound };
 
 // One entry of a Choice row: what the list shows and the number it stands for.
 struct ChoiceEntry {

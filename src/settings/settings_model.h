@@ -40,6 +40,10 @@ struct Settings {
     bool feedAll = false;            // every record, not only messages
     std::wstring homePosition;       // "50-22.0N 004-08.5W"; empty = none (config_rules.h: HomePositionOf)
     std::int32_t silenceRestartMinutes = 0;  // restart a run that heard no frame this long; 0 = never
+    std::wstring alertFilter;        // a filter expression: new messages that pass it raise an alert
+    std::wstring alertSound;         // "None", "Warning" (the system's warning sound) or a WAV file
+    std::wstring alertProgram;       // a program and its arguments run on each alert; empty = none
+    bool trayOnMinimise = false;     // a minimised window leaves the taskbar for the tray
 
     bool operator==(const Settings&) const = default;
 };

@@ -54,7 +54,8 @@ std::unique_ptr<IProperty> MakeValueItem(const settings::RowDescription& row, co
     }
     case Kind::Text:
     case Kind::SaveFile:
-        return std::make_unique<CPropertyTextItem>(L"", L"", row.kind == Kind::SaveFile);
+    case Kind::Sound:
+        return std::make_unique<CPropertyTextItem>(L"", L"", row.kind != Kind::Text);
     }
     return nullptr;
 }
@@ -95,7 +96,8 @@ Settings SettingsRows::Read() const {
         case Kind::Check: s.*settings::FieldAs<bool>(k) = ReadBool(k.row); break;
         case Kind::Directory:
         case Kind::Text:
-        case Kind::SaveFile: s.*settings::FieldAs<std::wstring>(k) = ReadText(k.row); break;
+        case Kind::SaveFile:
+        case Kind::Sound: s.*settings::FieldAs<std::wstring>(k) = ReadText(k.row); break;
         case Kind::Choice: {
             const int index = ReadIndex(k.row);
             if (index >= 0 && static_cast<size_t>(index) < row->choices.size())
@@ -136,7 +138,8 @@ void SettingsRows::Write(const Settings& s) {
         }
         case Kind::Directory:
         case Kind::Text:
-        case Kind::SaveFile: {
+        case Kind::SaveFile:
+        case Kind::Sound: {
             const std::wstring& text = s.*settings::FieldAs<std::wstring>(k);
             if (ReadText(k.row) != text) WriteText(k.row, text);
             break;

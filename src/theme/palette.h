@@ -28,6 +28,7 @@ inline constexpr std::uint32_t kSettingsTarLogRows = 0xA8E1EC;   // 168, 225, 23
 inline constexpr std::uint32_t kSettingsStoreRows = 0xF2C6DE;     // 242, 198, 222: message store
 inline constexpr std::uint32_t kSettingsFeedRows = 0xC9D7F8;      // 201, 215, 248: feed
 inline constexpr std::uint32_t kSettingsStationRows = 0xF5DDB0;   // 245, 221, 176: the station
+inline constexpr std::uint32_t kSettingsAlertRows = 0xF7C0B8;     // 247, 192, 184: alerts
 
 // The decoder log's text, by the record's category.
 inline constexpr std::uint32_t DecoderLogColour(decoder::Category category) {

@@ -4,6 +4,7 @@
 // (WM_DPICHANGED, as when the window moves to another monitor) rescales the same measures.
 #include "win/main_frame_fixture.h"
 #include "win/dpi.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -53,8 +54,19 @@ protected:
         HFONT statusFont = reinterpret_cast<HFONT>(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_STATUS_FIELD), WM_GETFONT, 0, 0));
         ASSERT_TRUE(statusFont && ::GetObjectW(statusFont, sizeof(font), &font));
         EXPECT_EQ(font.lfHeight, s(21));
-        for (int column : {0, 1})
-            EXPECT_EQ(::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID), LVM_GETCOLUMNWIDTH, column, 0), s(220));
+        HWND gridWindow = guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID);
+        EXPECT_EQ(::SendMessageW(gridWindow, LVM_GETCOLUMNWIDTH, 1, 0), s(220));
+        // The labels' column is as wide as the longest label needs in the grid's font (none is cut),
+        // and no wider than half the grid.
+        CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
+        int widest = 0;
+        for (const auto& row : settings::Rows()) widest = std::max(widest, grid.textWidth(row.label));
+        RECT client{};
+        ::GetClientRect(gridWindow, &client);
+        const LRESULT labels = ::SendMessageW(gridWindow, LVM_GETCOLUMNWIDTH, 0, 0);
+        EXPECT_GT(labels, widest + 2);
+        EXPECT_LE(labels, client.right / 2);
+        EXPECT_GT(widest, s(220)) << "the longest label needs more than the old 220 pixels";
         // The messages pane's bar and list.
         EXPECT_EQ(guitest::MessagesPaneOf(frame->hwnd()).listHeight(), s(CMsgFrame::kListHeight));
         EXPECT_EQ(guitest::MessagesPaneOf(frame->hwnd()).barChildHeight(), s(22));

@@ -56,6 +56,25 @@ struct Gui {
     }
 };
 
+// The visible pop-up menu (class #32768) of process `pid`, or null.
+HWND PopupMenuOf(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{pid, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != s->pid || !::IsWindowVisible(hwnd) || guitest::ClassName(hwnd) != L"#32768") return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 void SendKey(WORD key, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
@@ -89,5 +108,18 @@ TEST(GuiProcess, AltF4EndsWithCodeOne) {
     SendKey(VK_F4, false);
     SendKey(VK_F4, true);
     SendKey(VK_MENU, true);
+    EXPECT_EQ(gui.WaitForExit(), 1u);
+}
+
+TEST(GuiProcess, TheTrayMenusExitEndsWithCodeOne) {
+    Gui gui;
+    ASSERT_TRUE(gui.Start());
+    // The tray icon's menu, as a right click on the icon opens it (CMainFrame::kTrayMessage).
+    ::PostMessageW(gui.window, WM_APP + 0x31, 1, WM_CONTEXTMENU);
+    HWND menu = nullptr;
+    ASSERT_TRUE(guitest::PumpUntil([&] { return (menu = PopupMenuOf(gui.pi.dwProcessId)) != nullptr; }, 10000));
+    // "E&xit" by its mnemonic, as the keyboard chooses it.
+    ::PostMessageW(menu, WM_KEYDOWN, 'X', 0);
+    ::PostMessageW(menu, WM_CHAR, 'x', 0);
     EXPECT_EQ(gui.WaitForExit(), 1u);
 }

@@ -259,7 +259,7 @@ TEST(FeedSink, TheDefaultBoundHoldsAWholeFloodOfOneHundredThousandRecords) {
     EXPECT_LE(100'000 * feed::QueuedBytes(item), feed::FeedOptions{}.queueBytes / 2);
 }
 
-TEST(FeedSink, FromTheStoreMessagesCarryTheirCopies) {
+TEST(FeedSink, FromTheStoreMessagesCarryTheirCopiesAndNewOnesThatMatchTheAlertFilterAnAlert) {
     store_test::ScratchDir dir;
     auto kept = std::make_shared<Kept>();
     auto options = Options(kept);
@@ -268,7 +268,13 @@ TEST(FeedSink, FromTheStoreMessagesCarryTheirCopies) {
     auto feedSink = std::make_shared<feed::FeedSink>(options, std::make_unique<KeepingTransport>(kept));
     messages::StoreSinkOptions storeOptions;
     storeOptions.finishWaitMs = 10'000;
-    storeOptions.onWritten = [feedSink](const decoder::Record& r, std::int64_t copies) { feedSink->OnStored(r, copies); };
+    messages::Filter alertWhen;
+    messages::FilterError error;
+    ASSERT_TRUE(messages::Filter::Parse("priority>=urgency", alertWhen, error));
+    storeOptions.alertFilter = alertWhen;
+    storeOptions.onWritten = [feedSink](const decoder::Record& r, std::int64_t copies, std::int64_t alertId) {
+        feedSink->OnStored(r, copies, alertId != 0);
+    };
     {
         messages::StoreSink store(messages::MessageStore::Open(dir.File("s.db")), storeOptions);
         decoder::RecordSinks sinks;
@@ -288,10 +294,13 @@ TEST(FeedSink, FromTheStoreMessagesCarryTheirCopies) {
         const json j = json::parse(d);
         seen.push_back(j["les"].get<std::string>() + " " +
                        (j.contains("copies") ? std::to_string(j["copies"].get<int>()) + " " + j["priority"].get<std::string>()
-                                             : std::string("-")));
+                                             : std::string("-")) +
+                       (j.contains("alert") ? std::string(" alert") : std::string()));
+        if (j.contains("alert")) EXPECT_EQ(j["alert"], true);
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"121 1 distress", "121 -", "121 2 distress", "112 1 distress",
-                                              "121 3 distress"}));
+    // Only a new message raises an alert, never its copies.
+    EXPECT_EQ(seen, (std::vector<std::string>{"121 1 distress alert", "121 -", "121 2 distress",
+                                              "112 1 distress alert", "121 3 distress"}));
 }
 
 // A resolver that takes its time (a name server that does not answer) holds up neither the end of an

@@ -25,7 +25,7 @@ struct Case {
 
 const std::string kFields =
     " (fields: age_day, age_hour, age_min, les, frame, priority, copies, len, text, time, series, navarea, metarea, number, "
-    "year, kind, state, positions, dist, unread)";
+    "year, kind, state, positions, dist, unread, alerted)";
 const std::string kTimeHint = " (a UTC date 2026-12-06 or date and time 2026-12-06T14:00)";
 
 }  // namespace

@@ -90,6 +90,9 @@ std::vector<Case> Cases() {
         {"unread!=1 | les=305", {2, 5, 7}},
         {"unread>0 & les=44", {}},
         {"unread<=0.5", {2, 5}},
+        // Raised an alert or not (3 did).
+        {"alerted=1", {3}},
+        {"alerted=0 & les=112", {4}},
         // Grouping, and the limits reached but not passed.
         {"les=121 & (frame<100 | frame>2000) | les=305", {2, 7, 8}},
         {"((les=112))", {3, 4}},

@@ -28,7 +28,7 @@ inline messages::MessageRow Row(std::int64_t id, std::int64_t first, std::int64_
     return r;
 }
 
-// Messages 2 and 5 have been seen by the user, the others not.
+// Messages 2 and 5 have been seen by the user, the others not; message 3 raised an alert.
 inline std::vector<messages::MessageRow> SampleMessages() {
     const std::int64_t T = kNow;
     std::vector<messages::MessageRow> rows{
@@ -43,6 +43,7 @@ inline std::vector<messages::MessageRow> SampleMessages() {
         Row(8, 1796565630000 /* 2026-12-06T14:00:30Z */, T - kMinute, 121, 5, 1, "ok"),
     };
     rows[1].seen = rows[4].seen = true;
+    rows[2].alerted = true;  // message 3 raised an alert
     return rows;
 }
 

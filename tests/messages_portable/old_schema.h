@@ -4,8 +4,14 @@
 
 namespace messages_test {
 
+// Leaves a store of the current version as version 6 left it (before alerts).
+inline void DropAlertTables(messages::Database& db) {
+    db.Execute("DROP VIEW alerts; DROP TRIGGER message_rows_alert_delete; DROP TABLE alert_rows; PRAGMA user_version = 6;");
+}
+
 // Leaves a store of the current version as version 4 left it (before the user's seen state).
 inline void DropSeenTables(messages::Database& db) {
+    DropAlertTables(db);
     db.Execute(
         "DROP INDEX warning_rows_state; DROP VIEW unread_messages; DROP TRIGGER message_rows_seen_delete; DROP TABLE seen_rows; DROP TABLE seen_mark;"
         "PRAGMA user_version = 4;");

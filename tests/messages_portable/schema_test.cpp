@@ -55,8 +55,8 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
     EXPECT_EQ(MigrateSchema(db), 0);
     EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
     EXPECT_EQ(Texts(db, "SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name"),
-              (std::vector<std::string>{"messages", "missing_warnings", "positions", "reception", "records",
-                                        "unread_messages", "warnings"}));
+              (std::vector<std::string>{"alerts", "messages", "missing_warnings", "positions", "reception",
+                                        "records", "unread_messages", "warnings"}));
 
     db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1)).c_str());  // as a later program would leave it
     EXPECT_THROW(MigrateSchema(db), SqliteError);

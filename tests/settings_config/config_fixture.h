@@ -77,6 +77,7 @@ protected:
             case settings::Kind::Directory:
             case settings::Kind::Text:
             case settings::Kind::SaveFile:
+            case settings::Kind::Sound:
             case settings::Kind::CentreText: s.cells.push_back(rows().ReadText(row)); break;
             default: s.cells.push_back(std::to_wstring(rows().ReadIndex(row))); break;
             }

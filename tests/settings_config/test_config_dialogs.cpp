@@ -117,3 +117,24 @@ TEST_F(ConfigTest, StoreFileButtonOpensTheSaveDialogAndTheStoreFollowsTheRow) {
     EXPECT_EQ(frame->Rows().ReadText(settings::kStoreFile), L"elsewhere.db");
     ::SetCurrentDirectoryW(previous);
 }
+
+TEST_F(ConfigTest, ALoadedRunOnAlertNamesTheProgramFirstAndNoKeepsTheOneInForce) {
+    rows().WriteText(settings::kAlertProgram, L"notify.exe --quiet");
+    const std::wstring path = FileWith(
+        L"other.ccf", "[Settings]\r\nAlertProgram=C:\\tools\\post.exe --to \"x y\"\r\nFeedStation=Elsewhere\r\n");
+    guitest::MessageBoxWatcher boxes;
+    boxes.AnswerWithDefault(true);
+    Load(path);
+    ASSERT_EQ(boxes.count(), 1u);
+    const auto box = boxes.boxes()[0];
+    EXPECT_NE(box.text.find(L"C:\\tools\\post.exe --to \"x y\""), std::wstring::npos);
+    EXPECT_EQ(box.answer, IDNO);  // the default button
+    EXPECT_EQ(rows().ReadText(settings::kAlertProgram), L"notify.exe --quiet");
+    EXPECT_EQ(rows().ReadText(settings::kFeedStation), L"Elsewhere");  // the rest is loaded
+    // The same program as in force, or none, asks nothing.
+    rows().WriteText(settings::kAlertProgram, L"C:\\tools\\post.exe --to \"x y\"");
+    Load(path);
+    Load(FileWith(L"none.ccf", "[Settings]\r\nAlertProgram=\r\n"));
+    EXPECT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(rows().ReadText(settings::kAlertProgram), L"");
+}

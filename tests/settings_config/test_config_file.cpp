@@ -165,8 +165,11 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
         const auto row = static_cast<Row>(r);
         if (settings::Rows()[r].kind == settings::Kind::Check) rows().WriteBool(row, on = !on);
         const settings::Kind kind = settings::Rows()[r].kind;
-        if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile)
+        if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile ||
+            kind == settings::Kind::Sound)
             rows().WriteText(row, L"C:\\dir " + std::to_wstring(r));
+        if (row == settings::kAlertFilter) rows().WriteText(row, L"les=" + std::to_wstring(r));
+        if (row == settings::kAlertProgram) rows().WriteText(row, L"");  // another program asks first
         if (kind == settings::Kind::Choice) rows().WriteIndex(row, 2);
         if (row == settings::kHomePosition) rows().WriteText(row, L"50-22.0N 004-08.5W");
     }
@@ -185,7 +188,8 @@ TEST_F(ConfigTest, SaveThenLoadReproducesEveryRow) {
         const auto row = static_cast<Row>(r);
         if (settings::Rows()[r].kind == settings::Kind::Check) rows().WriteBool(row, !rows().ReadBool(row));
         const settings::Kind kind = settings::Rows()[r].kind;
-        if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile)
+        if (kind == settings::Kind::Directory || kind == settings::Kind::Text || kind == settings::Kind::SaveFile ||
+            kind == settings::Kind::Sound)
             rows().WriteText(row, L"");
         if (kind == settings::Kind::Choice) rows().WriteIndex(row, 0);
     }
@@ -232,7 +236,8 @@ TEST_F(ConfigTest, NewFileIsUnicodeAndHoldsTheKeysInWriteOrder) {
         L"HideDecWnd=1\r\nDisableFFT=0\r\nLogOut=0\r\nLogOutFlt=0\r\nFileDir=\r\nTarDir=\r\nLogDir=\r\n"
         // the keys added later, after the eighteen
         L"AutoRestart=0\r\nLogLines=10000\r\nLogDaily=0\r\nStoreFile=vastrel-messages.db\r\nKeepRecords=7\r\n"
-        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\nHomePosition=\r\nSilenceRestart=0\r\n";
+        L"KeepMessages=0\r\nFeedTo=\r\nFeedStation=\r\nFeedAll=0\r\nHomePosition=\r\nSilenceRestart=0\r\n"
+        L"AlertFilter=priority>=urgency\r\nAlertSound=Warning\r\nAlertProgram=\r\nTrayOnMinimise=0\r\n";
     EXPECT_EQ(Text(path), expected);
 }
 

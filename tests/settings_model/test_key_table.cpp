@@ -48,7 +48,7 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
         SCOPED_TRACE(Narrow(k.key));
         const auto* shape =
             std::find_if(std::begin(shapes), std::end(shapes), [&](const auto& s) { return s.rule == k.rule; });
-        if (k.rule == TextRule::Position) {  // a text typed in place; its grid row comes with the Windows side
+        if (k.rule == TextRule::Position || k.rule == TextRule::Filter) {  // a text typed in place; its grid row comes with the Windows side
             EXPECT_EQ(k.field.index(), 3u);
             EXPECT_TRUE(ReadsAsText(k.rule));
             if (k.row < kRowCount) {
@@ -60,7 +60,7 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
             EXPECT_EQ(k.field.index(), 3u);
             EXPECT_TRUE(ReadsAsText(k.rule));
             const Kind kind = Rows()[static_cast<std::size_t>(k.row)].kind;
-            EXPECT_TRUE(kind == Kind::Text || kind == Kind::SaveFile);
+            EXPECT_TRUE(kind == Kind::Text || kind == Kind::SaveFile || kind == Kind::Sound);
             continue;
         }
         ASSERT_NE(shape, std::end(shapes));
@@ -81,7 +81,8 @@ TEST(KeyTable, EachRuleFitsItsFieldItsRowAndItsReader) {
 TEST(KeyTable, KeysAddedLaterFollowTheEighteenInTheirGroupsOrder) {
     const wchar_t* const added[] = {L"AutoRestart", L"LogLines",    L"LogDaily",    L"StoreFile", L"KeepRecords",
                                     L"KeepMessages", L"FeedTo",     L"FeedStation", L"FeedAll", L"HomePosition",
-                                    L"SilenceRestart"};
+                                    L"SilenceRestart", L"AlertFilter", L"AlertSound", L"AlertProgram",
+                                    L"TrayOnMinimise"};
     ASSERT_EQ(Keys().size(), 18 + std::size(added));
     for (std::size_t i = 0; i < std::size(added); ++i) {
         EXPECT_STREQ(Keys()[18 + i].key, added[i]);
@@ -94,7 +95,9 @@ TEST(KeyTable, KeysAddedLaterFollowTheEighteenInTheirGroupsOrder) {
     for (Row r = kSoundCard; r < kFirstAddedRow; r = static_cast<Row>(r + 1)) {
         EXPECT_NE(colourOf(kStoreFile), colourOf(r));
         EXPECT_NE(colourOf(kFeedTo), colourOf(r));
+        EXPECT_NE(colourOf(kAlertFilter), colourOf(r));
     }
+    EXPECT_EQ(colourOf(kAlertFilter), colourOf(kTrayOnMinimise));
     EXPECT_NE(colourOf(kStoreFile), colourOf(kFeedTo));
 }
 
@@ -107,6 +110,8 @@ TEST(KeyTable, StartupValues) {
     expected.storeFile = L"vastrel-messages.db";
     expected.keepRecordDays = 7;
     expected.keepMessageDays = 0;
+    expected.alertFilter = L"priority>=urgency";
+    expected.alertSound = L"Warning";
     EXPECT_EQ(StartupSettings(), expected);
     // The rules' fall-backs agree with the table.
     EXPECT_EQ(StartupSettings().centerFrequency, kStartCentreHz);

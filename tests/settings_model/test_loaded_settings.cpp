@@ -59,7 +59,8 @@ TEST(LoadedSettings, AFileWithoutKeysGivesTheMissingValues) {
         // "Check for updates" off, "Hide window" on, everything else off or empty.
         const Settings expected{.soundCard = c.device, .sampleRate = 48000, .centerFrequency = 2000,
                                 .hideDecoderWindow = true, .logLinesKept = 10000,
-                                .storeFile = L"vastrel-messages.db", .keepRecordDays = 7};
+                                .storeFile = L"vastrel-messages.db", .keepRecordDays = 7,
+                                .alertFilter = L"priority>=urgency", .alertSound = L"Warning"};
         EXPECT_EQ(Load({}, c.devices), expected);
         EXPECT_EQ(LoadedSettings({}, Scrambled(), c.devices), expected);  // a reader that gave nothing at all
     }
@@ -208,4 +209,31 @@ TEST(LoadedSettings, AHomePositionIsKeptOnlyWhenItIsOne) {
     for (const auto& c : cases) EXPECT_EQ(Load({{L"HomePosition", std::wstring(c.stored)}}).homePosition, c.loaded) << Narrow(c.stored);
     // A file written before the key gives none.
     EXPECT_EQ(Load({}).homePosition, L"");
+}
+
+TEST(LoadedSettings, AnAlertFilterIsKeptOnlyWhenTheFilterLanguageTakesIt) {
+    // `dist` counts from the file's own home position, which is read before the filter.
+    const struct {
+        const wchar_t* home;  // the file's HomePosition; null: a position
+        const wchar_t* stored;
+        const wchar_t* loaded;
+    } cases[] = {
+        {nullptr, L"navarea=I & kind=nav & dist<=100", L"navarea=I & kind=nav & dist<=100"},
+        {nullptr, L"priority>=urgency | dist<=200", L"priority>=urgency | dist<=200"},
+        {nullptr, L"", L""},
+        {nullptr, L"priority>=", L"kept"},
+        {nullptr, L"lse=121", L"kept"},
+        {L"", L"dist<=100", L"kept"},
+    };
+    for (const auto& c : cases) {
+        std::map<std::wstring, Stored> file = {{L"AlertFilter", std::wstring(c.stored)}};
+        file[L"HomePosition"] = std::wstring(c.home ? c.home : L"50-22.0N 004-08.5W");
+        Settings before = Scrambled();
+        before.alertFilter = L"kept";
+        EXPECT_EQ(LoadedSettings(FileWith(file), before, kDevices).alertFilter, c.loaded) << Narrow(c.stored);
+    }
+    EXPECT_EQ(RefuseAlertFilter(L"priority>=urgency", L""), std::nullopt);
+    const std::optional<std::wstring> why = RefuseAlertFilter(L"lse=121", L"");
+    ASSERT_TRUE(why);
+    EXPECT_NE(why->find(L"unknown field 'lse'"), std::wstring::npos) << Narrow(*why);
 }

@@ -56,10 +56,11 @@ TEST_F(MainFrameTest, EveryRowWithExactLabelsKindsAndStartValues) {
             EXPECT_NE(dynamic_cast<CPropertyListItem*>(value), nullptr) << row.row;
             break;
         case settings::Kind::Text:
-        case settings::Kind::SaveFile: {
+        case settings::Kind::SaveFile:
+        case settings::Kind::Sound: {
             auto* text = dynamic_cast<CPropertyTextItem*>(value);
             ASSERT_NE(text, nullptr) << row.row;
-            EXPECT_EQ(text->browses(), row.kind == settings::Kind::SaveFile) << row.row;
+            EXPECT_EQ(text->browses(), row.kind != settings::Kind::Text) << row.row;
             break;
         }
         }
@@ -76,6 +77,12 @@ TEST_F(MainFrameTest, EveryRowWithExactLabelsKindsAndStartValues) {
     EXPECT_EQ(DisplayText(grid.getSubItem(24, 0)), feed + L"Destinations");
     EXPECT_EQ(DisplayText(grid.getSubItem(24, 1)), L"");
     EXPECT_EQ(DisplayText(grid.getSubItem(26, 0)), feed + L"Every record");
+    const std::wstring alerts = L"Alerts" + std::wstring(34, L' ');
+    EXPECT_EQ(DisplayText(grid.getSubItem(29, 0)), alerts + L"Alert when");
+    EXPECT_EQ(DisplayText(grid.getSubItem(29, 1)), L"priority>=urgency");
+    EXPECT_EQ(DisplayText(grid.getSubItem(30, 1)), L"Warning");
+    EXPECT_EQ(DisplayText(grid.getSubItem(31, 1)), L"");
+    EXPECT_EQ(DisplayText(grid.getSubItem(32, 0)), alerts + L"Hide in tray when minimised");
     EXPECT_EQ(DisplayText(grid.getSubItem(1, 1)), L"48000 Hz");
     EXPECT_EQ(DisplayText(grid.getSubItem(2, 1)), L"Mono");
     EXPECT_EQ(DisplayText(grid.getSubItem(3, 1)), L"2000 Hz");
@@ -206,4 +213,17 @@ TEST_F(MainFrameTest, CurrentSettingsTakeTheWorkingRateAndTheDisplaysCentre) {
     EXPECT_EQ(DisplayText(frame->Rows().centreItem), L"1501 Hz");
     EXPECT_EQ(frame->CurrentSettings(), s);
     EXPECT_EQ(frame->Rows().ReadIndex(settings::kSampleRate), 4);  // the row still shows 48000 Hz
+}
+
+TEST_F(MainFrameTest, AWrongAlertFilterIsRefusedWithTheFilterLanguagesMessage) {
+    EXPECT_EQ(frame->Rows().ReadText(settings::kAlertFilter), L"priority>=urgency");
+    IProperty* item = frame->Rows().ValueItem(settings::kAlertFilter);
+    guitest::MessageBoxWatcher boxes;
+    frame->Rows().WriteText(settings::kAlertFilter, L"priority>=urgency & les=121");
+    guitest::RowChanged(frame->hwnd(), item);
+    frame->Rows().WriteText(settings::kAlertFilter, L"priority>=urgent");
+    guitest::RowChanged(frame->hwnd(), item);
+    ASSERT_TRUE(guitest::PumpUntil([&] { return boxes.count() == 1; }, 5000));
+    EXPECT_NE(boxes.boxes()[0].text.find(L"urgent"), std::wstring::npos);
+    EXPECT_EQ(frame->Rows().ReadText(settings::kAlertFilter), L"priority>=urgency & les=121");
 }

@@ -69,6 +69,7 @@ public:
     struct Box {
         std::wstring caption;
         std::wstring text;
+        int answer = IDOK;
     };
 
     MessageBoxWatcher() : thread_([this] { Run(); }) {}
@@ -86,8 +87,25 @@ public:
     }
     // Stops answering: boxes then stay open until answered (for tests that look at a dialog).
     void Pause(bool paused) { paused_ = paused; }
+    // Answers with each box's default button, as Enter would, instead of OK.
+    void AnswerWithDefault(bool useDefault) { useDefault_ = useDefault; }
 
 private:
+    // The button Enter would press: the push button drawn as the default, else the focused one, else
+    // the dialog's default id when it has such a button.
+    static int DefaultButton(HWND box) {
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            if (ClassName(child) == L"Button" && (::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                return ::GetDlgCtrlID(child);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &info) && info.hwndFocus &&
+            ::GetParent(info.hwndFocus) == box)
+            return ::GetDlgCtrlID(info.hwndFocus);
+        const LRESULT id = ::SendMessageW(box, DM_GETDEFID, 0, 0);
+        if (HIWORD(id) == DC_HASDEFID && ::GetDlgItem(box, LOWORD(id))) return LOWORD(id);
+        return IDOK;
+    }
     static BOOL CALLBACK Visit(HWND hwnd, LPARAM self) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(hwnd, &pid);
@@ -99,11 +117,13 @@ private:
         auto* watcher = reinterpret_cast<MessageBoxWatcher*>(self);
         for (HWND seen : watcher->answered_)
             if (seen == hwnd) return TRUE;
+        int answer = IDOK;
+        if (watcher->useDefault_) answer = DefaultButton(hwnd);
         {
             std::lock_guard<std::mutex> guard(watcher->lock_);
-            watcher->boxes_.push_back({WindowText(hwnd), WindowText(textControl)});
+            watcher->boxes_.push_back({WindowText(hwnd), WindowText(textControl), answer});
         }
-        ::PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+        ::PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(answer), 0);
         watcher->answered_.push_back(hwnd);
         return TRUE;
     }
@@ -123,6 +143,7 @@ private:
 
     std::atomic<bool> stop_{false};
     std::atomic<bool> paused_{false};
+    std::atomic<bool> useDefault_{false};
     std::mutex lock_;
     std::vector<Box> boxes_;
     std::vector<HWND> answered_;
