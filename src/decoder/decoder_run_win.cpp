@@ -189,6 +189,7 @@ bool DecoderRun::StartRun(bool restart) {
     handOverWindow_.StartBackstop();
     lastFrameSteadyMs_ = SteadyNow();
     silenceShownMinutes_ = 0;
+    silenceAlerted_ = false;
     ::SetTimer(handOverWindow_.hwnd(), HandOverWindow::kSilenceTimer, kSilenceCheckMs, nullptr);
 
     view_.OnRunStatus(L"Waiting for first frame...");
@@ -289,6 +290,7 @@ void DecoderRun::ApplyUpdates(std::deque<LogUpdate> updates) {
             view_.OnRunStatus(L"Decoding...");
             lastFrameSteadyMs_ = SteadyNow();
             silenceShownMinutes_ = 0;
+    silenceAlerted_ = false;
         }
         if (update.show) {
             if (update.category != pendingCategory) flush();
@@ -480,6 +482,14 @@ void DecoderRun::OnSilenceTimer() {
     silenceShownMinutes_ = minutes;
     const std::wstring words = L"No frames for " + std::to_wstring(minutes) + L" min";
     view_.OnRunStatus(words.c_str());
+    if (minutes >= kSilenceAlertMinutes && !silenceAlerted_) {
+        // The keeper is called as for a message; a program run on alerts gets the event as one line of
+        // JSON of its own (there is no message to give it).
+        silenceAlerted_ = true;
+        const std::string text = "No frames for " + std::to_string(minutes) + " min";
+        view_.OnRunAlert(RunAlert{0, UtcNow(), std::wstring(text.begin(), text.end()),
+                                  "{\"alert\":true,\"silence_min\":" + std::to_string(minutes) + ",\"text\":\"" + text + "\"}"});
+    }
     const std::int32_t limit = view_.ReadRunSettings().settings.silenceRestartMinutes;
     if (limit <= 0 || minutes < limit) return;
     NoteAfterRecords(words);

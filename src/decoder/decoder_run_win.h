@@ -106,6 +106,8 @@ public:
     static constexpr UINT kSilenceCheckMs = 1000;
     // After this long without a bulletin-board header the status says so, once a minute.
     static constexpr std::int64_t kSilenceShownMs = 2 * 60'000;
+    // A silence this long raises one alert, once per silence.
+    static constexpr std::int64_t kSilenceAlertMinutes = 10;
     // Minutes the running decoder has gone without a frame (whole minutes; 0 while frames come).
     std::int64_t SilentMinutes() const;
     // The running run's reception ledger (while the store is written), or null.
@@ -160,6 +162,7 @@ private:
     std::function<std::int64_t()> ledgerClock_;
     std::int64_t lastFrameSteadyMs_ = 0;  // the last header's time, or the run's start
     std::int64_t silenceShownMinutes_ = 0;
+    bool silenceAlerted_ = false;
     std::shared_ptr<reception::ReceptionSink> reception_;
     std::wstring instanceName_;
     std::wstring restartNote_;  // the restart's note, the first line of its text log

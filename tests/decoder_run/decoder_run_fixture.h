@@ -12,10 +12,14 @@
 #include "settings/settings.h"
 #include "win/main_frame_fixture.h"
 
+// Emptied first: Wine hands out the same few process ids run after run, so a folder of an earlier
+// run (its vastrel.exe, its store) can bear this one's name.
 inline std::wstring ScratchFolder(const wchar_t* leaf) {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
     std::wstring dir = std::wstring(temp) + L"vastrel_run_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + leaf;
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(dir), ignored);
     ::CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
 }

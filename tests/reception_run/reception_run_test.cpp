@@ -104,7 +104,7 @@ TEST_F(ReceptionRunTest, TheViewCountsTheRunsFramesAndItsTime) {
 
 // Two minutes without a header: the status says so each minute, and the next header ends it.
 TEST_F(ReceptionRunTest, SilenceIsShownEachMinuteAndEndsWithTheNextFrame) {
-    InstallDecoder(("wait-client\n" + Headers(100, 100) + "sleep 8000\n" + Headers(101, 101) + "wait-stop\n").c_str());
+    InstallDecoder(("wait-client\n" + Headers(100, 100) + "sleep 15000\n" + Headers(101, 101) + "wait-stop\n").c_str());
     Command(ID_DECODER_START);
     ASSERT_TRUE(WaitForStatus(L"Decoding...")) << Status();
     steadyNow += 119'000;
@@ -114,6 +114,15 @@ TEST_F(ReceptionRunTest, SilenceIsShownEachMinuteAndEndsWithTheNextFrame) {
     ASSERT_TRUE(WaitForStatus(L"No frames for 2 min", 5000)) << Status();
     steadyNow += 60'000;
     ASSERT_TRUE(WaitForStatus(L"No frames for 3 min", 5000)) << Status();
+    EXPECT_EQ(frame->Alerts().notifications, 0u);
+    // Ten minutes raise one alert, and only one while the silence lasts.
+    steadyNow += 7 * 60'000;
+    ASSERT_TRUE(WaitForStatus(L"No frames for 10 min", 5000)) << Status();
+    EXPECT_EQ(frame->Alerts().notifications, 1u);
+    EXPECT_EQ(frame->Alerts().text, L"No frames for 10 min");
+    steadyNow += 60'000;
+    ASSERT_TRUE(WaitForStatus(L"No frames for 11 min", 5000)) << Status();
+    EXPECT_EQ(frame->Alerts().notifications, 1u);
     ASSERT_TRUE(WaitForStatus(L"Decoding...", 20000)) << Status();
     EXPECT_FALSE(frame->Run().RestartPending());  // the row is Off
     EXPECT_EQ(frame->Run().Restarts(), 0u);
