@@ -12,35 +12,16 @@
 
 #include "resource.h"
 #include "win/file_bytes.h"
-#include "win/main_frame_fixture.h"
+#include "win/stand_in_run_fixture.h"
 
 namespace {
 
-class AlertRunTest : public MainFrameTest {
+class AlertRunTest : public StandInRunTest {
 protected:
+    AlertRunTest() : StandInRunTest(L"vastrel_alert_run_") {}
     void SetUp() override {
-        ::GetCurrentDirectoryW(MAX_PATH, oldDir_);
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        work = std::wstring(temp) + L"vastrel_alert_run_" + std::to_wstring(::GetCurrentProcessId());
-        std::filesystem::remove_all(std::filesystem::path(work));
-        ::CreateDirectoryW(work.c_str(), nullptr);
-        ::SetCurrentDirectoryW(work.c_str());
-        MainFrameTest::SetUp();
+        StandInRunTest::SetUp();
         frame->SetAlertClock([this] { return steadyMs.load(); });
-    }
-    void TearDown() override {
-        MainFrameTest::TearDown();
-        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", nullptr);
-        ::SetCurrentDirectoryW(oldDir_);
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(work), ignored);
-    }
-    void InstallDecoder(const char* script) {
-        ASSERT_TRUE(::CopyFileW((guitest::ProgramFolder() + L"vastrel-sim.exe").c_str(),
-                                (work + L"\\vastrel.exe").c_str(), FALSE));
-        std::ofstream(std::filesystem::path(work + L"\\script.txt"), std::ios::binary) << script;
-        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
     }
     // "alert-probe.exe" "<work>\<file>" <arguments>: the probe writes what it reads into the file.
     std::wstring Probe(const std::wstring& file, const std::wstring& arguments = L"") const {
@@ -53,14 +34,8 @@ protected:
         const logview::LogText& text = guitest::LogViewOf(frame->hwnd()).text();
         return text.Range(0, static_cast<std::int64_t>(text.Length()), L"\n");
     }
-    HWND List() const { return guitest::MessagesPaneOf(frame->hwnd()).list(); }
-    int Count() const { return static_cast<int>(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
 
-    std::wstring work;
     std::atomic<std::int64_t> steadyMs{1'000'000};
-
-private:
-    wchar_t oldDir_[MAX_PATH] = {};
 };
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }

@@ -9,37 +9,13 @@
 #include <string>
 
 #include "resource.h"
-#include "win/main_frame_fixture.h"
+#include "win/stand_in_run_fixture.h"
 
 namespace {
 
-class BrowserRunTest : public MainFrameTest {
+class BrowserRunTest : public StandInRunTest {
 protected:
-    void SetUp() override {
-        ::GetCurrentDirectoryW(MAX_PATH, oldDir_);
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        work = std::wstring(temp) + L"vastrel_browser_run_" + std::to_wstring(::GetCurrentProcessId());
-        std::filesystem::remove_all(std::filesystem::path(work));
-        ::CreateDirectoryW(work.c_str(), nullptr);
-        ::SetCurrentDirectoryW(work.c_str());
-        MainFrameTest::SetUp();
-    }
-    void TearDown() override {
-        MainFrameTest::TearDown();
-        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", nullptr);
-        ::SetCurrentDirectoryW(oldDir_);
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(work), ignored);
-    }
-    void InstallDecoder(const char* script) {
-        ASSERT_TRUE(::CopyFileW((guitest::ProgramFolder() + L"vastrel-sim.exe").c_str(),
-                                (work + L"\\vastrel.exe").c_str(), FALSE));
-        std::ofstream(std::filesystem::path(work + L"\\script.txt"), std::ios::binary) << script;
-        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
-    }
-    HWND List() const { return guitest::MessagesPaneOf(frame->hwnd()).list(); }
-    int Count() const { return static_cast<int>(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    BrowserRunTest() : StandInRunTest(L"vastrel_browser_run_") {}
     std::wstring Cell(int item, int column) const {
         wchar_t text[256] = {};
         LVITEMW lv{};
@@ -52,11 +28,6 @@ protected:
     int Selected() const {
         return static_cast<int>(::SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
-
-    std::wstring work;
-
-private:
-    wchar_t oldDir_[MAX_PATH] = {};
 };
 
 }  // namespace

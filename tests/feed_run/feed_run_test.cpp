@@ -16,7 +16,7 @@
 #include "feed/datagram.h"
 #include "feed/udp_transport_win.h"
 #include "resource.h"
-#include "win/main_frame_fixture.h"
+#include "win/stand_in_run_fixture.h"
 
 using nlohmann::json;
 
@@ -35,30 +35,9 @@ std::int64_t NowUtcMs() {
     return ticks / 10'000 - 11'644'473'600'000;
 }
 
-class FeedRunTest : public MainFrameTest {
+class FeedRunTest : public StandInRunTest {
 protected:
-    void SetUp() override {
-        ::GetCurrentDirectoryW(MAX_PATH, oldDir_);
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        work = std::wstring(temp) + L"vastrel_feed_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-               std::wstring(name.begin(), name.end());
-        ::CreateDirectoryW(work.c_str(), nullptr);
-        ::SetCurrentDirectoryW(work.c_str());
-        MainFrameTest::SetUp();
-    }
-    void TearDown() override {
-        MainFrameTest::TearDown();
-        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", nullptr);
-        ::SetCurrentDirectoryW(oldDir_);
-    }
-    void InstallDecoder(const std::string& script) {
-        ASSERT_TRUE(::CopyFileW((guitest::ProgramFolder() + L"vastrel-sim.exe").c_str(),
-                                (work + L"\\vastrel.exe").c_str(), FALSE));
-        std::ofstream(std::filesystem::path(work + L"\\script.txt"), std::ios::binary) << script;
-        ::SetEnvironmentVariableW(L"VASTREL_SIM_SCRIPT", (work + L"\\script.txt").c_str());
-    }
+    FeedRunTest() : StandInRunTest(L"vastrel_feed_") {}
     void FeedRows(const std::wstring& to, const std::wstring& station, bool every) {
         frame->Rows().WriteText(settings::kFeedTo, to);
         frame->Rows().WriteText(settings::kFeedStation, station);
@@ -87,11 +66,6 @@ protected:
         ::SendMessageW(guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
         return format.crTextColor;
     }
-
-    std::wstring work;
-
-private:
-    wchar_t oldDir_[MAX_PATH] = {};
 };
 
 // "category les frame text [priority copies]" of each datagram, after checking the fields every one has.
