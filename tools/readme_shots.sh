@@ -2,7 +2,7 @@
 # Takes the README pictures in the test bed: the spectrum with a carrier at 1500 Hz, the decoder log with
 # the stand-in decoder's stream, the messages pane, the spectrum with the pointer readout over the
 # carrier, the message browser filled by a stand-in run, and the Reception pane. Writes docs/*.png.
-#   tools/readme_shots.sh [stage...]   stages: spectrum decoder messages readout browser board map reception
+#   tools/readme_shots.sh [stage...]   stages: spectrum decoder messages readout browser board map alert reception
 #                                      (default: all)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +17,7 @@ cp build/win/bin/readme-shots.exe "$work/"
 cp build/win/bin/vastrel-sim.exe "$work/vastrel.exe"
 cd "$work"
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(spectrum decoder messages readout browser board map reception)
+[ ${#stages[@]} -gt 0 ] || stages=(spectrum decoder messages readout browser board map alert reception)
 # A carrier at 1500 Hz in the sound card while `shot` takes a picture of a spectrum stage.
 with_carrier() {
   ../../tools/play_carrier.sh 1500 40 &
@@ -53,6 +53,14 @@ for stage in "${stages[@]}"; do
       rm -f vastrel-messages.db vastrel-messages.db-wal vastrel-messages.db-shm
       VASTREL_SIM_SCRIPT=$(winepath -w "$here/tools/readme_shots/browser_run.txt" 2>/dev/null) \
         VASTREL_SHOT_DELAY=14 ../../tools/screenshot.sh "../../docs/$stage.png" "$caption" ./readme-shots.exe "$stage"
+      pkill -f "vastrel.exe" 2>/dev/null || true ;;
+    alert)
+      # The same run: its distress and urgency messages raise alerts, and the tray's notification of
+      # the last shows at the top left of the screen, beside the window.
+      rm -f vastrel-messages.db vastrel-messages.db-wal vastrel-messages.db-shm
+      VASTREL_SIM_SCRIPT=$(winepath -w "$here/tools/readme_shots/browser_run.txt" 2>/dev/null) \
+        VASTREL_SHOT_DELAY=12 VASTREL_SHOT_CROP=1040x560+0+0 ../../tools/screenshot.sh ../../docs/alert.png "$caption" \
+        ./readme-shots.exe browser
       pkill -f "vastrel.exe" 2>/dev/null || true ;;
     reception)
       VASTREL_SHOT_DELAY=4 ../../tools/screenshot.sh ../../docs/reception-pane.png "$caption" ./readme-shots.exe reception ;;
