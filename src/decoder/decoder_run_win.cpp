@@ -290,7 +290,7 @@ void DecoderRun::ApplyUpdates(std::deque<LogUpdate> updates) {
             view_.OnRunStatus(L"Decoding...");
             lastFrameSteadyMs_ = SteadyNow();
             silenceShownMinutes_ = 0;
-    silenceAlerted_ = false;
+            silenceAlerted_ = false;
         }
         if (update.show) {
             if (update.category != pendingCategory) flush();
