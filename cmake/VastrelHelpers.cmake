@@ -6,8 +6,17 @@
 #   vastrel_test(<name> SOURCES ... [LIBS ...] [WIN_ONLY] [GUI] [TIMEOUT s])  a GoogleTest program;
 #       native: sanitised; Windows: lands in bin/ and runs under Wine. GUI tests run one at a time.
 
+# What the native build puts into the portable libraries and the tests: the sanitizers (the default),
+# coverage counters (tools/coverage.sh) or nothing (tools/mutate.py, for quick rebuilds).
+set(VASTREL_NATIVE_CHECKS "sanitize" CACHE STRING "Native instrumentation: sanitize, coverage or none")
 if(NOT VASTREL_WIN)
-  set(VASTREL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  if(VASTREL_NATIVE_CHECKS STREQUAL "sanitize")
+    set(VASTREL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  elseif(VASTREL_NATIVE_CHECKS STREQUAL "coverage")
+    set(VASTREL_SANITIZE --coverage -O0)
+  else()
+    set(VASTREL_SANITIZE)
+  endif()
 endif()
 
 # Every listed source must exist: a missing one stops the configuration instead of quietly leaving
