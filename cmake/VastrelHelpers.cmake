@@ -3,8 +3,10 @@
 #   vastrel_portable_library(<name> SOURCES ...)   portable code (no Windows header): built in both
 #       builds; the native build also makes <name>_opt, optimised and unsanitised, for benchmarks.
 #   vastrel_win_library(<name> SOURCES ... [LIBS ...])  Windows-only code.
-#   vastrel_test(<name> SOURCES ... [LIBS ...] [WIN_ONLY] [GUI] [TIMEOUT s])  a GoogleTest program;
-#       native: sanitised; Windows: lands in bin/ and runs under Wine. GUI tests run one at a time.
+#   vastrel_test(<name> SOURCES ... [LIBS ...] [WIN_ONLY|NATIVE_ONLY] [GUI] [TIMEOUT s])  a GoogleTest
+#       program; native: sanitised; Windows: lands in bin/ and runs under Wine. GUI tests run one at a
+#       time. A portable program is NATIVE_ONLY unless the Windows runtime can change its result
+#       (text conversion, time, files).
 
 # What the native build puts into the portable libraries and the tests: the sanitizers (the default),
 # coverage counters (tools/coverage.sh) or nothing (tools/mutate.py, for quick rebuilds).
@@ -86,8 +88,8 @@ function(vastrel_static_runtime target)
 endfunction()
 
 function(vastrel_test name)
-  cmake_parse_arguments(A "WIN_ONLY;GUI;NO_CTEST" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  if(A_WIN_ONLY AND NOT VASTREL_WIN)
+  cmake_parse_arguments(A "WIN_ONLY;NATIVE_ONLY;GUI;NO_CTEST" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if((A_WIN_ONLY AND NOT VASTREL_WIN) OR (A_NATIVE_ONLY AND VASTREL_WIN))
     return()
   endif()
   _vastrel_require_sources(${A_SOURCES})
