@@ -13,7 +13,9 @@ cmake --build "$build" -j "$(nproc)" >/dev/null
 find "$build" -name '*.gcda' -delete
 ctest --test-dir "$build" -j "$(nproc)" --output-on-failure >"$build/ctest.log" 2>&1 ||
   { tail -30 "$build/ctest.log"; echo "coverage: a test failed" >&2; exit 1; }
-# Only what the portable libraries compile from src/ counts; the tests themselves do not.
-gcovr --root . --filter 'src/' --object-directory "$build" --print-summary \
-  --exclude-unreachable-branches --exclude-throw-branches -j "$(nproc)" --txt "$build/coverage.txt" |
+# Only what the portable libraries compile from src/ counts; the tests themselves do not. The
+# analyser's plain-double build compiles the same files to other lines, which gcovr cannot merge:
+# it is left out.
+gcovr --root . --filter 'src/' --object-directory "$build" --exclude-directories '.*_scalar\.dir.*' \
+  --print-summary --exclude-unreachable-branches --exclude-throw-branches --txt "$build/coverage.txt" |
   tail -3
