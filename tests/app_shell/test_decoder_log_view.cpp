@@ -1,51 +1,40 @@
 // The decoder log as the user sees it: colours, wrapping, scrolling, selecting with the mouse, copying.
+// Positions count a line end as one character; the text the view gives out has CR LF.
 #include <cstdio>
 #include <string>
 
-#include "resource.h"
 #include "win/display_picture.h"
 #include "win/main_frame_fixture.h"
 
 namespace {
 
-// The six record categories' colours, as the decoder log shows them.
-constexpr COLORREF kCategoryColours[] = {RGB(60, 60, 60),    RGB(100, 100, 200), RGB(0, 0, 200),
-                                         RGB(200, 200, 200), RGB(200, 0, 0),     RGB(100, 200, 100)};
-
 class DecoderLogViewTest : public MainFrameTest {
 protected:
     void SetUp() override {
         MainFrameTest::SetUp();
-        ::SendMessageW(frame->hwnd(), WM_COMMAND, ID_PANE_DECODER_LOG, 0);
+        Command(ID_PANE_DECODER_LOG);
         log = guitest::FindChild(frame->hwnd(), IDC_DECODER_LOG);
         guitest::Pump();
     }
-    void AppendLines(int from, int to, int category = 1) {
-        for (int i = from; i < to; ++i) {
-            wchar_t line[32];
-            std::swprintf(line, 32, L"line %04d\n", i);
-            guitest::LogViewOf(frame->hwnd()).Append(line, kCategoryColours[category]);
+    void Append(const std::wstring& text, COLORREF colour) { guitest::LogViewOf(frame->hwnd()).Append(text, colour); }
+    // "line 0000\n" and on: ten characters a line, line i at position 10 i.
+    void AppendLines(int from, int to) {
+        for (wchar_t line[32]; from < to; ++from) {
+            std::swprintf(line, 32, L"line %04d\n", from);
+            Append(line, RGB(100, 100, 200));
         }
         guitest::Pump();
     }
-    LONG Find(const wchar_t* what) const {
-        // The whole text, line ends as CR LF.
-        std::wstring text(static_cast<std::size_t>(::SendMessageW(log, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(
-            ::SendMessageW(log, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-        const std::size_t at = text.find(what);
-        if (at == std::wstring::npos) return -1;
-        LONG lineEnds = 0;  // one character each in positions
-        for (std::size_t i = 0; i < at; ++i) lineEnds += text[i] == L'\r';
-        return static_cast<LONG>(at) - lineEnds;
-    }
     POINT PointOf(LONG position) const {
-        POINTL at{};
-        ::SendMessageW(log, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
-        return POINT{at.x, at.y};
+        POINTL p{};
+        ::SendMessageW(log, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&p), position);
+        return {p.x, p.y};
     }
-    static LPARAM Where(POINT p, int dx = 0) { return MAKELPARAM(p.x + dx, p.y + 3); }
-    std::wstring SelectedText() const {
+    void Mouse(UINT msg, LONG position, int dx = 1, WPARAM keys = MK_LBUTTON) {
+        const POINT p = PointOf(position);
+        ::SendMessageW(log, msg, keys, MAKELPARAM(p.x + dx, p.y + 3));
+    }
+    std::wstring Selected() const {
         wchar_t buffer[512] = {};
         ::SendMessageW(log, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer));
         return buffer;
@@ -61,12 +50,11 @@ protected:
         ::SetKeyboardState(keys);
     }
     std::wstring Clipboard() const {
-        std::wstring text;
         if (!::OpenClipboard(frame->hwnd())) return L"(clipboard busy)";
-        if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-            if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) text = chars;
-            ::GlobalUnlock(data);
-        }
+        HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+        const auto* chars = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : nullptr;
+        std::wstring text = chars ? chars : L"";
+        if (chars) ::GlobalUnlock(data);
         ::CloseClipboard();
         return text;
     }
@@ -74,91 +62,81 @@ protected:
     HWND log = nullptr;
 };
 
-TEST_F(DecoderLogViewTest, EachCategoryIsDrawnInItsColourAndALongLineWrapsWithinTheView) {
-    guitest::LogViewOf(frame->hwnd()).Append(L"Decoder started\n", RGB(200, 0, 0));
-    AppendLines(0, 3, 1);
-    std::wstring longLine;
-    for (int i = 0; i < 60; ++i) longLine += L"word" + std::to_wstring(i) + L" ";
-    longLine += L"last\n";
-    guitest::LogViewOf(frame->hwnd()).Append(longLine.c_str(), RGB(0, 0, 200));
+TEST_F(DecoderLogViewTest, EachPieceIsDrawnInItsColourAndALongLineWrapsWithinTheView) {
+    Append(L"Decoder started\n", RGB(200, 0, 0));
+    AppendLines(0, 3);
+    std::wstring words;
+    for (int i = 0; i < 60; ++i) words += L"word" + std::to_wstring(i) + L" ";
+    Append(words + L"last\n", RGB(0, 0, 200));
     guitest::Pump();
 
     const guitest::Picture picture(log);
     ASSERT_TRUE(picture.ok());
-    int red = 0, blue = 0, other = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        red += picture.CountInRow(y, RGB(200, 0, 0));
-        blue += picture.CountInRow(y, RGB(0, 0, 200));
-        other += picture.CountInRow(y, RGB(100, 100, 200));
-    }
-    EXPECT_GT(red, 20);
-    EXPECT_GT(blue, 200);
-    EXPECT_GT(other, 20);
+    auto pixels = [&](COLORREF colour) {
+        int n = 0;
+        for (int y = 0; y < picture.height(); ++y) n += picture.CountInRow(y, colour);
+        return n;
+    };
+    EXPECT_GT(pixels(RGB(200, 0, 0)), 20);
+    EXPECT_GT(pixels(RGB(0, 0, 200)), 200);
+    EXPECT_GT(pixels(RGB(100, 100, 200)), 20);
 
     // The long line's last word stands rows below its first, inside the view's width.
     RECT client{};
     ::GetClientRect(log, &client);
-    const POINT first = PointOf(Find(L"word0 "));
-    const POINT last = PointOf(Find(L"last"));
-    EXPECT_GT(last.y, first.y);
-    EXPECT_LT(last.x, client.right);
+    const LONG first = 16 + 30, last = first + static_cast<LONG>(words.size());
+    EXPECT_GT(PointOf(last).y, PointOf(first).y);
+    EXPECT_LT(PointOf(last).x, client.right);
     EXPECT_EQ(::SendMessageW(log, EM_GETLINECOUNT, 0, 0), 6);  // five lines and the empty one after them
 }
 
-TEST_F(DecoderLogViewTest, DraggingSelectsTextThatCtrlCCopiesAndTheViewStaysWhileItIsSelected) {
+// The view follows the newest text unless the user has selected text or scrolled up.
+TEST_F(DecoderLogViewTest, SelectingCopyingAndScrollingHoldTheViewWhereTheUserPutIt) {
     AppendLines(0, 200);
     ASSERT_GT(FirstVisible(), 0);  // followed the newest
-    const LONG from = Find(L"line 0190");
-    const POINT start = PointOf(from);
-    const POINT end = PointOf(from + 9);
-    ::SendMessageW(log, WM_LBUTTONDOWN, MK_LBUTTON, Where(start, 1));
-    ::SendMessageW(log, WM_MOUSEMOVE, MK_LBUTTON, Where(end, 1));
-    ::SendMessageW(log, WM_LBUTTONUP, 0, Where(end, 1));
-    EXPECT_EQ(SelectedText(), L"line 0190") << "from " << from << " at " << start.x << "," << start.y << " to " << end.x
-                                            << "," << end.y;
+    Mouse(WM_LBUTTONDOWN, 1900);
+    Mouse(WM_MOUSEMOVE, 1909);
+    Mouse(WM_LBUTTONUP, 1909, 1, 0);
+    EXPECT_EQ(Selected(), L"line 0190");
     PressWithControl('C');
     EXPECT_EQ(Clipboard(), L"line 0190");
-
-    // New lines do not move a view that has a selection.
-    const LRESULT shown = FirstVisible();
+    const LRESULT held = FirstVisible();
     AppendLines(200, 220);
-    EXPECT_EQ(FirstVisible(), shown);
-    EXPECT_EQ(SelectedText(), L"line 0190");
+    EXPECT_EQ(FirstVisible(), held);
+    EXPECT_EQ(Selected(), L"line 0190");
 
-    // A click drops the selection; the end key goes back to the newest text, which the view follows.
-    ::SendMessageW(log, WM_LBUTTONDOWN, MK_LBUTTON, Where(start));
-    ::SendMessageW(log, WM_LBUTTONUP, 0, Where(start));
-    EXPECT_EQ(SelectedText(), L"");
+    // A click drops the selection; End goes back to the newest text, which the view then follows.
+    Mouse(WM_LBUTTONDOWN, 1900, 0);
+    Mouse(WM_LBUTTONUP, 1900, 0, 0);
+    EXPECT_EQ(Selected(), L"");
     ::SendMessageW(log, WM_KEYDOWN, VK_END, 0);
     const LRESULT atEnd = FirstVisible();
-    EXPECT_GT(atEnd, shown);
+    EXPECT_GT(atEnd, held);
     AppendLines(220, 230);
     EXPECT_EQ(FirstVisible(), atEnd + 10);
-}
 
-TEST_F(DecoderLogViewTest, AViewScrolledUpStaysWhereItIsAndDoubleClickSelectsAWord) {
-    AppendLines(0, 200);
-    const LRESULT atEnd = FirstVisible();
-    ::SendMessageW(log, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA * 5), 0);  // up
+    // Scrolled up by the wheel, the view and its bar stay while lines come.
+    ::SendMessageW(log, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA * 5), 0);
     const LRESULT scrolled = FirstVisible();
-    EXPECT_LT(scrolled, atEnd);
-    AppendLines(200, 210);
+    EXPECT_LT(scrolled, atEnd + 10);
+    AppendLines(230, 240);
     EXPECT_EQ(FirstVisible(), scrolled);
-    SCROLLINFO bar{};
-    bar.cbSize = sizeof(bar);
-    bar.fMask = SIF_POS | SIF_RANGE | SIF_PAGE;
+    SCROLLINFO bar{sizeof(bar), SIF_POS};
     ASSERT_TRUE(::GetScrollInfo(log, SB_VERT, &bar));
     EXPECT_EQ(bar.nPos, scrolled);
 
-    const POINT word = PointOf(Find(L"0150"));
-    ::SendMessageW(log, WM_LBUTTONDBLCLK, MK_LBUTTON, Where(word, 2));
-    EXPECT_EQ(SelectedText(), L"0150");
+    // A double click selects a word (the number of the third line in sight); Ctrl+A everything.
+    const int line = static_cast<int>(scrolled) + 2;
+    Mouse(WM_LBUTTONDBLCLK, line * 10 + 5, 2);
+    wchar_t number[8];
+    std::swprintf(number, 8, L"%04d", line);
+    EXPECT_EQ(Selected(), number);
     PressWithControl('A');
-    EXPECT_EQ(::SendMessageW(log, WM_GETTEXTLENGTH, 0, 0), static_cast<LRESULT>(static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length())) + 210);
     CHARRANGE all{};
     ::SendMessageW(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&all));
     EXPECT_EQ(all.cpMin, 0);
-    EXPECT_EQ(all.cpMax, static_cast<LONG>(guitest::LogViewOf(frame->hwnd()).text().Length()));
+    EXPECT_EQ(all.cpMax, 2400);
+    EXPECT_EQ(::SendMessageW(log, WM_GETTEXTLENGTH, 0, 0), 2640);  // 240 lines, each with CR LF
 }
 
 }  // namespace

@@ -1,125 +1,72 @@
-// The real program as a process: every way of closing it ends it with exit code 1.
+// The real program as a process, started with arguments it ignores: it shows centred on the work area,
+// and closing it from the keyboard or from the tray icon's menu ends it with exit code 1. (The menu's
+// Exit takes the same way out.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
-#include "resource.h"
 #include "win/gui_support.h"
 
 namespace {
 
-struct Gui {
-    PROCESS_INFORMATION pi{};
-    HWND window = nullptr;
-
-    bool Start(const std::wstring& arguments = L"") {
-        std::wstring commandLine = L"\"" + guitest::ProgramFolder() + L"vastrel-gui.exe\"" + arguments;
-        STARTUPINFOW si{sizeof(si)};
-        if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return false;
-        ::WaitForInputIdle(pi.hProcess, 10000);
-        return guitest::PumpUntil([&] { return (window = Find()) != nullptr; }, 20000);
+// A visible top-level window of process `pid` with that class and title (null: any), or null.
+HWND VisibleWindowOf(DWORD pid, const wchar_t* className, const wchar_t* title) {
+    for (HWND h = nullptr; (h = ::FindWindowExW(nullptr, h, className, title)) != nullptr;) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(h, &owner);
+        if (owner == pid && ::IsWindowVisible(h)) return h;
     }
-    HWND Find() const {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{pi.dwProcessId, nullptr};
-        ::EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(hwnd, &pid);
-                if (pid == s->pid && guitest::WindowText(hwnd) == L"Corvane VASTREL GUI v0.4" &&
-                    ::IsWindowVisible(hwnd)) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-    DWORD WaitForExit() {
-        DWORD code = 12345;
-        if (::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
-        return code;
-    }
-    ~Gui() {
-        if (pi.hProcess) {
-            if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(pi.hProcess, 99);
-            ::CloseHandle(pi.hProcess);
-            ::CloseHandle(pi.hThread);
-        }
-    }
-};
-
-// The visible pop-up menu (class #32768) of process `pid`, or null.
-HWND PopupMenuOf(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != s->pid || !::IsWindowVisible(hwnd) || guitest::ClassName(hwnd) != L"#32768") return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return nullptr;
 }
 
-void SendKey(WORD key, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    ::SendInput(1, &input, sizeof(input));
+bool AltF4(HWND window, DWORD) {
+    ::SetForegroundWindow(window);
+    if (!guitest::PumpUntil([&] { return ::GetForegroundWindow() == window; })) return false;
+    for (auto [key, flags] : {std::pair<WORD, DWORD>{VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}}) {
+        INPUT input{INPUT_KEYBOARD};
+        input.ki = {key, 0, flags};
+        ::SendInput(1, &input, sizeof(input));
+    }
+    return true;
+}
+
+bool TrayMenuExit(HWND window, DWORD pid) {
+    ::PostMessageW(window, WM_APP + 0x31, 1, WM_CONTEXTMENU);  // a right click on the tray icon
+    HWND menu = nullptr;
+    if (!guitest::PumpUntil([&] { return (menu = VisibleWindowOf(pid, L"#32768", nullptr)) != nullptr; }, 10000)) return false;
+    ::PostMessageW(menu, WM_KEYDOWN, 'X', 0);  // "E&xit" by its mnemonic
+    ::PostMessageW(menu, WM_CHAR, 'x', 0);
+    return true;
 }
 
 }  // namespace
 
-TEST(GuiProcess, ExitMenuCommandEndsWithCodeOne) {
-    Gui gui;
-    ASSERT_TRUE(gui.Start(L" --ignored argument"));
-    ::PostMessageW(gui.window, WM_COMMAND, MAKEWPARAM(ID_FILE_EXIT, 0), 0);
-    EXPECT_EQ(gui.WaitForExit(), 1u);
-}
-
-TEST(GuiProcess, CloseBoxEndsWithCodeOne) {
-    Gui gui;
-    ASSERT_TRUE(gui.Start());
-    ::PostMessageW(gui.window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(gui.WaitForExit(), 1u);
-}
-
-TEST(GuiProcess, AltF4EndsWithCodeOne) {
-    Gui gui;
-    ASSERT_TRUE(gui.Start());
-    ::SetForegroundWindow(gui.window);
-    ASSERT_TRUE(guitest::PumpUntil([&] { return ::GetForegroundWindow() == gui.window; }, 5000));
-    SendKey(VK_MENU, false);
-    SendKey(VK_F4, false);
-    SendKey(VK_F4, true);
-    SendKey(VK_MENU, true);
-    EXPECT_EQ(gui.WaitForExit(), 1u);
-}
-
-TEST(GuiProcess, TheTrayMenusExitEndsWithCodeOne) {
-    Gui gui;
-    ASSERT_TRUE(gui.Start());
-    // The tray icon's menu, as a right click on the icon opens it (CMainFrame::kTrayMessage).
-    ::PostMessageW(gui.window, WM_APP + 0x31, 1, WM_CONTEXTMENU);
-    HWND menu = nullptr;
-    ASSERT_TRUE(guitest::PumpUntil([&] { return (menu = PopupMenuOf(gui.pi.dwProcessId)) != nullptr; }, 10000));
-    // "E&xit" by its mnemonic, as the keyboard chooses it.
-    ::PostMessageW(menu, WM_KEYDOWN, 'X', 0);
-    ::PostMessageW(menu, WM_CHAR, 'x', 0);
-    EXPECT_EQ(gui.WaitForExit(), 1u);
+TEST(GuiProcess, ShowsCentredAndClosingEndsWithCodeOne) {
+    for (auto close : {AltF4, TrayMenuExit}) {
+        SCOPED_TRACE(close == AltF4 ? "Alt+F4" : "the tray menu's Exit");
+        std::wstring commandLine = L"\"" + guitest::ProgramFolder() + L"vastrel-gui.exe\" --ignored argument";
+        STARTUPINFOW si{sizeof(si)};
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        HWND window = nullptr;
+        EXPECT_TRUE(guitest::PumpUntil([&] {
+            return (window = VisibleWindowOf(pi.dwProcessId, nullptr, L"Corvane VASTREL GUI v0.4")) != nullptr;
+        }, 20000));
+        RECT rc{};
+        ::GetWindowRect(window, &rc);
+        MONITORINFO info{sizeof(info)};
+        ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+        EXPECT_LE(std::abs((rc.left - info.rcWork.left) - (info.rcWork.right - rc.right)), 1);
+        EXPECT_LE(std::abs((rc.top - info.rcWork.top) - (info.rcWork.bottom - rc.bottom)), 1);
+        EXPECT_TRUE(window && close(window, pi.dwProcessId));
+        DWORD code = 12345;
+        if (::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+        EXPECT_EQ(code, 1u);
+        if (code == 12345) ::TerminateProcess(pi.hProcess, 99);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+    }
 }

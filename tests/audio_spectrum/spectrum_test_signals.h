@@ -29,6 +29,14 @@ inline std::vector<std::int16_t> NoisePlusSines(int n, unsigned seed, double noi
     return s;
 }
 
+// A sine at `hz` sampled at `rate`, samples start .. start + count - 1.
+inline std::vector<std::int16_t> Tone(double hz, double amplitude, int count, int start = 0, double rate = 48000.0) {
+    std::vector<std::int16_t> s(count);
+    const long double twoPi = 8.0L * std::atan(1.0L);
+    for (int i = 0; i < count; ++i) s[i] = Clip(amplitude * std::sin(twoPi * hz * (start + i) / rate));
+    return s;
+}
+
 // Level in dB of bin b of the Hann-windowed frame, with the analyser's scaling and floor, computed
 // independently in long double: 0 dB for a full-scale sine on a bin, -140 dB for silence.
 class ReferenceDft {
