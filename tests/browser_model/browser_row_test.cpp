@@ -1,4 +1,4 @@
-// How a row's values read in the list.
+// How a row's values read in the list, and the reading line above a message.
 #include <gtest/gtest.h>
 
 #include "browser/browser_row.h"
@@ -6,24 +6,37 @@
 
 using namespace browser;
 
-TEST(BrowserRow, TimesReadAsUtcCalendarDates) {
-    EXPECT_EQ(FormatUtc(0), "1970-01-01 00:00:00");
-    // 2026-12-06 14:05:09.750 UTC.
-    EXPECT_EQ(FormatUtc(1796565909750), "2026-12-06 14:05:09");
-    EXPECT_EQ(FormatUtc(1796565909750, true), "2026-12-06T14:05:09Z");
-    EXPECT_EQ(FormatUtc(951782400000), "2000-02-29 00:00:00");    // a leap day
-    EXPECT_EQ(FormatUtc(-1), "1969-12-31 23:59:59");              // before 1970 rounds down, not to zero
-    EXPECT_EQ(FormatUtc(4102444799000), "2099-12-31 23:59:59");
-}
+TEST(BrowserRow, TimesNamesStatesAndFirstLinesRead) {
+    const struct { std::int64_t ms; bool iso; const char* text; } times[] = {
+        {0, false, "1970-01-01 00:00:00"},
+        {1796565909750, false, "2026-12-06 14:05:09"},
+        {1796565909750, true, "2026-12-06T14:05:09Z"},
+        {951782400000, false, "2000-02-29 00:00:00"},  // a leap day
+        {-1, false, "1969-12-31 23:59:59"},            // before 1970 rounds down, not to zero
+        {4102444799000, false, "2099-12-31 23:59:59"}};
+    for (const auto& t : times) EXPECT_EQ(FormatUtc(t.ms, t.iso), t.text) << t.ms;
 
-TEST(BrowserRow, FirstLineEndsAtEitherLineBreakAndNeverSplitsACharacter) {
-    EXPECT_EQ(FirstLine("GALE WARNING\nAREA 3"), "GALE WARNING");
-    EXPECT_EQ(FirstLine("SECURITE\r\nNAV"), "SECURITE");
-    EXPECT_EQ(FirstLine("one line"), "one line");
-    EXPECT_EQ(FirstLine("\nsecond"), "");
+    const struct { const char* series; std::int64_t number, year; const char* name; } names[] = {
+        {"NAVAREA IV", 1177, 2022, "NAVAREA IV 1177/22"}, {"HYDROLANT", 5, 2007, "HYDROLANT 5/07"},
+        {"METAREA III", 0, 0, "METAREA III"}, {"", 12, 2026, ""}};
+    for (const auto& n : names) EXPECT_EQ(WarningName(n.series, n.number, n.year), n.name);
+
+    const struct { const char* state; const char* text; bool over; } states[] = {
+        {"inforce", "in force", false}, {"none", "", false}, {"", "", false},
+        {"cancelled", "cancelled", true}, {"expired", "expired", true}, {"dropped", "dropped", true}};
+    for (const auto& s : states) {
+        BrowserRow row;
+        row.state = s.state;
+        EXPECT_EQ(StateText(s.state), s.text);
+        EXPECT_EQ(NoLongerInForce(row), s.over) << s.state;
+    }
+
     // "é" is two bytes: a cut at 2 would fall inside it, so it goes back to 1.
-    EXPECT_EQ(FirstLine("a\xC3\xA9z", 2), "a");
-    EXPECT_EQ(FirstLine("a\xC3\xA9z", 3), "a\xC3\xA9");
+    const struct { const char* text; std::size_t max; const char* line; } lines[] = {
+        {"GALE WARNING\nAREA 3", kFirstLineBytes, "GALE WARNING"}, {"SECURITE\r\nNAV", kFirstLineBytes, "SECURITE"},
+        {"one line", kFirstLineBytes, "one line"}, {"\nsecond", kFirstLineBytes, ""},
+        {"a\xC3\xA9z", 2, "a"}, {"a\xC3\xA9z", 3, "a\xC3\xA9"}};
+    for (const auto& l : lines) EXPECT_EQ(FirstLine(l.text, l.max), l.line) << l.text << " " << l.max;
 }
 
 TEST(BrowserRow, CellsShowNumbersAndLeaveUnknownStationsEmpty) {
@@ -45,25 +58,6 @@ TEST(BrowserRow, CellsShowNumbersAndLeaveUnknownStationsEmpty) {
     for (int c = 0; c < kColumnCount; ++c) EXPECT_EQ(CellText(row, static_cast<Column>(c)), expected[c]) << c;
     row.les = -1;
     EXPECT_EQ(CellText(row, Column::Les), "");
-}
-
-TEST(BrowserRow, WarningNamesAndStates) {
-    EXPECT_EQ(WarningName("NAVAREA IV", 1177, 2022), "NAVAREA IV 1177/22");
-    EXPECT_EQ(WarningName("HYDROLANT", 5, 2007), "HYDROLANT 5/07");
-    EXPECT_EQ(WarningName("METAREA III", 0, 0), "METAREA III");
-    EXPECT_EQ(WarningName("", 12, 2026), "");
-    EXPECT_EQ(StateText("inforce"), "in force");
-    EXPECT_EQ(StateText("dropped"), "dropped");
-    EXPECT_EQ(StateText("none"), "");
-    BrowserRow row;
-    for (const char* state : {"cancelled", "expired", "dropped"}) {
-        row.state = state;
-        EXPECT_TRUE(NoLongerInForce(row)) << state;
-    }
-    for (const char* state : {"inforce", "none", ""}) {
-        row.state = state;
-        EXPECT_FALSE(NoLongerInForce(row)) << state;
-    }
 }
 
 TEST(ReadingLine, SaysWhatWasReadWithTheCancellingMessageApart) {

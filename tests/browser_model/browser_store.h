@@ -1,9 +1,12 @@
 // A message store file of a test's own with chosen messages in it, removed afterwards.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "messages/filter.h"
 #include "messages/message_store.h"
 #include "messages/schema.h"
 
@@ -21,11 +24,8 @@ public:
         store_.reset();
         Remove();
     }
-    // Creates the store (schema and all) on first use and adds `row`; returns its id.
-    std::int64_t Add(const messages::MessageRow& row) {
-        if (!store_) store_ = messages::MessageStore::Open(path());
-        return messages::InsertMessage(store_->database(), row);
-    }
+    // Adds `row` (the store, schema and all, made on first use); returns its id.
+    std::int64_t Add(const messages::MessageRow& row) { return messages::InsertMessage(database(), row); }
     messages::Database& database() {
         if (!store_) store_ = messages::MessageStore::Open(path());
         return store_->database();
@@ -35,10 +35,8 @@ public:
 
 private:
     void Remove() {
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-            std::error_code ignored;
-            std::filesystem::remove(path_.string() + suffix, ignored);
-        }
+        std::error_code ignored;
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(path_.string() + suffix, ignored);
     }
     std::filesystem::path path_;
     std::unique_ptr<messages::MessageStore> store_;
@@ -48,8 +46,7 @@ private:
 inline messages::MessageRow Message(std::int64_t ms, std::int64_t les, std::int64_t frame, std::string text,
                                     std::int64_t copies = 1) {
     messages::MessageRow row;
-    row.firstHeardMs = ms;
-    row.lastHeardMs = ms;
+    row.firstHeardMs = row.lastHeardMs = ms;
     row.les = les;
     row.frame = frame;
     row.priority = messages::PriorityOfText(text);
@@ -57,6 +54,14 @@ inline messages::MessageRow Message(std::int64_t ms, std::int64_t les, std::int6
     row.length = static_cast<std::int64_t>(text.size());
     row.text = std::move(text);
     return row;
+}
+
+// A filter expression that must parse.
+inline messages::Filter Parsed(std::string_view text) {
+    messages::Filter filter;
+    messages::FilterError error;
+    if (!messages::Filter::Parse(text, filter, error)) ADD_FAILURE() << text << ": " << error.message;
+    return filter;
 }
 
 }  // namespace browsertest

@@ -1,4 +1,5 @@
-// A messages pane inside a plain 800x500 parent window, both shown, and helpers to read its layout.
+// A messages pane inside a plain parent window, browsing a store file of the test's own, with helpers
+// that read the list, the text view and the layout as shown, and that type, click and press keys.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,18 +10,24 @@
 #include <string>
 #include <vector>
 
+#include "browser_model/browser_store.h"
 #include "controls/msg_frame.h"
+#include "decoder/utc_clock.h"
+#include "messages/warning_rows.h"
 #include "win/gui_support.h"
 #include "win/window.h"
+
+using Texts = std::vector<std::wstring>;
 
 class MsgFrameTest : public ::testing::Test {
 protected:
     // One parent for the whole suite: destroying a shown top-level window costs Wine about two
-    // seconds, while the pane under test is made afresh for every case.
+    // seconds, while the pane under test is made afresh for every case. It hears the unread count.
     static void SetUpTestSuite() {
         parent = new win::Window();
         parent->Create(nullptr, RECT{40, 40, 840, 540}, L"msgframe test", WS_OVERLAPPEDWINDOW, 0);
         ::ShowWindow(parent->hwnd(), SW_SHOWNOACTIVATE);
+        ::SetWindowSubclass(parent->hwnd(), HearUnread, 7, 0);
     }
     static void TearDownTestSuite() {
         delete parent;
@@ -29,63 +36,151 @@ protected:
     }
     void SetUp() override {
         ASSERT_TRUE(parent && parent->hwnd());
+        notifiedUnread = -1;
         pane = std::make_unique<CMsgFrame>();
-        ASSERT_TRUE(pane->Create(parent->hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS,
-                                 WS_EX_STATICEDGE));
+        ASSERT_TRUE(pane->Create(parent->hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE));
         ::ShowWindow(pane->hwnd(), SW_SHOW);
         Resize(760, 440);
+        store = std::make_unique<browsertest::StoreFile>(std::string("pane_") +
+                                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override {
-        pane.reset();
+        pane.reset();  // its connection goes before the file
+        store.reset();
         guitest::Pump();
     }
+    static LRESULT CALLBACK HearUnread(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+        if (msg == WM_NOTIFY && static_cast<int>(reinterpret_cast<NMHDR*>(lParam)->code) == MSGFRAME_UNREAD_CHANGED)
+            notifiedUnread = reinterpret_cast<MsgFrameUnread*>(lParam)->unread;
+        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
 
-    // Gives the pane a new outer size, as the main window's layout does.
+    // Layout: the pane's new outer size, as the main window's layout gives it; rectangles in the pane.
     void Resize(int width, int height) {
         ::SetWindowPos(pane->hwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         guitest::Pump();
     }
-
-    // A child's window rectangle in the pane's client coordinates.
     RECT InPane(HWND child) const {
         RECT rc{};
         ::GetWindowRect(child, &rc);
         ::MapWindowPoints(nullptr, pane->hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         return rc;
     }
-    RECT PaneClient() const {
+    RECT Client() const {
         RECT rc{};
         ::GetClientRect(pane->hwnd(), &rc);
         return rc;
     }
-    int BandCount() const { return static_cast<int>(::SendMessageW(pane->bar(), RB_GETBANDCOUNT, 0, 0)); }
     RECT BandRect(int index) const {
         RECT rc{};
         ::SendMessageW(pane->bar(), RB_GETRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rc));
         return rc;
     }
+    static std::vector<long> Box(const RECT& rc) { return {rc.left, rc.top, rc.right, rc.bottom}; }
     static int Width(const RECT& rc) { return rc.right - rc.left; }
     static int Height(const RECT& rc) { return rc.bottom - rc.top; }
 
-    // Everything a layout decides, for before/after comparisons.
-    struct Layout {
-        RECT bar, list, text, edit;
-        std::vector<RECT> bands;
-        bool operator==(const Layout& o) const {
-            if (!Same(bar, o.bar) || !Same(list, o.list) || !Same(text, o.text) || !Same(edit, o.edit)) return false;
-            if (bands.size() != o.bands.size()) return false;
-            for (size_t i = 0; i < bands.size(); ++i)
-                if (!Same(bands[i], o.bands[i])) return false;
-            return true;
+    // The store: messages heard minutes ago, read by the store (warnings) or not.
+    static std::int64_t Now() { return decoder::SystemUtcMs(); }
+    std::int64_t Add(int minutesAgo, std::int64_t les, std::int64_t frame, const std::string& text) {
+        return store->Add(browsertest::Message(Now() - minutesAgo * 60'000LL, les, frame, text));
+    }
+    std::int64_t Heard(int minutesAgo, const std::string& text) {
+        const std::int64_t id = Add(minutesAgo, 121, 100 - minutesAgo, text);
+        messages::ReadUnreadMessages(store->database(), 10);
+        return id;
+    }
+    // 1165 (a wreck), HYDROLANT 2300, 1170 (a buoy) and 1190, which cancels 1165; returns 1165's id.
+    std::int64_t HearFourWarnings() {
+        const std::int64_t wreck = Heard(60, "NAVAREA IV 1165/22\nWRECK 28-30N 080-30W.");
+        Heard(50, "HYDROLANT 2300/26\nBUOY ADRIFT WITHIN 5 MILES OF 50-30N 004-00W.");
+        Heard(40, "NAVAREA IV 1170/22\nBUOY ADRIFT 28-10N 080-10W.");
+        Heard(30, "NAVAREA IV 1190/22\nCANCEL NAVAREA IV 1165/22.");
+        return wreck;
+    }
+    // Message i of n, n - i minutes ago (the newest last): eight texts in turn, LES 121 every third
+    // (113 and 112 between), frames 900, 950, ... Eight of them newest first:
+    //   #7 DISTRESS RELAY 113, #6 cargo note 121, #5 weather bulletin 113, #4 SECURITE NAVAREA 112,
+    //   #3 PAN PAN MAN OVERBOARD 121, #2 routine traffic list 112, #1 GALE WARNING AREA 3 113,
+    //   #0 MAYDAY VESSEL AGROUND 121.
+    void Fill(int n) {
+        const char* texts[] = {"MAYDAY VESSEL AGROUND", "GALE WARNING AREA 3", "routine traffic list",
+                               "PAN PAN MAN OVERBOARD", "SECURITE NAVAREA", "weather bulletin\nGALE WARNING later",
+                               "cargo note", "DISTRESS RELAY"};
+        store->database().Execute("BEGIN");
+        for (int i = 0; i < n; ++i)
+            Add(n - i, i % 3 == 0 ? 121 : 112 + i % 2, 900 + i * 50, std::string(texts[i % 8]) + " #" + std::to_string(i));
+        store->database().Execute("COMMIT");
+    }
+    // Browses the store and searches for `expression` (the pane's first filter when none).
+    void Browse(const wchar_t* expression = nullptr) {
+        pane->SetStorePath(store->fsPath().wstring());
+        guitest::Pump();
+        if (expression) SearchFor(expression);
+    }
+    void SearchFor(const std::wstring& expression) {
+        ::SetWindowTextW(pane->filterEdit(), expression.c_str());
+        ::SendMessageW(pane->searchButton(), BM_CLICK, 0, 0);
+        guitest::Pump();
+    }
+
+    // The list as shown.
+    int ItemCount() const { return static_cast<int>(::SendMessageW(pane->list(), LVM_GETITEMCOUNT, 0, 0)); }
+    std::wstring Cell(int item, int column) const {
+        wchar_t text[512] = {};
+        LVITEMW lv{};
+        lv.iSubItem = column;
+        lv.pszText = text;
+        lv.cchTextMax = 512;
+        ::SendMessageW(pane->list(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
+        return text;
+    }
+    // Every row's cell in `column` (6: the message's first line), top to bottom.
+    Texts Shown(int column = 6) const {
+        Texts out;
+        for (int i = 0; i < ItemCount(); ++i) out.push_back(Cell(i, column));
+        return out;
+    }
+    // The board and the missing list: column 7 (Warning), or column 0 for headers and missing rows.
+    Texts Board() const {
+        Texts out;
+        for (int i = 0; i < ItemCount(); ++i) out.push_back(Cell(i, 7).empty() ? Cell(i, 0) : Cell(i, 7));
+        return out;
+    }
+    int Selected() const {
+        return static_cast<int>(::SendMessageW(pane->list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    void Select(int item) {
+        LVITEMW state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(pane->list(), LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+        guitest::Pump();
+    }
+    int TopRow() const { return static_cast<int>(::SendMessageW(pane->list(), LVM_GETTOPINDEX, 0, 0)); }
+    // The text view's text with the rich edit's paragraph ends (CR) back as line feeds.
+    std::wstring ViewText() const {
+        std::wstring text = guitest::WindowText(pane->textView()), out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            out += text[i] == L'\r' ? L'\n' : text[i];
+            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
         }
-        static bool Same(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
-    };
-    Layout CurrentLayout() const {
-        Layout l{InPane(pane->bar()), InPane(pane->list()), InPane(pane->textView()), InPane(pane->filterEdit()), {}};
-        for (int i = 0; i < BandCount(); ++i) l.bands.push_back(BandRect(i));
-        return l;
+        return out;
+    }
+    // A key pressed in `control` (focused first), with Ctrl held when asked.
+    void Press(HWND control, UINT key, bool ctrl = false) {
+        ::SetFocus(control);
+        BYTE keys[256] = {};
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        ::SendMessageW(control, WM_KEYDOWN, key, 1);
+        keys[VK_CONTROL] = 0;
+        ::SetKeyboardState(keys);
+        guitest::Pump();
     }
 
     static inline win::Window* parent = nullptr;
+    static inline std::int64_t notifiedUnread = -1;  // the last unread count the pane sent its parent
     std::unique_ptr<CMsgFrame> pane;
+    std::unique_ptr<browsertest::StoreFile> store;
 };
