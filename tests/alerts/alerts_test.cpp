@@ -24,10 +24,7 @@ decoder::Record Message(std::string text) {
 }  // namespace
 
 TEST(Alert, HeadlineIsTheWarningOrTheFirstLineAndTheJsonIsTheFeedsWithAlertTrue) {
-    const struct {
-        const char* text;
-        const wchar_t* headline;
-    } cases[] = {
+    const struct { const char* text; const wchar_t* headline; } cases[] = {
         {"\r\n  \nMAYDAY RELAY  \r\nvessel sinking", L"MAYDAY RELAY"},
         {"NAVAREA I 123/26\nENGLISH CHANNEL. WRECK.", L"NAVAREA I 123/26"},
         {"", L""},
@@ -49,16 +46,12 @@ TEST(Alert, HeadlineIsTheWarningOrTheFirstLineAndTheJsonIsTheFeedsWithAlertTrue)
 
 TEST(SoundPace, OncePerAlertAtMostOnceInTenSeconds) {
     SoundPace pace;
-    const struct {
-        std::int64_t atMs;
-        bool plays;
-    } steps[] = {{1000, true}, {1000, false}, {10'999, false}, {11'000, true}, {15'000, false}, {21'000, true}};
+    const struct { std::int64_t atMs; bool plays; } steps[] = {
+        {1000, true}, {1000, false}, {10'999, false}, {11'000, true}, {15'000, false}, {21'000, true}};
     for (const auto& s : steps) EXPECT_EQ(pace.Allow(s.atMs), s.plays) << s.atMs;
-    const struct {
-        const wchar_t* setting;
-        SoundKind kind;
-    } kinds[] = {{L"Warning", SoundKind::Warning}, {L" warning ", SoundKind::Warning}, {L"NONE", SoundKind::None},
-                 {L"", SoundKind::None},           {L"C:\\a.wav", SoundKind::File}};
+    const struct { const wchar_t* setting; SoundKind kind; } kinds[] = {
+        {L"Warning", SoundKind::Warning}, {L" warning ", SoundKind::Warning}, {L"NONE", SoundKind::None},
+        {L"", SoundKind::None}, {L"C:\\a.wav", SoundKind::File}};
     for (const auto& k : kinds) EXPECT_EQ(SoundKindOf(k.setting), k.kind);
 }
 

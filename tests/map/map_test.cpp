@@ -1,30 +1,40 @@
-// The Mercator view, graticule steps, position texts, the 180th meridian and clipping.
+// The map's portable half: the Mercator view, graticule steps, position texts, the 180th meridian,
+// clipping, and the land's ring form (the build's file against the TopoJSON reader, and bad input).
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
+#include "land_rings_count.h"
+#include "map/land_rings.h"
 #include "map/mercator.h"
 #include "map/project.h"
+#include "map/topojson.h"
 
 namespace {
 
 using map::GeoPoint;
 
-map::View WorldView() {
-  // 1000 x 800 pixels, 0 N 0 E in the middle, 100 pixels to the radian.
+map::View WorldView(double pixelsPerRadian = 100) {
+  // 1000 x 800 pixels, 0 N 0 E in the middle.
   map::View v;
   v.width = 1000;
   v.height = 800;
-  v.pixels_per_radian = 100;
+  v.pixels_per_radian = pixelsPerRadian;
   return v;
 }
 
-TEST(Mercator, KnownPositionsLandOnTheirPixels) {
-  const map::View v = WorldView();
-  struct Row {
-    GeoPoint p;
-    double x, y;
-  } rows[] = {
+// `points` as one path, projected into `v` in place of what `out` held.
+void Project(const std::vector<GeoPoint>& points, const map::View& v, bool closed, map::PixelPaths& out) {
+  map::WorldPaths w;
+  w.Add(points.data(), points.size());
+  out.Clear();
+  map::Project(w, v, closed, out);
+}
+
+TEST(Mercator, KnownPositionsLandOnTheirPixelsAndPixelsReadBack) {
+  const struct { GeoPoint p; double x, y; } rows[] = {
       {{0, 0}, 500, 400},
       {{90, 0}, 657.08, 400},    // 500 + 100 * pi/2
       {{-180, 0}, 185.84, 400},  // 500 - 100 * pi
@@ -32,15 +42,11 @@ TEST(Mercator, KnownPositionsLandOnTheirPixels) {
       {{0, -60}, 500, 531.70},   // 400 + 100 * 1.3170
   };
   for (const auto& r : rows) {
-    const auto px = v.ToPixel(r.p);
+    const auto px = WorldView().ToPixel(r.p);
     EXPECT_NEAR(px.x, r.x, 0.01) << r.p.lon << "," << r.p.lat;
     EXPECT_NEAR(px.y, r.y, 0.01) << r.p.lon << "," << r.p.lat;
   }
-}
-
-TEST(Mercator, PixelToPositionAndBackRoundTrips) {
-  map::View v = WorldView();
-  v.pixels_per_radian = 5000;
+  map::View v = WorldView(5000);
   v.centre_x = 2.0;  // about 114.6 E
   v.centre_y = 0.5;
   for (GeoPoint p : {GeoPoint{114.6, 27.0}, GeoPoint{115.1, 26.5}, GeoPoint{114.0, 28.1}}) {
@@ -51,7 +57,7 @@ TEST(Mercator, PixelToPositionAndBackRoundTrips) {
   }
 }
 
-TEST(Mercator, ZoomKeepsThePointUnderThePointer) {
+TEST(Mercator, ZoomKeepsThePointUnderThePointerAndTheViewStaysWithin80NorthAndSouth) {
   map::View v = WorldView();
   v.Clamp();
   const GeoPoint before = v.ToGeo(700, 300);
@@ -59,11 +65,8 @@ TEST(Mercator, ZoomKeepsThePointUnderThePointer) {
   const GeoPoint after = v.ToGeo(700, 300);
   EXPECT_NEAR(after.lon, before.lon, 1e-9);
   EXPECT_NEAR(after.lat, before.lat, 1e-9);
-}
 
-TEST(Mercator, ViewStaysWithin80NorthAndSouth) {
-  map::View v = WorldView();
-  v.pixels_per_radian = 1000;
+  v = WorldView(1000);
   v.PanBy(0, 1e6);  // dragged far down: the top edge stops at 80 N
   EXPECT_NEAR(v.ToGeo(0, 0).lat, 80.0, 1e-6);
   v.PanBy(0, -1e7);
@@ -74,10 +77,8 @@ TEST(Mercator, ViewStaysWithin80NorthAndSouth) {
 
 TEST(Graticule, StepFollowsTheZoom) {
   // Spacing of a step on the equator: minutes/60 * pi/180 * scale; the finest of at least 80 px.
-  struct Row {
-    double scale;
-    int step;
-  } rows[] = {{100, 1800}, {400, 1800}, {500, 600}, {1000, 300}, {2000, 300}, {5000, 60}, {30000, 10}, {1e6, 10}};
+  const struct { double scale; int step; } rows[] = {
+      {100, 1800}, {400, 1800}, {500, 600}, {1000, 300}, {2000, 300}, {5000, 60}, {30000, 10}, {1e6, 10}};
   for (const auto& r : rows) EXPECT_EQ(map::GraticuleStepMinutes(r.scale, 80), r.step) << r.scale;
 }
 
@@ -94,34 +95,28 @@ TEST(Texts, PositionsAndLabels) {
 }
 
 TEST(Antimeridian, ShapeAcrossThe180thStaysWhole) {
+  // A line crossing westward is moved into one turn.
+  std::vector<GeoPoint> line = {{-170, 0}, {170, 0}};
+  map::KeepTogether(line);
+  EXPECT_DOUBLE_EQ(line[0].lon, 190);
+  EXPECT_DOUBLE_EQ(line[1].lon, 170);
   // A box from 175 E to 175 W: its longitudes run on past 180 instead of jumping back.
   std::vector<GeoPoint> box = {{175, 10}, {-175, 10}, {-175, 20}, {175, 20}};
   map::KeepTogether(box);
   EXPECT_DOUBLE_EQ(box[1].lon, 185);
   EXPECT_DOUBLE_EQ(box[2].lon, 185);
   // Seen from 180 E at 200 px to the radian, the whole box lies within 18 px either side of the middle.
-  map::View v = WorldView();
-  v.pixels_per_radian = 200;
+  map::View v = WorldView(200);
   v.centre_x = map::kPi;
-  map::WorldPaths w;
-  w.Add(box.data(), box.size());
   map::PixelPaths out;
-  map::Project(w, v, true, out);
+  Project(box, v, true, out);
   ASSERT_EQ(out.counts.size(), 1u);
   for (const auto& p : out.points) EXPECT_NEAR(p.x, 500, 18);
   // Seen from 143 W it is drawn once, whole, as the copy west of the 180th.
   v.centre_x = -2.5;
-  out.Clear();
-  map::Project(w, v, true, out);
+  Project(box, v, true, out);
   ASSERT_EQ(out.counts.size(), 1u);
   EXPECT_EQ(out.counts[0], 4);
-}
-
-TEST(Antimeridian, ShapeMovedIntoOneTurn) {
-  std::vector<GeoPoint> line = {{-170, 0}, {170, 0}};  // crossing westward
-  map::KeepTogether(line);
-  EXPECT_DOUBLE_EQ(line[0].lon, 190);
-  EXPECT_DOUBLE_EQ(line[1].lon, 170);
 }
 
 TEST(Circles, RadiusOnTheEarth) {
@@ -138,16 +133,76 @@ TEST(Circles, RadiusOnTheEarth) {
 }
 
 TEST(Clipping, LineLeavingTheViewIsCutAtItsEdge) {
-  map::View v = WorldView();
-  v.pixels_per_radian = 400;  // the window spans 143 degrees
-  const std::vector<GeoPoint> line = {{0, 0}, {170, 0}};
-  map::WorldPaths w;
-  w.Add(line.data(), line.size());
+  // At 400 px to the radian the window spans 143 degrees; the clip box reaches 8 px beyond it.
   map::PixelPaths out;
-  map::Project(w, v, false, out);
+  Project({{0, 0}, {170, 0}}, WorldView(400), false, out);
   ASSERT_EQ(out.counts.size(), 1u);
   EXPECT_EQ(out.points[0].x, 500);
-  EXPECT_EQ(out.points[1].x, 1008);  // the clip box reaches 8 px beyond the window
+  EXPECT_EQ(out.points[1].x, 1008);
+}
+
+std::string Slurp(const char* path) {
+  std::ifstream f(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+TEST(Land, BuildFileMatchesThePortableReaderByteForByte) {
+  const auto json = Slurp(MAP_LAND_JSON);
+  ASSERT_FALSE(json.empty());
+  auto q = map::DecodeTopoJson(json, "land");
+  ASSERT_TRUE(std::holds_alternative<map::QuantizedRings>(q)) << std::get<std::string>(q);
+  const auto bytes = map::EncodeRings(std::get<map::QuantizedRings>(q));
+  const auto file = Slurp(MAP_LAND_BIN);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), file);
+  const auto rings = map::DecodeRings(bytes);
+  ASSERT_TRUE(rings);
+  EXPECT_EQ(rings->rings.size(), static_cast<std::size_t>(VASTREL_LAND_RINGS));
+  EXPECT_EQ(rings->points.size(), static_cast<std::size_t>(VASTREL_LAND_POINTS));
+  for (const auto& p : rings->points)
+    ASSERT_TRUE(std::fabs(p.lon) <= 180 && std::fabs(p.lat) <= 90) << p.lon << " " << p.lat;
+}
+
+TEST(TopoJson, ArcsJoinedReversedAndUndeltaed) {
+  // Two arcs: 0 goes (0,0)->(2,0)->(2,2); 1 goes (0,0)->(0,2)->(2,2). Ring [0, ~1] is the square.
+  const char* text = R"({"type":"Topology","transform":{"scale":[0.5,1],"translate":[10,-5]},
+    "arcs":[[[0,0],[2,0],[0,2]],[[0,0],[0,2],[2,0]]],
+    "objects":{"land":{"type":"GeometryCollection","geometries":[{"type":"Polygon","arcs":[[0,-2]]}]}}})";
+  auto q = map::DecodeTopoJson(text, "land");
+  ASSERT_TRUE(std::holds_alternative<map::QuantizedRings>(q));
+  const auto& r = std::get<map::QuantizedRings>(q);
+  ASSERT_EQ(r.rings.size(), 1u);
+  EXPECT_EQ(r.rings[0], (std::vector<std::int64_t>{0, 0, 2, 0, 2, 2, 0, 2, 0, 0}));
+  const auto rings = map::DecodeRings(map::EncodeRings(r));
+  ASSERT_TRUE(rings);
+  EXPECT_DOUBLE_EQ(rings->points[2].lon, 11);  // 2 * 0.5 + 10
+  EXPECT_DOUBLE_EQ(rings->points[2].lat, -3);  // 2 * 1 - 5
+}
+
+TEST(TopoJson, BadTextGivesAReason) {
+  const char* rows[] = {
+      "", "[1,2]", R"({"type":"Topology"})",
+      R"({"type":"Topology","arcs":[],"objects":{}})",
+      R"({"type":"Topology","arcs":[[[0,0]]],"objects":{"land":{"type":"Polygon","arcs":[[5]]}}})",
+      R"({"type":"Topology","arcs":[[["a",0]]],"objects":{"land":{"type":"Polygon","arcs":[[0]]}}})",
+      R"({"type":"Topology","arcs":[[[1e300,0]]],"objects":{"land":{"type":"Polygon","arcs":[[0]]}}})",
+  };
+  for (const char* t : rows) EXPECT_TRUE(std::holds_alternative<std::string>(map::DecodeTopoJson(t, "land"))) << t;
+}
+
+TEST(LandRings, CorruptBytesRefused) {
+  map::QuantizedRings q;
+  q.rings = {{0, 0, 100, 0, 100, 100}};
+  const auto good = map::EncodeRings(q);
+  ASSERT_TRUE(map::DecodeRings(good));
+  for (std::size_t cut = 0; cut < good.size(); ++cut)
+    EXPECT_FALSE(map::DecodeRings(std::span(good.data(), cut))) << cut;
+  auto huge = good;
+  huge[4] = 0xFF;  // a ring count far beyond the bytes
+  huge[7] = 0x7F;
+  EXPECT_FALSE(map::DecodeRings(huge));
+  auto bad = good;
+  bad[0] = 'X';
+  EXPECT_FALSE(map::DecodeRings(bad));
 }
 
 }  // namespace

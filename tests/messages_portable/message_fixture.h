@@ -15,14 +15,8 @@ inline constexpr std::int64_t kNow = 1796644800000;  // 2026-12-07T12:00:00Z
 // Priority and length come from the text the way the store fills them.
 inline messages::MessageRow Row(std::int64_t id, std::int64_t first, std::int64_t last, std::int64_t les,
                                 std::int64_t frame, std::int64_t copies, const char* text) {
-    messages::MessageRow r;
-    r.id = id;
-    r.firstHeardMs = first;
-    r.lastHeardMs = last;
-    r.les = les;
-    r.frame = frame;
-    r.copies = copies;
-    r.text = text;
+    messages::MessageRow r{.id = id, .firstHeardMs = first, .lastHeardMs = last, .les = les, .frame = frame, .copies = copies,
+                           .text = text};
     r.priority = messages::PriorityOfText(r.text);
     r.length = messages::CharacterCount(r.text);
     return r;

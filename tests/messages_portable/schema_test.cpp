@@ -1,118 +1,178 @@
-// Schema: migration from an empty file, reopening leaves it alone, views speak ISO UTC, the full-text
-// index follows inserts, updates and deletes, and the priority rule reads the first line.
+// SQLite owners (bound values, errors with SQLite's message, transactions rolled back unless
+// committed) and the schema: migration from an empty file and from older stores, the full-text
+// index, the user's seen state and the priority rule.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "messages/schema.h"
 #include "message_fixture.h"
+#include "messages/schema.h"
 #include "old_schema.h"
+#include "store_fixture.h"
+#include "store_support/query_rows.h"
 
 using namespace messages;
+using Rows = std::vector<std::string>;
+using store_support::QueryRows;
 
 namespace {
 
-// A database file of its own in the temporary folder, removed afterwards.
-struct TempFile {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("messages_schema_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                  "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db");
-    TempFile() { Remove(); }
-    ~TempFile() { Remove(); }
-    void Remove() {
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(path.string() + suffix);
-    }
-};
-
-std::vector<std::string> Texts(Database& db, const char* sql, std::string_view param = {}) {
-    Statement s(db, sql);
-    if (s.ParameterCount() > 0) s.Bind(1, param);
-    std::vector<std::string> out;
-    while (s.Step()) {
-        for (int c = 0; c < s.ColumnCount(); ++c) out.emplace_back(s.ColumnText(c));
-    }
-    return out;
+Database Memory(const char* sql = "CREATE TABLE t (i INTEGER, r REAL, s TEXT)") {
+    Database db = Database::Open(":memory:");
+    db.Execute(sql);
+    return db;
 }
 
-std::vector<std::string> FtsIds(Database& db, std::string_view phrase) {
-    return Texts(db, "SELECT rowid FROM message_fts WHERE message_fts MATCH ? ORDER BY rowid", phrase);
+// The rowids whose text holds `phrase`, as one comma-joined row.
+Rows FtsIds(Database& db, const std::string& phrase) {
+    return QueryRows(db, ("SELECT group_concat(rowid) FROM (SELECT rowid FROM message_fts WHERE message_fts MATCH '" +
+                          phrase + "' ORDER BY rowid)").c_str());
+}
+
+// What SQLite says when `work` throws, with its code.
+template <class Work>
+std::string Refusal(Work work, int& code) {
+    try {
+        work();
+    } catch (const SqliteError& e) {
+        code = e.code();
+        return e.what();
+    }
+    return "no error";
 }
 
 }  // namespace
 
-TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
-    TempFile file;
+TEST(SqliteOwners, BoundValuesComeBackAsTheyWent) {
+    Database db = Memory();
+    Statement insert(db, "INSERT INTO t VALUES (?, ?, ?)");
+    EXPECT_EQ(insert.ParameterCount(), 3);
+    const std::string withZero("a\0b", 3);
+    insert.Bind(1, std::int64_t{-9007199254740993}).Bind(2, 0.1).Bind(3, withZero);
+    EXPECT_FALSE(insert.Step());
+    insert.Reset(true);  // cleared bindings are NULL
+    insert.Bind(1, std::int64_t{7});
+    EXPECT_FALSE(insert.Step());
+
+    Statement read(db, "SELECT i, r, s FROM t ORDER BY rowid");
+    ASSERT_TRUE(read.Step());
+    EXPECT_EQ(read.ColumnInt64(0), -9007199254740993);
+    EXPECT_EQ(read.ColumnDouble(1), 0.1);
+    EXPECT_EQ(read.ColumnText(2), withZero);
+    ASSERT_TRUE(read.Step());
+    EXPECT_EQ(read.ColumnInt64(0), 7);
+    EXPECT_TRUE(read.ColumnIsNull(1));
+    EXPECT_TRUE(read.ColumnIsNull(2));
+    EXPECT_FALSE(read.Step());
+    // Runs again after a reset, also when its Database object has moved; may be finalised after the
+    // close (SQLite then ends the connection with the last statement).
+    Database moved = std::move(db);
+    read.Reset();
+    EXPECT_TRUE(read.Step());
+    EXPECT_EQ(read.ColumnInt64(0), -9007199254740993);
+    EXPECT_THROW(read.Bind(9, std::int64_t{1}), SqliteError);  // errors still find the connection
+    moved.Close();
+}
+
+TEST(SqliteOwners, ErrorsCarrySqlitesMessageAndOnlyALockIsWorthWaitingFor) {
+    Database db = Memory("CREATE TABLE u (k INTEGER PRIMARY KEY); INSERT INTO u VALUES (1)");
+    int code = 0;
+    EXPECT_NE(Refusal([&] { Statement(db, "SELECT x FROM nowhere"); }, code).find("no such table: nowhere"),
+              std::string::npos);
+    EXPECT_EQ(code, SQLITE_ERROR);
+    Statement insert(db, "INSERT INTO u VALUES (1)");
+    EXPECT_NE(Refusal([&] { insert.Step(); }, code).find("UNIQUE constraint failed: u.k"), std::string::npos);
+    EXPECT_EQ(code, SQLITE_CONSTRAINT_PRIMARYKEY);
+    EXPECT_EQ(SqliteError(code, "x").primary(), SQLITE_CONSTRAINT);
+    EXPECT_THROW(Database::Open("/nonexistent-folder/x.db"), SqliteError);
+
+    // code, primary code, busy: SQLITE_BUSY, _BUSY_SNAPSHOT, _LOCKED, _LOCKED_SHAREDCACHE, _READONLY,
+    // _IOERR_WRITE, _FULL, _CONSTRAINT_NOTNULL.
+    const int cases[][3] = {{5, 5, 1}, {517, 5, 1}, {6, 6, 1}, {262, 6, 1},
+                            {8, 8, 0}, {778, 10, 0}, {13, 13, 0}, {1299, 19, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SqliteError(c[0], "x").primary(), c[1]) << c[0];
+        EXPECT_EQ(SqliteError(c[0], "x").busy(), c[2] == 1) << c[0];
+    }
+}
+
+TEST(SqliteOwners, TransactionRollsBackUnlessCommitted) {
+    Database db = Memory();
     {
-        Database db = Database::Open(file.path.string());
+        Transaction t(db);
+        db.Execute("INSERT INTO t (i) VALUES (1)");
+    }
+    {
+        Transaction t(db);
+        db.Execute("INSERT INTO t (i) VALUES (2)");
+        t.Commit();
+    }
+    try {
+        Transaction t(db);
+        db.Execute("INSERT INTO t (i) VALUES (3)");
+        throw std::runtime_error("failure half-way");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(QueryRows(db, "SELECT group_concat(i) FROM t"), Rows{"2"});
+    // A connection that is closed once and then moved-from or destroyed does nothing more.
+    Database other = std::move(db);
+    other.Close();
+    other.Close();
+    EXPECT_FALSE(other);
+}
+
+TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
+    store_test::ScratchDir dir;
+    const std::string path = dir.File("m.db");
+    {
+        Database db = Database::Open(path);
         EXPECT_EQ(SchemaVersion(db), 0);
         EXPECT_EQ(MigrateSchema(db), kSchemaVersion);
         EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
         InsertMessage(db, messages_test::SampleMessages()[0]);
     }
-    Database db = Database::Open(file.path.string());
+    Database db = Database::Open(path);
     EXPECT_EQ(MigrateSchema(db), 0);
-    EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
-    EXPECT_EQ(Texts(db, "SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name"),
-              (std::vector<std::string>{"alerts", "messages", "missing_warnings", "positions", "reception",
-                                        "records", "unread_messages", "warnings"}));
+    EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM message_rows"), Rows{"1"});
+    EXPECT_EQ(QueryRows(db, "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name)"),
+              Rows{"alerts messages missing_warnings positions reception records unread_messages warnings"});
 
+    EXPECT_THROW(db.Execute("INSERT INTO record_rows (received_ms, category, header, text) VALUES (0, 6, 'x', 'y')"),
+                 SqliteError);  // no such category
     db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1)).c_str());  // as a later program would leave it
     EXPECT_THROW(MigrateSchema(db), SqliteError);
-}
-
-TEST(MessageSchema, ViewsGiveIsoUtcTimesAndPriorityNames) {
-    Database db = Database::Open(":memory:");
-    MigrateSchema(db);
-    MessageRow m = messages_test::Row(0, 1765030800123, -1, 121, 42, 2, "PAN PAN test");
-    m.id = InsertMessage(db, m);
-    EXPECT_EQ(Texts(db, "SELECT id, first_heard_utc, last_heard_utc, les, frame, priority, copies, text FROM messages"),
-              (std::vector<std::string>{std::to_string(m.id), "2025-12-06T14:20:00.123Z", "1969-12-31T23:59:59.999Z",
-                                        "121", "42", "urgency", "2", "PAN PAN test"}));
-
-    db.Execute("INSERT INTO runs (id, instance, started_ms, command_line) VALUES (5, 'gui1A', 0, 'vastrel.exe -n')");
-    db.Execute("INSERT INTO record_rows (received_ms, run_id, category, header, les, frame, text) "
-               "VALUES (1796644800000, 5, 2, '1210042', 121, 42, 'frequency: 1200.0')");
-    EXPECT_EQ(Texts(db, "SELECT received_utc, run, category, les, frame, text FROM records"),
-              (std::vector<std::string>{"2026-12-07T12:00:00.000Z", "5", "2", "121", "42", "frequency: 1200.0"}));
-    EXPECT_THROW(db.Execute("INSERT INTO record_rows (received_ms, category, header, text) VALUES (0, 6, 'x', 'y')"),
-                 SqliteError);
 }
 
 TEST(MessageSchema, FullTextIndexFollowsInsertUpdateDelete) {
     Database db = Database::Open(":memory:");
     MigrateSchema(db);
     for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);
-    EXPECT_EQ(FtsIds(db, "\"gale warning\""), (std::vector<std::string>{"2", "4", "5"}));
+    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"2,4,5"});
 
     db.Execute("UPDATE message_rows SET text = 'calm seas' WHERE id = 4");
     db.Execute("UPDATE message_rows SET copies = 9 WHERE id = 5");  // not the text: index untouched
-    EXPECT_EQ(FtsIds(db, "\"gale warning\""), (std::vector<std::string>{"2", "5"}));
-    EXPECT_EQ(FtsIds(db, "\"calm\""), std::vector<std::string>{"4"});
+    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"2,5"});
+    EXPECT_EQ(FtsIds(db, "\"calm\""), Rows{"4"});
 
     db.Execute("DELETE FROM message_rows WHERE id IN (2, 4)");
-    EXPECT_EQ(FtsIds(db, "\"gale warning\""), std::vector<std::string>{"5"});
-    EXPECT_TRUE(FtsIds(db, "\"calm\"").empty());
+    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"5"});
+    EXPECT_EQ(FtsIds(db, "\"calm\""), Rows{"NULL"});
     // FTS5's own check compares the index with the content table.
     db.Execute("INSERT INTO message_fts (message_fts, rank) VALUES ('integrity-check', 1)");
 }
 
 TEST(MessagePriority, FirstLineDecides) {
-    struct Case {
-        const char* text;
-        Priority expected;
-    };
-    const Case cases[] = {
+    const struct { const char* text; Priority expected; } cases[] = {
         {"MAYDAY MAYDAY MAYDAY", Priority::Distress},   {"relay of distress alert", Priority::Distress},
-        {"pan pan medical", Priority::Urgency},        {"URGENT: call coast guard", Priority::Urgency},
-        {"Securite navigational", Priority::Safety},   {"SAFETY message", Priority::Safety},
+        {"pan pan medical", Priority::Urgency},         {"URGENT: call coast guard", Priority::Urgency},
+        {"Securite navigational", Priority::Safety},    {"SAFETY message", Priority::Safety},
         {"URGENT, upgraded to MAYDAY", Priority::Distress},  // the most pressing word wins
         {"weather\nMAYDAY on the second line", Priority::Routine},
-        {"PANPAN", Priority::Routine},                 {"", Priority::Routine},
+        {"PANPAN", Priority::Routine},                  {"", Priority::Routine},
         {"S\xC3\x89" "CURIT\xC3\x89", Priority::Routine},  // folding is ASCII only
     };
-    for (const Case& c : cases) EXPECT_EQ(PriorityOfText(c.text), c.expected) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(PriorityOfText(c.text), c.expected) << c.text;
     for (int p = 0; p < kPriorityCount; ++p) {
         EXPECT_EQ(PriorityFromName(std::string(PriorityName(static_cast<Priority>(p)))), static_cast<Priority>(p));
     }
@@ -120,41 +180,30 @@ TEST(MessagePriority, FirstLineDecides) {
     EXPECT_FALSE(PriorityFromName("high"));
 }
 
-TEST(MessageSchema, AStoreOfTheVersionBeforeGainsTheStationIndexAndKeepsItsRows) {
-    TempFile file;
+// A store as the program before the station index left it gains the index, the reading tables and
+// the user's seen state, with every message unread. Seen state: one by one above the mark, all at once
+// by moving it, gone with its message.
+TEST(MessageSchema, AnOldStoreGainsTheStationIndexAndTheSeenStateAndKeepsItsRows) {
+    store_test::ScratchDir dir;
+    const std::string path = dir.File("m.db");
     {
-        Database db = Database::Open(file.path.string());
+        Database db = Database::Open(path);
         MigrateSchema(db);
-        InsertMessage(db, messages_test::SampleMessages()[0]);
-        // As the program before this index left its stores.
+        for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);  // ids 1 to 8
         messages_test::DropReadingTables(db);
         db.Execute("DROP INDEX message_rows_les_first; PRAGMA user_version = 2;");
     }
-    Database db = Database::Open(file.path.string());
+    Database db = Database::Open(path);
     EXPECT_EQ(MigrateSchema(db), kSchemaVersion - 2);  // every step after version 2
     EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
-    EXPECT_EQ(Texts(db, "SELECT count(*) FROM message_rows"), std::vector<std::string>{"1"});
     // A station's messages newest first come straight off the index, unsorted.
     std::string plan;
-    for (const std::string& row : Texts(db, "EXPLAIN QUERY PLAN SELECT m.id FROM message_rows m WHERE m.les = 121 "
-                                            "ORDER BY m.first_heard_ms DESC, m.id DESC LIMIT 64"))
+    for (const std::string& row : QueryRows(db, "EXPLAIN QUERY PLAN SELECT m.id FROM message_rows m WHERE m.les = 121 "
+                                                "ORDER BY m.first_heard_ms DESC, m.id DESC LIMIT 64"))
         plan += row + " ";
     EXPECT_NE(plan.find("message_rows_les_first"), std::string::npos) << plan;
     EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
-}
 
-// The user's seen state: one by one above the mark, all at once by moving it, gone with its message,
-// and an old store gaining it with every message unread.
-TEST(MessageSchema, SeenStateFollowsMarksAndDeletes) {
-    TempFile file;
-    {
-        Database db = Database::Open(file.path.string());
-        MigrateSchema(db);
-        for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);  // ids 1 to 8
-        messages_test::DropSeenTables(db);
-    }
-    Database db = Database::Open(file.path.string());
-    EXPECT_EQ(MigrateSchema(db), kSchemaVersion - 4);  // every step after version 4
     EXPECT_EQ(UnseenCount(db), 8);
     EXPECT_TRUE(MarkSeen(db, 3));
     EXPECT_FALSE(MarkSeen(db, 3));
@@ -163,21 +212,19 @@ TEST(MessageSchema, SeenStateFollowsMarksAndDeletes) {
     EXPECT_EQ(UnseenCount(db, 0), 6);  // counted in the time index, as a store of many unread is
     EXPECT_TRUE(IsSeen(db, 3));
     EXPECT_FALSE(IsSeen(db, 4));
-    EXPECT_EQ(Texts(db, "SELECT group_concat(id) FROM unread_messages"), std::vector<std::string>{"1,2,4,5,6,8"});
+    EXPECT_EQ(QueryRows(db, "SELECT group_concat(id) FROM unread_messages"), Rows{"1,2,4,5,6,8"});
     db.Execute("DELETE FROM message_rows WHERE id = 7");
-    EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"1"});
+    EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM seen_rows"), Rows{"1"});
 
     MarkAllSeen(db);
     EXPECT_EQ(UnseenCount(db), 0);
-    EXPECT_EQ(Texts(db, "SELECT upto FROM seen_mark"), std::vector<std::string>{"8"});
-    EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"0"});  // under the mark now
+    EXPECT_EQ(QueryRows(db, "SELECT upto || ' ' || (SELECT count(*) FROM seen_rows) FROM seen_mark"), Rows{"8 0"});
     MessageRow late = messages_test::SampleMessages()[0];
     late.id = 0;
-    const std::int64_t id = InsertMessage(db, late);
-    EXPECT_EQ(id, 9);
+    EXPECT_EQ(InsertMessage(db, late), 9);
     EXPECT_EQ(UnseenCount(db), 1);
     EXPECT_EQ(UnseenCount(db, 0), 1);
     EXPECT_FALSE(IsSeen(db, 9));
     EXPECT_FALSE(MarkSeen(db, 2));  // under the mark: nothing to write
-    EXPECT_EQ(Texts(db, "SELECT count(*) FROM seen_rows"), std::vector<std::string>{"0"});
+    EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM seen_rows"), Rows{"0"});
 }

@@ -20,15 +20,14 @@ namespace store_test {
 inline constexpr std::int64_t kT0 = 1796644800000;  // 2026-12-07T12:00:00Z
 inline constexpr std::int64_t kHourMs = 3'600'000;
 
-// A fresh folder per test, removed afterwards (permissions restored first, in case a test took them).
+// A fresh folder per test, removed afterwards (permissions restored first, in case a test took them:
+// Windows will not remove a read-only file).
 class ScratchDir {
 public:
     ScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string("vastrel_store_") + info->test_suite_name() + "_" + info->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
+        for (char& c : name) c = c == '/' ? '_' : c;
         path_ = std::filesystem::temp_directory_path() / name;
         Remove();
         std::filesystem::create_directories(path_);
@@ -38,7 +37,6 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
 private:
-    // Windows will not remove a read-only file, so every mark a test set goes first.
     void Remove() {
         namespace fs = std::filesystem;
         std::error_code ec;
@@ -82,10 +80,6 @@ inline std::int64_t Count(const std::string& path, const char* sql) {
 inline std::string Bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // Polls `done` until it holds or `timeoutMs` passes; the answer is the last poll.

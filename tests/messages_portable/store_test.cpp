@@ -1,38 +1,96 @@
 // MessageStore: numbers from station text, messages and their 24-hour copies, priority, refusals of
-// files it must not touch, trimming in steps, and reopening.
+// files it must not touch, trimming in steps, another writer holding the file; the store's record
+// sink (runs, commits, two front ends on one file, a full disk, trimming on its thread); and the
+// reading of messages (states across messages heard in any order, bulletins, the public views, and a
+// store of the version before reading, read a step at a time after opening).
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <string>
+#include <algorithm>
 #include <optional>
-#include <thread>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "messages/message_store.h"
 #include "messages/schema.h"
+#include "messages/store_sink.h"
+#include "old_schema.h"
 #include "store_fixture.h"
+#include "store_support/query_rows.h"
+#include "warnings/reader.h"
+#include "warnings/warning_state.h"
 
 using namespace store_test;
+using decoder::Category;
 using messages::MessageStore;
 using messages::StoreRefusal;
+using messages::StoreSink;
+using messages::StoreSinkOptions;
+using Rows = std::vector<std::string>;
 
-TEST(StoreNumbers, StationAndFrameTextBecomeNumbersOnlyWhenTheyAreDigits) {
-    struct Case {
-        const char* text;
-        std::optional<std::int64_t> number;
-    } cases[] = {{"121", 121}, {"0042", 42}, {"0", 0}, {"999999999", 999999999}, {"", std::nullopt},
-                 {"12a", std::nullopt}, {"-1", std::nullopt}, {" 12", std::nullopt}, {"1234567890", std::nullopt}};
-    for (const Case& c : cases) EXPECT_EQ(messages::StationNumber(c.text), c.number) << c.text;
+namespace {
+
+Rows Query(MessageStore& store, const char* sql) { return store_support::QueryRows(store.database(), sql); }
+
+void WriteEach(MessageStore& store, const std::vector<decoder::Record>& heard) {
+    for (const decoder::Record& r : heard) store.Write(0, std::vector<decoder::Record>{r});
 }
 
-TEST(StoreMessages, SameTextFromTheSameStationWithin24HoursIsOneMessageWithCopies) {
+// A store of the version before reading, holding `heard`.
+void WriteOldStore(const std::string& path, const std::vector<decoder::Record>& heard) {
+    auto store = MessageStore::Open(path);
+    store->Write(0, heard);
+    messages_test::DropReadingTables(store->database());
+}
+
+// A clock the test moves; sinks read it from two threads.
+struct TestClock {
+    std::atomic<std::int64_t> now{kT0};
+};
+
+StoreSinkOptions Options(TestClock& clock, const char* instance = "gui-1") {
+    StoreSinkOptions o;
+    o.instance = instance;
+    o.commandLine = "vastrel.exe -f 1500";
+    o.clock = [&clock] { return clock.now.load(); };
+    o.finishWaitMs = 10'000;  // generous under sanitizers; the test fails if the commit is not there
+    return o;
+}
+
+// Runs `work` on a thread while `other` holds the store's lock. With `holdMs` the lock is given up
+// that long after the thread started, so that `work` must wait; without, only once `work` is done.
+template <class Work>
+auto WhileHeld(messages::Database& other, const char* release, int holdMs, Work work) {
+    std::atomic<bool> started{false};
+    decltype(work()) result{};
+    std::thread thread([&] {
+        started = true;
+        result = work();
+    });
+    EXPECT_TRUE(WaitUntil([&] { return started.load(); }));
+    if (holdMs > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));  // the other writer's long transaction
+        other.Execute(release);
+    }
+    thread.join();
+    if (holdMs == 0) other.Execute(release);
+    return result;
+}
+
+}  // namespace
+
+TEST(StoreNumbers, StationAndFrameTextBecomeNumbersOnlyWhenTheyAreDigits) {
+    const struct { const char* text; std::optional<std::int64_t> number; } cases[] = {
+        {"121", 121}, {"0042", 42}, {"0", 0}, {"999999999", 999999999}, {"", std::nullopt},
+        {"12a", std::nullopt}, {"-1", std::nullopt}, {" 12", std::nullopt}, {"1234567890", std::nullopt}};
+    for (const auto& c : cases) EXPECT_EQ(messages::StationNumber(c.text), c.number) << c.text;
+}
+
+TEST(StoreMessages, RecordsBecomeMessagesAndTheSameTextWithin24HoursIsACopy) {
     ScratchDir dir;
     auto store = MessageStore::Open(dir.File("m.db"));
     const std::int64_t H = kHourMs;
-    // Each row: when, station, text. Expected afterwards: one row per message, in id order.
-    std::vector<decoder::Record> heard = {
+    const std::vector<decoder::Record> heard = {
         Msg(kT0, "121", "GALE WARNING"),              // 1 new
         Msg(kT0 + 2 * H, "121", "GALE WARNING"),      // 1 copy
         Msg(kT0 + 3 * H, "112", "GALE WARNING"),      // 2 new: other station
@@ -40,101 +98,69 @@ TEST(StoreMessages, SameTextFromTheSameStationWithin24HoursIsOneMessageWithCopie
         Msg(kT0 + 25 * H, "121", "GALE WARNING"),     // 1 copy: 23 h after its last copy, 25 h after its first
         Msg(kT0 + 49 * H, "121", "GALE WARNING"),     // 4 new: exactly 24 h after the last copy
         Msg(kT0 + 49 * H + 1, "", "NO STATION YET"),  // 5 new, station unknown
-        Msg(kT0 + 50 * H, "A7", "NO STATION YET"),     // 5 copy: every unknown station counts as one
+        Msg(kT0 + 50 * H, "A7", "NO STATION YET"),    // 5 copy: every unknown station counts as one
+        // Priority from the first line; the frame a number only when it is digits; length in characters.
+        Msg(kT0, "121", "MAYDAY MAYDAY\nvessel", "0042"),
+        Msg(kT0, "121", "pan pan medical", "7"),
+        Msg(kT0, "121", "SECURITE nav warning", "x"),
+        Msg(kT0, "121", "weather\nMAYDAY later", "10000"),
+        Msg(kT0, "121", "caf\xC3\xA9", "1"),
     };
     ASSERT_EQ(store->Write(0, heard), heard.size());
-    struct Expected {
-        std::int64_t les, copies, first, last;
-    } expected[] = {{121, 3, kT0, kT0 + 25 * H},
-                    {112, 1, kT0 + 3 * H, kT0 + 3 * H},
-                    {121, 1, kT0 + 4 * H, kT0 + 4 * H},
-                    {121, 1, kT0 + 49 * H, kT0 + 49 * H},
-                    {messages::kUnknownNumber, 2, kT0 + 49 * H + 1, kT0 + 50 * H}};
-    messages::Statement s(store->database(),
-                          "SELECT les, copies, first_heard_ms, last_heard_ms FROM message_rows ORDER BY id");
-    for (const Expected& e : expected) {
-        ASSERT_TRUE(s.Step());
-        EXPECT_EQ(s.ColumnInt64(0), e.les);
-        EXPECT_EQ(s.ColumnInt64(1), e.copies);
-        EXPECT_EQ(s.ColumnInt64(2), e.first);
-        EXPECT_EQ(s.ColumnInt64(3), e.last);
-    }
-    EXPECT_FALSE(s.Step());
-    EXPECT_EQ(Count(dir.File("m.db"), "SELECT count(*) FROM record_rows WHERE category = 5"), 8);
-}
+    EXPECT_EQ(Query(*store, "SELECT v.les, v.copies, v.first_heard_utc, v.last_heard_utc, v.priority, v.frame, m.len, v.text "
+                            "FROM messages v JOIN message_rows m USING (id) ORDER BY id"),
+              (Rows{"121|3|2026-12-07T12:00:00.000Z|2026-12-08T13:00:00.000Z|routine|1|12|GALE WARNING",
+                    "112|1|2026-12-07T15:00:00.000Z|2026-12-07T15:00:00.000Z|routine|1|12|GALE WARNING",
+                    "121|1|2026-12-07T16:00:00.000Z|2026-12-07T16:00:00.000Z|routine|1|13|GALE WARNING.",
+                    "121|1|2026-12-09T13:00:00.000Z|2026-12-09T13:00:00.000Z|routine|1|12|GALE WARNING",
+                    "-1|2|2026-12-09T13:00:00.001Z|2026-12-09T14:00:00.000Z|routine|1|14|NO STATION YET",
+                    "121|1|2026-12-07T12:00:00.000Z|2026-12-07T12:00:00.000Z|distress|42|20|MAYDAY MAYDAY\nvessel",
+                    "121|1|2026-12-07T12:00:00.000Z|2026-12-07T12:00:00.000Z|urgency|7|15|pan pan medical",
+                    "121|1|2026-12-07T12:00:00.000Z|2026-12-07T12:00:00.000Z|safety|-1|20|SECURITE nav warning",
+                    "121|1|2026-12-07T12:00:00.000Z|2026-12-07T12:00:00.000Z|routine|10000|20|weather\nMAYDAY later",
+                    "121|1|2026-12-07T12:00:00.000Z|2026-12-07T12:00:00.000Z|routine|1|4|caf\xC3\xA9"}));
+    EXPECT_EQ(Count(dir.File("m.db"), "SELECT count(*) FROM record_rows WHERE category = 5"), 13);
 
-TEST(StoreMessages, PriorityLengthFrameAndTextComeFromTheRecord) {
-    ScratchDir dir;
-    auto store = MessageStore::Open(dir.File("m.db"));
-    struct Case {
-        const char* text;
-        const char* frame;
-        messages::Priority priority;
-        std::int64_t frameNumber, length;
-    } cases[] = {{"MAYDAY MAYDAY\nvessel", "0042", messages::Priority::Distress, 42, 20},
-                 {"pan pan medical", "7", messages::Priority::Urgency, 7, 15},
-                 {"SECURITE nav warning", "x", messages::Priority::Safety, messages::kUnknownNumber, 20},
-                 {"weather\nMAYDAY later", "10000", messages::Priority::Routine, 10000, 20},
-                 {"caf\xC3\xA9", "1", messages::Priority::Routine, 1, 4}};
-    std::vector<decoder::Record> records;
-    for (const Case& c : cases) records.push_back(Msg(kT0, "121", c.text, c.frame));
-    ASSERT_EQ(store->Write(0, records), records.size());
-    messages::Statement s(store->database(), "SELECT priority, frame, len, text FROM message_rows ORDER BY id");
-    for (const Case& c : cases) {
-        ASSERT_TRUE(s.Step());
-        EXPECT_EQ(s.ColumnInt64(0), static_cast<int>(c.priority)) << c.text;
-        EXPECT_EQ(s.ColumnInt64(1), c.frameNumber) << c.text;
-        EXPECT_EQ(s.ColumnInt64(2), c.length) << c.text;
-        EXPECT_EQ(s.ColumnText(3), c.text);
-    }
-}
-
-TEST(StoreMessages, WideTextIsStoredAsUtf8) {
     decoder::Record r = Msg(kT0, "121", "caf\xE9");  // code page 1252 bytes as received
     r.wideText = L"caf\u00E9 \u20AC";
-    EXPECT_EQ(messages::StoredText(r), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(messages::StoredText(r), "caf\xC3\xA9 \xE2\x82\xAC");  // wide text is stored as UTF-8
     r.wideText.clear();
     EXPECT_EQ(messages::StoredText(r), "caf\xE9");
 }
 
-// Each case writes a file the store must refuse; the refusal names the reason and the path and the
-// file keeps every byte.
+// Each case is a file the store must refuse: the refusal names the reason and the path, and the file
+// keeps every byte (or is not made at all).
 TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
+    namespace fs = std::filesystem;
     ScratchDir dir;
     // A real store to damage: written, closed (so the journal is folded back into the file).
-    const std::string good = dir.File("good.db");
-    {
-        auto store = MessageStore::Open(good);
-        store->Write(0, std::vector<decoder::Record>{Msg(kT0, "121", "hello")});
-    }
-    std::string damaged = Bytes(good);
+    MessageStore::Open(dir.File("good.db"))->Write(0, std::vector<decoder::Record>{Msg(kT0, "121", "hello")});
+    std::string damaged = Bytes(dir.File("good.db"));
     ASSERT_GT(damaged.size(), 4096u);
     for (std::size_t i = 100; i < 400; ++i) damaged[i] = static_cast<char>(0xA5);  // the schema page's body
-    std::string newer;
-    {
-        auto db = messages::Database::Open(dir.File("newer.db"));
-        db.Execute("CREATE TABLE future(x); PRAGMA user_version = 99;");
-    }
-    std::string foreign;
-    {
-        auto db = messages::Database::Open(dir.File("foreign.db"));
-        db.Execute("CREATE TABLE accounts(name TEXT);");
-    }
-    struct Case {
-        const char* name;
-        std::string bytes;  // empty: the file already exists as made above
-        StoreRefusal reason;
-        const char* words;
-    } cases[] = {
-        {"notes.txt", std::string(5000, 'x') + "\nnot a database at all\n", StoreRefusal::NotADatabase,
-         "is not a database"},
-        {"damaged.db", damaged, StoreRefusal::Corrupt, "is damaged"},
-        {"newer.db", "", StoreRefusal::NewerSchema, "schema version 99, newer than this program's"},
-        {"foreign.db", "", StoreRefusal::ForeignDatabase, "not a message store"},
+    std::ofstream(dir.File("damaged.db"), std::ios::binary) << damaged;
+    std::ofstream(dir.File("notes.txt"), std::ios::binary) << std::string(5000, 'x') << "\nnot a database at all\n";
+    messages::Database::Open(dir.File("newer.db")).Execute("CREATE TABLE future(x); PRAGMA user_version = 99;");
+    messages::Database::Open(dir.File("foreign.db")).Execute("CREATE TABLE accounts(name TEXT);");
+    MessageStore::Open(dir.File("ro.db")).reset();
+    fs::permissions(dir.File("ro.db"), fs::perms::owner_read | fs::perms::group_read);
+#ifndef _WIN32  // a Windows folder's read-only mark does not keep files out of it
+    fs::create_directory(dir.path() / "locked");
+    fs::permissions(dir.path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+#endif
+    const struct { const char* name; StoreRefusal reason; const char* words; } cases[] = {
+        {"notes.txt", StoreRefusal::NotADatabase, "is not a database"},
+        {"damaged.db", StoreRefusal::Corrupt, "is damaged"},
+        {"newer.db", StoreRefusal::NewerSchema, "schema version 99, newer than this program's"},
+        {"foreign.db", StoreRefusal::ForeignDatabase, "not a message store"},
+        {"ro.db", StoreRefusal::ReadOnly, "is read-only"},
+#ifndef _WIN32
+        {"locked/new.db", StoreRefusal::ReadOnly, "is in a read-only folder"},
+#endif
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::string path = dir.File(c.name);
-        if (!c.bytes.empty()) WriteBytes(path, c.bytes);
+        const bool existed = fs::exists(path);
         const std::string before = Bytes(path);
         try {
             MessageStore::Open(path);
@@ -145,41 +171,12 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
             EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
         }
         EXPECT_EQ(Bytes(path), before) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << c.name;
+        EXPECT_EQ(fs::exists(path), existed) << c.name;
+        EXPECT_FALSE(fs::exists(path + "-wal")) << c.name;
     }
-}
-
-TEST(StoreOpen, RefusesAReadOnlyFileOrFolder) {
-    namespace fs = std::filesystem;
-    ScratchDir dir;
-    const std::string file = dir.File("ro.db");
-    MessageStore::Open(file).reset();
-    const std::string before = Bytes(file);
-    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
-    try {
-        MessageStore::Open(file);
-        ADD_FAILURE() << "a read-only file was opened";
-    } catch (const messages::StoreError& e) {
-        EXPECT_EQ(e.reason(), StoreRefusal::ReadOnly) << e.what();
-        EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(Bytes(file), before);
-
-#ifndef _WIN32  // a Windows folder's read-only mark does not keep files out of it
-    fs::create_directory(dir.path() / "locked");
-    const std::string inLocked = (dir.path() / "locked" / "new.db").string();
-    fs::permissions(dir.path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    try {
-        MessageStore::Open(inLocked);
-        ADD_FAILURE() << "a store in a read-only folder was opened";
-    } catch (const messages::StoreError& e) {
-        EXPECT_EQ(e.reason(), StoreRefusal::ReadOnly) << e.what();
-        EXPECT_NE(std::string(e.what()).find("read-only folder"), std::string::npos) << e.what();
-    }
-    EXPECT_FALSE(fs::exists(inLocked));
-    fs::permissions(dir.path() / "locked", fs::perms::owner_all);
-#endif
+    // The good one, reopened, goes on writing: a copy of its message.
+    MessageStore::Open(dir.File("good.db"))->Write(0, std::vector<decoder::Record>{Msg(kT0 + 1, "121", "hello")});
+    EXPECT_EQ(Count(dir.File("good.db"), "SELECT copies FROM message_rows"), 2);
 }
 
 TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
@@ -188,13 +185,13 @@ TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
     options.keepRecordsDays = 7;
     options.keepMessagesDays = 30;
     auto store = MessageStore::Open(dir.File("t.db"), options);
-    const std::int64_t now = kT0 + 40 * messages::kDayMs;
+    const std::int64_t now = kT0 + 40 * messages::kDayMs, day = messages::kDayMs;
     // 2500 records older than 7 days and 700 younger; 300 messages older than 30 days and 40 younger.
     std::vector<decoder::Record> records;
-    for (int i = 0; i < 2500; ++i) records.push_back(Rec(now - 8 * messages::kDayMs - i, decoder::Category::FrameHeader, "1", "2", "old"));
-    for (int i = 0; i < 700; ++i) records.push_back(Rec(now - 6 * messages::kDayMs + i, decoder::Category::UnknownFrame, "1", "2", "new"));
-    for (int i = 0; i < 300; ++i) records.push_back(Msg(now - 31 * messages::kDayMs, "121", "old " + std::to_string(i)));
-    for (int i = 0; i < 40; ++i) records.push_back(Msg(now - 29 * messages::kDayMs, "121", "kept " + std::to_string(i)));
+    for (int i = 0; i < 2500; ++i) records.push_back(Rec(now - 8 * day - i, decoder::Category::FrameHeader, "1", "2", "old"));
+    for (int i = 0; i < 700; ++i) records.push_back(Rec(now - 6 * day + i, decoder::Category::UnknownFrame, "1", "2", "new"));
+    for (int i = 0; i < 300; ++i) records.push_back(Msg(now - 31 * day, "121", "old " + std::to_string(i)));
+    for (int i = 0; i < 40; ++i) records.push_back(Msg(now - 29 * day, "121", "kept " + std::to_string(i)));
     std::span<const decoder::Record> rest(records);
     while (!rest.empty()) rest = rest.subspan(store->Write(0, rest));
 
@@ -203,98 +200,280 @@ TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
     std::vector<int> steps;
     for (int removed; (removed = store->TrimStep(now, 1000)) > 0;) steps.push_back(removed);
     EXPECT_EQ(steps, (std::vector<int>{1000, 1000, 1000, 140}));
-    const std::string path = dir.File("t.db");
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 700);
-    EXPECT_EQ(Count(path, "SELECT min(text = 'new') FROM record_rows"), 1);
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_rows"), 40);
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_fts WHERE message_fts MATCH 'old'"), 0);
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_fts WHERE message_fts MATCH 'kept'"), 40);
+    EXPECT_EQ(Query(*store, "SELECT (SELECT count(*) || ' ' || min(text = 'new') FROM record_rows), (SELECT count(*) FROM "
+                            "message_rows), (SELECT count(*) FROM message_fts WHERE message_fts MATCH 'old'), "
+                            "(SELECT count(*) FROM message_fts WHERE message_fts MATCH 'kept')"),
+              Rows{"700 1|40|0|40"});
 }
 
-TEST(StoreOpen, AReopenedStoreGoesOnWriting) {
+// Another front end holding the write lock for longer than SQLite's own busy wait, while this one
+// opens the store (a second front end creating it at the same moment) or writes a batch: retried
+// whole until it gets through; only a store that may not retry gives up, and says so.
+TEST(StoreOpen, AStoreHeldByAnotherWriterIsWaitedFor) {
     ScratchDir dir;
-    const std::string path = dir.File("r.db");
-    for (int round = 0; round < 3; ++round) {
-        auto store = MessageStore::Open(path);
-        EXPECT_EQ(messages::SchemaVersion(store->database()), messages::kSchemaVersion);
-        std::int64_t run = store->BeginRun("gui", kT0 + round, "vastrel.exe");
-        store->Write(run, std::vector<decoder::Record>{Msg(kT0 + round * kHourMs, "121", "same"),
-                                                      Rec(kT0, decoder::Category::BulletinHeader, "1", "1", "b")});
-        store->EndRun(run, kT0 + round + 1);
-    }
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM runs WHERE stopped_ms IS NOT NULL"), 3);
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 6);
-    EXPECT_EQ(Count(path, "SELECT copies FROM message_rows"), 3);
-}
-
-// Another front end holding the write lock for longer than SQLite's own busy wait: the batch is
-// retried whole until it gets through, and only a store that may not retry gives up (and says so).
-// Another connection writing the file while the store opens (a second front end creating it at the same
-// moment): the opening waits for it instead of refusing the store.
-TEST(StoreOpen, AStoreHeldByAnotherWriterWhileOpeningIsOpenedOnceItIsFree) {
-    ScratchDir dir;
-    const std::string path = dir.File("held.db");
-    for (int attempts : {400, 1}) {
-        std::remove(path.c_str());
-        auto other = messages::Database::Open(path);
-        other.Execute("BEGIN EXCLUSIVE");
-        other.Execute("CREATE TABLE IF NOT EXISTS early(x)");
-        std::atomic<bool> started{false};
-        std::string refusal = "not finished";
-        std::thread opener([&] {
-            started = true;
-            messages::StoreOptions o;
-            o.busyTimeoutMs = 10;
-            o.busyAttempts = attempts;
-            try {
-                MessageStore::Open(path, o);
-                refusal.clear();
-            } catch (const messages::StoreError& e) {
-                refusal = e.what();
-            }
-        });
-        ASSERT_TRUE(WaitUntil([&] { return started.load(); }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the other writer's long transaction
-        other.Execute("ROLLBACK");
-        opener.join();
-        if (attempts > 1) {
-            EXPECT_EQ(refusal, "");
-        } else {
-            EXPECT_NE(refusal.find("locked"), std::string::npos) << refusal;
-        }
-    }
-}
-
-TEST(StoreOpen, ABusyStoreIsRetriedUntilTheOtherWriterIsDone) {
-    ScratchDir dir;
-    const std::string path = dir.File("busy.db");
+    const std::string busy = dir.File("busy.db");
     std::vector<decoder::Record> records;
     for (int i = 0; i < 50; ++i) records.push_back(Msg(kT0 + i, "121", "busy " + std::to_string(i)));
     for (int attempts : {400, 1}) {
+        SCOPED_TRACE(attempts);
         messages::StoreOptions o;
         o.busyTimeoutMs = 10;
         o.busyAttempts = attempts;
-        auto store = MessageStore::Open(path, o);
-        auto other = messages::Database::Open(path);
-        other.Execute("BEGIN IMMEDIATE");
-        std::atomic<bool> started{false};
-        std::size_t written = 99;
-        std::thread writer([&] {
-            started = true;
-            written = store->Write(0, records);
+        const int holdMs = attempts > 1 ? 300 : 0;
+        const std::string held = dir.File(attempts > 1 ? "held.db" : "held1.db");
+        auto creator = messages::Database::Open(held);
+        creator.Execute("BEGIN EXCLUSIVE; CREATE TABLE IF NOT EXISTS early(x)");
+        const std::string refusal = WhileHeld(creator, "ROLLBACK", holdMs, [&] {
+            try {
+                MessageStore::Open(held, o);
+                return std::string("opened");
+            } catch (const messages::StoreError& e) {
+                return std::string(e.what());
+            }
         });
-        ASSERT_TRUE(WaitUntil([&] { return started.load(); }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the other writer's long transaction
-        other.Execute("COMMIT");
-        writer.join();
+
+        auto store = MessageStore::Open(busy, o);
+        auto writer = messages::Database::Open(busy);
+        writer.Execute("BEGIN IMMEDIATE");
+        const std::size_t written = WhileHeld(writer, "COMMIT", holdMs, [&] { return store->Write(0, records); });
         if (attempts > 1) {
+            EXPECT_EQ(refusal, "opened");
             EXPECT_EQ(written, records.size());
             EXPECT_FALSE(store->failed()) << store->error();
         } else {
+            EXPECT_NE(refusal.find("locked"), std::string::npos) << refusal;
             EXPECT_EQ(written, 0u);
             EXPECT_TRUE(store->failed());
             EXPECT_NE(store->error().find("locked"), std::string::npos) << store->error();
         }
     }
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_rows"), 50);
+    EXPECT_EQ(Count(busy, "SELECT count(*) FROM message_rows"), 50);
+}
+
+TEST(StoreSink, EveryRecordIsCommittedInOrderWithItsRunWhenOnRunEndedReturns) {
+    ScratchDir dir;
+    const std::string path = dir.File("s.db");
+    TestClock clock;
+    StoreSink sink(MessageStore::Open(path), Options(clock));
+    sink.OnRunStarted();
+    // One of each category: header, station and frame as received, the numbers when they are digits.
+    sink.OnRecord(Rec(kT0, Category::FrameHeader, "", "", "before any bulletin header", "1000000"));
+    sink.OnRecord(Rec(kT0 + 1, Category::BulletinHeader, "121", "0042", "frequency: 1200.0", "2121004"));
+    sink.OnRecord(Rec(kT0 + 2, Category::BulletinContents, "121", "0042", "contents", "1xyzxyz"));
+    sink.OnRecord(Rec(kT0 + 3, Category::UnknownFrame, "121", "0042", "unknown", "3ffffff"));
+    sink.OnRecord(Rec(kT0 + 4, Category::DecoderNote, "121", "0042", "note", "4      "));
+    sink.OnRecord(Rec(kT0 + 5, Category::MessageText, "121", "0042", "MAYDAY test", "5000001"));
+    sink.OnRecord(Rec(kT0 + 6, Category::FrameHeader, "X1", "0043", "odd station", "0000002"));
+    // Then many, a message among every 90.
+    const int n = 5000;
+    for (int i = 0; i < n; ++i) {
+        sink.OnRecord(i % 90 == 0 ? Msg(kT0 + 10 + i, "112", "message " + std::to_string(i))
+                                  : Rec(kT0 + 10 + i, Category::FrameHeader, "112", "7", "frame " + std::to_string(i)));
+    }
+    clock.now = kT0 + 60'000;
+    sink.OnRunEnded();
+    EXPECT_EQ(sink.error(), "");
+    EXPECT_EQ(sink.written(), n + 7u);
+    // Read at once by another connection: no wait here may stand in for the sink's own.
+    auto db = messages::Database::Open(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(store_support::QueryRows(db, "SELECT received_ms - 1796644800000, category, header, les, frame, text "
+                                           "FROM record_rows ORDER BY id LIMIT 7"),
+              (Rows{"0|0|1000000|NULL|NULL|before any bulletin header", "1|2|2121004|121|42|frequency: 1200.0",
+                    "2|1|1xyzxyz|121|42|contents", "3|3|3ffffff|121|42|unknown", "4|4|4      |121|42|note",
+                    "5|5|5000001|121|42|MAYDAY test", "6|0|0000002|NULL|43|odd station"}));
+    EXPECT_EQ(store_support::QueryRows(db, "SELECT u.instance, u.command_line, u.started_ms - 1796644800000, u.stopped_ms - "
+                                           "1796644800000, count(*) FROM record_rows r JOIN runs u ON u.id = r.run_id"),
+              Rows{"gui-1|vastrel.exe -f 1500|0|60000|5007"});
+    EXPECT_EQ(store_support::QueryRows(db, "SELECT les || ' ' || frame || ' ' || priority || ' ' || (SELECT count(*) FROM "
+                                           "message_rows) FROM message_rows ORDER BY id LIMIT 1"),
+              Rows{"121 42 0 57"});  // the MAYDAY and 56 of the many
+}
+
+// Two front ends, each with its own store connection and writer, write to one file at once. Every
+// record arrives, and a message both hear from the same station is one message with all its copies.
+TEST(StoreSink, TwoStoresOnOneFileWritingAtOnceLoseNothing) {
+    ScratchDir dir;
+    const std::string path = dir.File("shared.db");
+    TestClock clock;
+    const int perFeeder = 4000;
+    auto feed = [&](const char* instance) {
+        messages::StoreOptions o;
+        o.busyTimeoutMs = 50;  // short, so that the whole-batch retry gets used too
+        StoreSink sink(MessageStore::Open(path, o), Options(clock, instance));
+        sink.OnRunStarted();
+        for (int i = 0; i < perFeeder; ++i) {
+            sink.OnRecord(i % 100 == 0 ? Msg(kT0 + i, "121", "SHARED BULLETIN")
+                                       : Rec(kT0 + i, Category::UnknownFrame, "121", "1", instance));
+            if (i % 500 == 0) std::this_thread::yield();
+        }
+        sink.OnRunEnded();
+        EXPECT_EQ(sink.error(), "") << instance;
+    };
+    std::thread a(feed, "gui-a");
+    std::thread b(feed, "gui-b");
+    a.join();
+    b.join();
+    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 2 * perFeeder);
+    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows r JOIN runs u ON u.id = r.run_id "
+                          "WHERE r.category = 3 AND r.text = u.instance"),
+              2 * (perFeeder - perFeeder / 100));
+    EXPECT_EQ(Count(path, "SELECT count(*) FROM runs WHERE stopped_ms IS NOT NULL"), 2);
+    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_rows"), 1);
+    EXPECT_EQ(Count(path, "SELECT copies FROM message_rows"), 2 * perFeeder / 100);
+}
+
+// A full disk, made by capping the file's pages: the error is reported once, with the path, and the
+// sink goes on taking records without writing them.
+TEST(StoreSink, AStoreThatFillsUpReportsOnceAndStopsWriting) {
+    ScratchDir dir;
+    const std::string path = dir.File("full.db");
+    TestClock clock;
+    auto store = MessageStore::Open(path);
+    store->database().Execute("PRAGMA max_page_count = 40");
+    std::atomic<int> reports{0};
+    std::string first;
+    StoreSinkOptions o = Options(clock);
+    o.onError = [&](const std::string& e) {
+        if (reports++ == 0) first = e;
+    };
+    StoreSink sink(std::move(store), std::move(o));
+    sink.OnRunStarted();
+    const std::string big(2000, 'z');
+    for (int i = 0; i < 400; ++i) sink.OnRecord(Rec(kT0 + i, Category::BulletinContents, "1", "1", big));
+    ASSERT_TRUE(sink.Flush(10'000));
+    for (int i = 0; i < 100; ++i) sink.OnRecord(Msg(kT0 + i, "1", big + std::to_string(i)));
+    sink.OnRunEnded();
+    EXPECT_EQ(reports.load(), 1);
+    EXPECT_NE(sink.error().find(path), std::string::npos) << sink.error();
+    EXPECT_NE(sink.error().find("full"), std::string::npos) << sink.error();
+    EXPECT_EQ(sink.error(), first);
+    EXPECT_EQ(sink.written(), 500u);  // taken and dropped after the failure, not queued for ever
+}
+
+// Trimming on the writer thread: rows past their keeping time go, in steps, by the sink's clock.
+TEST(StoreSink, TrimsOldRowsWhileIdleByItsClock) {
+    ScratchDir dir;
+    const std::string path = dir.File("trim.db");
+    TestClock clock;
+    clock.now = kT0 - 30 * messages::kDayMs;  // nothing is old yet
+    StoreSinkOptions o = Options(clock);
+    o.trimIntervalMs = 20;
+    o.trimStepRows = 100;
+    StoreSink sink(MessageStore::Open(path), std::move(o));
+    sink.OnRunStarted();
+    for (int i = 0; i < 1500; ++i) sink.OnRecord(Rec(kT0 - 20 * messages::kDayMs + i, Category::FrameHeader, "1", "1", "old"));
+    for (int i = 0; i < 50; ++i) sink.OnRecord(Rec(kT0 - messages::kDayMs + i, Category::FrameHeader, "1", "1", "new"));
+    ASSERT_TRUE(sink.Flush(10'000));
+    EXPECT_EQ(sink.trimmed(), 0u);
+    clock.now = kT0;  // now 1500 records are older than 7 days
+    EXPECT_TRUE(WaitUntil([&] { return sink.trimmed() >= 1500; })) << sink.trimmed();
+    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 50);
+    sink.OnRunEnded();
+    EXPECT_EQ(sink.trimmed(), 1500u);  // the run itself still has records, so it stays
+}
+
+TEST(StoreWarnings, ACancellationHeardBeforeItsWarningCancelsItOnArrival) {
+    ScratchDir dir;
+    auto store = MessageStore::Open(dir.File("m.db"));
+    const std::int64_t H = kHourMs;
+    store->Write(0, std::vector<decoder::Record>{
+                        Msg(kT0, "121", "NAVAREA IV 1200/26\nCANCEL NAVAREA IV 1190/26.\nCANCEL THIS MSG 071300Z DEC 26."),
+                        Msg(kT0 + H, "121", "MAYDAY RELAY\nYACHT SINKING 49-10N 008-30W.")});
+    store->Write(0, std::vector<decoder::Record>{
+                        Msg(kT0 + 2 * H, "121", "NAVAREA IV 1190/26\nBUOY ADRIFT WITHIN 2 MILES OF 30-00N 070-00W."),
+                        // A repeat from another station is the same warning, cancelled as well.
+                        Msg(kT0 + 3 * H, "112", "NAVAREA IV 1190/26\nBUOY ADRIFT WITHIN 2 MILES OF 30-00N 070-00W.\n")});
+    EXPECT_EQ(Query(*store, "SELECT id, series, number, year, kind, state, cancelled_by, expires_utc FROM warnings ORDER BY id"),
+              (Rows{"1|NAVAREA IV|1200|2026|nav|expired|NULL|2026-12-07T13:00:00.000Z", "2|NULL|NULL|NULL|sar|none|NULL|NULL",
+                    "3|NAVAREA IV|1190|2026|nav|cancelled|1|NULL", "4|NAVAREA IV|1190|2026|nav|cancelled|1|NULL"}));
+    EXPECT_EQ(Query(*store, "SELECT id, shape, seq, kind, lat, lon, radius_nm FROM positions ORDER BY id, shape, seq"),
+              (Rows{"2|1|1|point|49.166667|-8.5|NULL", "3|1|1|circle|30.0|-70.0|2.0", "4|1|1|circle|30.0|-70.0|2.0"}));
+}
+
+TEST(StoreWarnings, ABulletinDropsWarningsItLeavesOutAndNamesTheOneNeverHeard) {
+    ScratchDir dir;
+    auto store = MessageStore::Open(dir.File("m.db"));
+    const std::int64_t H = kHourMs;
+    WriteEach(*store, {
+                          Msg(kT0, "121", "NAVAREA I 101/26\nWRECK 50-00N 001-00W."),
+                          Msg(kT0 + H, "121", "NAVAREA I 102/26\nBUOY UNLIT."),
+                          Msg(kT0 + 2 * H, "121", "NAVAREA I 103/26\nAREA BOUNDED BY 50-00N 001-00W, 50-10N 001-00W, 50-10N 001-20W."),
+                          Msg(kT0 + 3 * H, "121", "NAVAREA I WARNINGS IN FORCE AT 071500 UTC DEC 26:\n2026 SERIES: 103, 104."),
+                          Msg(kT0 + 4 * H, "121", "NAVAREA II 200/26\nBUOY UNLIT."),
+                      });
+    EXPECT_EQ(Query(*store, "SELECT id, state FROM warnings ORDER BY id"),
+              (Rows{"1|dropped", "2|dropped", "3|inforce", "4|none", "5|inforce"}));
+    EXPECT_EQ(Query(*store, "SELECT series, number, year, bulletin_id FROM missing_warnings"), Rows{"NAVAREA I|104|2026|4"});
+    // The missing warning arrives: off the list, and in force.
+    WriteEach(*store, {Msg(kT0 + 5 * H, "121", "NAVAREA I 104/26\nLIGHT UNLIT.")});
+    EXPECT_EQ(Query(*store, "SELECT (SELECT count(*) FROM missing_warnings), state FROM warnings WHERE id = 6"),
+              Rows{"0|inforce"});
+}
+
+TEST(StoreWarnings, AStoreOfTheVersionBeforeIsReadInStepsAfterOpening) {
+    ScratchDir dir;
+    const std::string path = dir.File("m.db");
+    std::vector<decoder::Record> heard;
+    for (int i = 0; i < 5; ++i) {
+        heard.push_back(Msg(kT0 + i, "121", "NAVAREA I " + std::to_string(300 + i) + "/26\nWRECK 50-0" + std::to_string(i) +
+                                                "N 001-00W."));
+    }
+    heard.push_back(Msg(kT0 + 9, "121", "NAVAREA I 310/26\nCANCEL NAVAREA I 300/26."));
+    WriteOldStore(path, heard);
+    auto store = MessageStore::Open(path);
+    EXPECT_EQ(Query(*store, "SELECT count(*) FROM warnings"), Rows{"0"});
+    EXPECT_EQ(store->ReadPendingMessages(4), 2);
+    EXPECT_EQ(store->ReadPendingMessages(4), 0);
+    EXPECT_EQ(Query(*store, "SELECT id, number, state, cancelled_by FROM warnings WHERE id IN (1, 5, 6) ORDER BY id"),
+              (Rows{"1|300|cancelled|6", "5|304|inforce|NULL", "6|310|inforce|NULL"}));
+    EXPECT_EQ(Query(*store, "SELECT lat, lon FROM positions WHERE id = 5"), Rows{"50.066667|-1.0"});
+}
+
+TEST(StoreWarnings, TheWriterThreadReadsAnOldStoreWhileIdle) {
+    ScratchDir dir;
+    const std::string path = dir.File("m.db");
+    std::vector<decoder::Record> heard;
+    for (int i = 0; i < 250; ++i) heard.push_back(Msg(kT0 + i, "121", "NAVAREA II " + std::to_string(i + 1) + "/26\nBUOY."));
+    WriteOldStore(path, heard);
+    StoreSinkOptions o;
+    o.clock = [] { return kT0; };
+    StoreSink sink(MessageStore::Open(path), o);
+    // Two steps of 200 and a few; generous under sanitizers on a loaded machine.
+    EXPECT_TRUE(WaitUntil([&] { return Count(path, "SELECT count(*) FROM warnings WHERE state = 'inforce'") == 250; }, 30'000));
+}
+
+TEST(StoreWarnings, StatesKeptMessageByMessageAgreeWithStatesWorkedOutOverAll) {
+    // Warnings, repeats, cancellations and bulletins of two series, heard in a shuffled order, one
+    // write each: what the store keeps must be what the state logic gives over all of them at once.
+    std::vector<std::string> texts;
+    for (int n = 1; n <= 12; ++n) {
+        texts.push_back("NAVAREA I " + std::to_string(n) + "/26\nBUOY.");
+        if (n % 3 == 0) texts.push_back("NAVAREA I " + std::to_string(n) + "/26\nBUOY.\n");  // a repeat
+        if (n % 4 == 0) texts.push_back("NAVAREA I " + std::to_string(20 + n) + "/26\nCANCEL NAVAREA I " + std::to_string(n) + "/26.");
+        texts.push_back("HYDROPAC " + std::to_string(n) + "/26\nCANCEL HYDROPAC " + std::to_string(n + 1) + "/26.");
+    }
+    texts.push_back("NAVAREA I WARNINGS IN FORCE AT 071200 UTC DEC 26\n2026 SERIES: 1, 2, 5, 7, 11, 40.");
+    texts.push_back("HYDROPAC WARNINGS IN FORCE\n2026 SERIES: 3, 13.");
+    std::mt19937 rng(20261208);
+    std::shuffle(texts.begin(), texts.end(), rng);
+
+    ScratchDir dir;
+    auto store = MessageStore::Open(dir.File("m.db"));
+    std::vector<warnings::Heard> all;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::int64_t at = kT0 + static_cast<std::int64_t>(i) * 60'000;
+        store->Write(0, std::vector<decoder::Record>{Msg(at, i % 2 ? "121" : "112", texts[i])});
+        all.push_back(warnings::HeardOf(static_cast<std::int64_t>(i + 1), at, warnings::Read(texts[i], at)));
+    }
+    const warnings::States expected = warnings::ComputeStates(all);
+    Rows want, missing;
+    for (const warnings::MessageState& m : expected.messages) {
+        want.push_back(std::to_string(m.id) + "|" + std::string(warnings::StateName(m.state)) + "|" +
+                       (m.cancelledBy ? std::to_string(m.cancelledBy) : "NULL"));
+    }
+    for (const warnings::Missing& m : expected.missing) {
+        missing.push_back(m.key.series + "|" + std::to_string(m.key.number) + "|" + std::to_string(m.bulletinId));
+    }
+    EXPECT_EQ(Query(*store, "SELECT id, state, cancelled_by FROM warnings ORDER BY id"), want);
+    EXPECT_EQ(Query(*store, "SELECT series, number, bulletin_id FROM missing_warnings ORDER BY series, number"), missing);
 }

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,8 +15,8 @@ using namespace warnings;
 namespace {
 
 struct Block {
-    int line = 0;           // where its "===" is, for failure messages
-    std::string heard;      // "2022-11-18T12:00Z"
+    int line = 0;       // where its "===" is, for failure messages
+    std::string heard;  // "2022-11-18T12:00Z"
     std::string text;
     std::vector<std::string> expected;
 };
@@ -27,10 +25,8 @@ std::vector<Block> LoadCorpus() {
     std::ifstream in(WARNINGS_CORPUS, std::ios::binary);
     std::vector<Block> blocks;
     std::string line;
-    int n = 0;
     bool inText = false;
-    while (std::getline(in, line)) {
-        ++n;
+    for (int n = 1; std::getline(in, line); ++n) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("=== ", 0) == 0) {
             blocks.push_back(Block{n, line.substr(4), "", {}});
@@ -60,16 +56,16 @@ std::int64_t ParseTime(const std::string& s) {
 
 std::string Time(std::int64_t ms) {
     using namespace std::chrono;
-    const sys_time<milliseconds> t{milliseconds{ms}};
-    const sys_days day = floor<days>(t);
+    const sys_days day = floor<days>(sys_time<milliseconds>{milliseconds{ms}});
     const year_month_day ymd{day};
-    const auto rest = duration_cast<minutes>(t - day).count();
+    const auto rest = (ms - duration_cast<milliseconds>(day.time_since_epoch()).count()) / 60'000;
     char out[40];
     std::snprintf(out, sizeof out, "%04d-%02u-%02uT%02d:%02dZ", static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
                   static_cast<unsigned>(ymd.day()), static_cast<int>(rest / 60), static_cast<int>(rest % 60));
     return out;
 }
 
+// Degrees to six places without trailing zeros.
 std::string Degrees(double v) {
     char out[32];
     std::snprintf(out, sizeof out, "%.6f", v);
@@ -104,11 +100,7 @@ std::vector<std::string> Lines(const Reading& r) {
     return out;
 }
 
-std::string Join(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += "  " + l + "\n";
-    return s;
-}
+}  // namespace
 
 TEST(WarningCorpus, EveryMessageReadsAsExpected) {
     const std::vector<Block> blocks = LoadCorpus();
@@ -117,11 +109,12 @@ TEST(WarningCorpus, EveryMessageReadsAsExpected) {
     for (const Block& b : blocks) {
         const std::vector<std::string> got = Lines(Read(b.text, ParseTime(b.heard)));
         if (got != b.expected) {
+            std::string expected, gotText;
+            for (const std::string& l : b.expected) expected += "  " + l + "\n";
+            for (const std::string& l : got) gotText += "  " + l + "\n";
+            ADD_FAILURE() << "corpus.txt:" << b.line << "\n" << b.text << "\nexpected:\n" << expected << "got:\n" << gotText;
             ++failures;
-            ADD_FAILURE() << "corpus.txt:" << b.line << "\n" << b.text << "\nexpected:\n" << Join(b.expected) << "got:\n" << Join(got);
         }
     }
     std::printf("%zu corpus messages, %d misread\n", blocks.size(), failures);
 }
-
-}  // namespace
