@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "controls/property_grid.h"
 #include "win/gui_support.h"
 #include "win/handles.h"
+#include "win/reflect.h"
 #include "win/window.h"
 
 namespace gridtest {
@@ -35,44 +37,171 @@ public:
     HFONT font = nullptr;
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_NOTIFY) {
+            auto* n = reinterpret_cast<GridNotification*>(lParam);
+            const int code = static_cast<int>(n->hdr.code);
+            if (n->hdr.hwndFrom == grid && code <= -3001 && code >= -3009) {
+                notes.push_back(Note{code, n->item});
+                if (code == GRID_VALUE_CHANGING) return changingAnswer;
+                if (code == GRID_CELL_CLICKED) return clickedAnswer;
+                if (code == GRID_BROWSE_REQUESTED && onBrowse) onBrowse(n->item);
+                if (code == GRID_ADD_ROW_REQUESTED && onAddRow) onAddRow();
+                return 0;
+            }
+            LRESULT result = 0;
+            if (win::ReflectNotification(hwnd(), msg, wParam, lParam, result)) return result;
+        }
+        if (msg == WM_NEXTDLGCTL) {
+            nextControlRequests.push_back(wParam);
+            return 0;
+        }
+        if (msg == WM_GETFONT) return reinterpret_cast<LRESULT>(font);
+        return DefaultHandling(msg, wParam, lParam);
+    }
 };
 
-class GridTest : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
+// The rows every test starts with: a label in column 0, the value item in column 1.
+enum : int { kPlainRow, kCheckRow, kDisabledRow, kDirRow, kRateRow, kChannelRow, kTextRow, kFileRow, kRows };
 
-    // Waits (pumping messages) until cond holds, at most timeoutMs.
+// Public, so that the scenario tables' actions can drive it.
+class GridTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_NE(parent.hwnd(), nullptr);
+        parent.notes.clear();
+        parent.changingAnswer = parent.clickedAnswer = 0;
+        parent.nextControlRequests.clear();
+        ASSERT_TRUE(grid.create(parent.hwnd(), RECT{10, 10, 490, 250}, WS_VISIBLE | WS_TABSTOP, WS_EX_CLIENTEDGE, 77));
+        parent.grid = grid.hwnd();
+        grid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
+        grid.AddColumn(L"Name", 200);
+        grid.AddColumn(L"Value", 220);
+        auto rates = std::make_unique<CPropertyListItem>(L"");
+        rates->SetList({L"8000 Hz", L"11025 Hz", L"22050 Hz", L"44100 Hz", L"48000 Hz", L"96000 Hz", L"192000 Hz"});
+        auto channels = std::make_unique<CPropertyListItem>(L"");
+        const wchar_t* names[] = {L"Mono", L"Left channel", L"Right channel", nullptr};
+        channels->SetList(names);
+        auto disabled = std::make_unique<CPropertyCheckButtonItem>(L"", false);
+        disabled->setEnabled(0);
+        std::unique_ptr<IProperty> values[kRows] = {
+            std::make_unique<CPropertyItem>(L"", PropertyValue(L"plain")),
+            std::make_unique<CPropertyCheckButtonItem>(L"", true),
+            std::move(disabled),
+            std::make_unique<CPropertyFileNameItem>(L"", L"C:\\old"),
+            std::move(rates),
+            std::move(channels),
+            std::make_unique<CPropertyTextItem>(L"", L"old", false),
+            std::make_unique<CPropertyTextItem>(L"", L"store.db", true),
+        };
+        for (int row = 0; row < kRows; ++row) {
+            auto label = std::make_unique<CPropertyReadOnlyItem>(L"", (L"Row " + std::to_wstring(row)).c_str());
+            label->SetBackColor(RGB(234, 230, 170));
+            ASSERT_EQ(grid.insertItem(-1, std::move(label)), row);
+            ASSERT_TRUE(grid.setSubItem(row, 1, std::move(values[row])));
+        }
+        ::SetForegroundWindow(parent.hwnd());
+        ::SetFocus(grid.hwnd());
+        ::UpdateWindow(parent.hwnd());
+        Drain();
+        parent.notes.clear();
+    }
+    void TearDown() override {
+        if (grid.hwnd()) ::DestroyWindow(grid.hwnd());
+        parent.grid = nullptr;
+        parent.onBrowse = nullptr;
+        parent.onAddRow = nullptr;
+        Drain();
+        if (parent.font) ::DeleteObject(parent.font);
+        parent.font = nullptr;
+    }
+
+    template <class T = IProperty>
+    T* Item(int row) const { return dynamic_cast<T*>(grid.getSubItem(row, 1)); }
+    // What a value cell holds, as the user reads it: its text, or "on"/"off" for a check box.
+    std::wstring ValueOf(int row) const {
+        if (auto* box = Item<CPropertyCheckButtonItem>(row)) return box->checked() ? L"on" : L"off";
+        return Item(row)->displayString();
+    }
     bool PumpUntil(const std::function<bool()>& cond, int timeoutMs = 3000) { return guitest::PumpUntil(cond, timeoutMs); }
-    // Runs everything that is queued now.
-    void Drain();
-    POINT CellCentre(int row, int column);
-    void Click(int row, int column);
-    void DoubleClick(int row, int column);
-    void ClickAt(POINT pt, UINT msg = WM_LBUTTONDOWN);
-    void Key(UINT vk, HWND target = nullptr);
-    void Char(wchar_t ch, HWND target = nullptr);
-    std::vector<int> Codes() const;
-    std::vector<int> CodesFor(const IProperty* item) const;
-    CPropertyListWindow* ListEditor() const;
-    std::wstring TextOf(HWND hwnd) const { return guitest::WindowText(hwnd); }
+    // Runs what is queued now (bounded: a window that never validates would repaint for ever).
+    void Drain() {
+        MSG msg;
+        for (int i = 0; i < 10000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    void Forget() { parent.notes.clear(); }
+    // A click that opens the cell's editor; what it notified is forgotten.
+    void Open(int row) {
+        Click(row, 1);
+        Forget();
+    }
+    POINT CellCentre(int row, int column) {
+        RECT r{LVIR_BOUNDS, column, 0, 0};
+        ::SendMessageW(grid.hwnd(), column ? LVM_GETSUBITEMRECT : LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+        if (column == 0) r.right = r.left + 100;
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void ClickAt(POINT pt, UINT msg = WM_LBUTTONDOWN, HWND target = nullptr) {
+        const LPARAM lp = MAKELPARAM(pt.x, pt.y);
+        ::SendMessageW(target ? target : grid.hwnd(), msg, MK_LBUTTON, lp);
+        ::SendMessageW(target ? target : grid.hwnd(), WM_LBUTTONUP, 0, lp);
+        Drain();
+    }
+    void Click(int row, int column) { ClickAt(CellCentre(row, column)); }
+    void Key(UINT vk, HWND target = nullptr) {
+        if (!target) target = ::GetFocus();
+        ::SendMessageW(target, WM_KEYDOWN, vk, 1);
+        ::SendMessageW(target, WM_KEYUP, vk, 0xC0000001);
+        Drain();
+    }
+    void Type(const std::wstring& chars, HWND target = nullptr) {
+        for (wchar_t c : chars) {
+            ::SendMessageW(target ? target : ::GetFocus(), WM_CHAR, c, 1);
+            Drain();
+        }
+    }
+    void Navigate(UINT vk) { ::SendMessageW(grid.hwnd(), GRID_MSG_NAVIGATE, vk, 0); }
+    // The grid's notifications about `item` in order, its selection changes left out.
+    std::vector<int> CodesFor(const IProperty* item) const {
+        std::vector<int> codes;
+        for (const auto& n : parent.notes)
+            if (n.item == item && n.code != GRID_SELECTION_CHANGED) codes.push_back(n.code);
+        return codes;
+    }
+    // The cells the selection-change notifications named, in order ({-1, -1}: none).
+    std::vector<CPropertyGridCtrl::Cell> SelectionNotes() const {
+        std::vector<CPropertyGridCtrl::Cell> cells;
+        for (const auto& n : parent.notes)
+            if (n.code == GRID_SELECTION_CHANGED) cells.push_back(grid.findItem(n.item));
+        return cells;
+    }
+    CPropertyEditorWindow* Editor() const { return CPropertyEditorWindow::FromWindow(grid.editorWindow()); }
+    CPropertyListWindow* ListEditor() const { return dynamic_cast<CPropertyListWindow*>(Editor()); }
+    // Clicks a list cell and waits for its drop-down; returns the drop-down's list box.
+    HWND OpenDropDown(int row) {
+        Click(row, 1);
+        EXPECT_TRUE(PumpUntil([&] { return ListEditor() && ListEditor()->dropDownShown(); }));
+        return ListEditor() ? ListEditor()->dropDown() : nullptr;
+    }
     bool EditorClosed() const { return grid.editorWindow() == nullptr; }
+    bool WaitClosed() { return PumpUntil([&] { return EditorClosed(); }); }
+    std::wstring TextOf(HWND hwnd) const { return guitest::WindowText(hwnd); }
 
     // One parent for the whole program: hiding a top-level window under Wine without a window
     // manager waits for the withdrawal, which would cost every test seconds.
-    static TestParent& SharedParent();
+    static TestParent& SharedParent() {
+        static TestParent* shared = [] {
+            auto* p = new TestParent;  // lives until the process ends
+            p->Create(nullptr, RECT{0, 0, 640, 420}, L"grid test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0);
+            return p;
+        }();
+        return *shared;
+    }
     TestParent& parent = SharedParent();
     CPropertyGridCtrl grid;
-    CPropertyReadOnlyItem* label0 = nullptr;
-    CPropertyItem* plain = nullptr;
-    CPropertyCheckButtonItem* check = nullptr;
-    CPropertyCheckButtonItem* disabledCheck = nullptr;
-    CPropertyFileNameItem* directory = nullptr;
-    CPropertyListItem* rates = nullptr;
-    CPropertyListItem* channels = nullptr;
-
-    static constexpr int kPlainRow = 0, kCheckRow = 1, kDisabledRow = 2, kDirRow = 3, kRateRow = 4, kChannelRow = 5;
 };
 
 }  // namespace gridtest

@@ -1,4 +1,4 @@
-// Rows, cells and the owner's operations: ranges, the add-row, deletion, enabling, painting, resources.
+// Rows, cells and the owner's operations: ranges, the add-row, deletion, painting, the font.
 #include "grid_fixture.h"
 
 namespace gridtest {
@@ -11,11 +11,11 @@ int ListRows(HWND grid) { return static_cast<int>(::SendMessageW(grid, LVM_GETIT
 
 TEST_F(ModelTest, OutOfRangeCallsDoNothing) {
     EXPECT_EQ(grid.getSubItem(-1, 0), nullptr);
-    EXPECT_EQ(grid.getSubItem(6, 0), nullptr);
+    EXPECT_EQ(grid.getSubItem(kRows, 0), nullptr);
     EXPECT_EQ(grid.getSubItem(0, 2), nullptr);
     EXPECT_EQ(grid.getSubItem(0, -1), nullptr);
-    EXPECT_EQ(grid.getSubItem(kCheckRow, 1), check);
-    EXPECT_FALSE(grid.setSubItem(6, 1, std::make_unique<CPropertyItem>(L"")));
+    EXPECT_EQ(grid.getSubItem(kCheckRow, 1), Item(kCheckRow));
+    EXPECT_FALSE(grid.setSubItem(kRows, 1, std::make_unique<CPropertyItem>(L"")));
     EXPECT_FALSE(grid.setSubItem(0, 2, std::make_unique<CPropertyItem>(L"")));
     EXPECT_FALSE(grid.setSubItem(0, 1, nullptr));
     EXPECT_EQ(grid.insertItem(0, nullptr), -1);
@@ -28,7 +28,7 @@ TEST_F(ModelTest, OutOfRangeCallsDoNothing) {
     EXPECT_TRUE(parent.notes.empty());
     grid.invalidateCell(-5, 3);
     grid.invalidateCell(100, 1);
-    EXPECT_FALSE(grid.deleteRow(6));
+    EXPECT_FALSE(grid.deleteRow(kRows));
     EXPECT_FALSE(grid.deleteRow(-1));
     CPropertyItem stranger(L"x");
     EXPECT_FALSE(grid.findItem(&stranger).valid());
@@ -37,82 +37,65 @@ TEST_F(ModelTest, OutOfRangeCallsDoNothing) {
     grid.enableItem(nullptr, false);
     PropertyValue v(1);
     ::SendMessageW(grid.hwnd(), GRID_MSG_SET_VALUE, reinterpret_cast<WPARAM>(&v), reinterpret_cast<LPARAM>(&stranger));
-    ::SendMessageW(grid.hwnd(), GRID_MSG_SET_VALUE, 0, reinterpret_cast<LPARAM>(check));
+    ::SendMessageW(grid.hwnd(), GRID_MSG_SET_VALUE, 0, reinterpret_cast<LPARAM>(Item(kCheckRow)));
     EXPECT_TRUE(parent.notes.empty());
-    EXPECT_EQ(grid.dataRowCount(), 6);
-    EXPECT_EQ(grid.findItem(rates), (Cell{kRateRow, 1}));
+    EXPECT_EQ(grid.dataRowCount(), kRows);
+    EXPECT_EQ(grid.findItem(Item(kRateRow)), (Cell{kRateRow, 1}));
 }
 
-TEST_F(ModelTest, RowsAlwaysGoBeforeTheAddRow) {
+TEST_F(ModelTest, RowsGoBeforeTheAddRowAndAClickOnItAsksForANewRow) {
     grid.setOptions(GRID_OPT_ADD_ROW);
     grid.setOptions(GRID_OPT_ADD_ROW | GRID_OPT_SINGLE_CLICK_EDIT);  // still one add-row
-    EXPECT_EQ(grid.dataRowCount(), 6);
-    EXPECT_EQ(ListRows(grid.hwnd()), 7);
+    EXPECT_EQ(grid.dataRowCount(), 8);
+    EXPECT_EQ(ListRows(grid.hwnd()), 9);
     auto a = std::make_unique<CPropertyItem>(L"appended");
     IProperty* appended = a.get();
-    EXPECT_EQ(grid.insertItem(-1, std::move(a)), 6);
-    EXPECT_EQ(grid.insertItem(999, std::make_unique<CPropertyItem>(L"far")), 7);
+    EXPECT_EQ(grid.insertItem(-1, std::move(a)), 8);
+    EXPECT_EQ(grid.insertItem(999, std::make_unique<CPropertyItem>(L"far")), 9);
     EXPECT_EQ(grid.insertItem(0, std::make_unique<CPropertyItem>(L"first")), 0);
-    EXPECT_EQ(grid.dataRowCount(), 9);
-    EXPECT_EQ(grid.findItem(appended), (Cell{7, 0}));
-    EXPECT_EQ(grid.findItem(check), (Cell{kCheckRow + 1, 1}));
+    EXPECT_EQ(grid.dataRowCount(), 11);
+    EXPECT_EQ(grid.findItem(appended), (Cell{9, 0}));
+    EXPECT_NE(dynamic_cast<CPropertyCheckButtonItem*>(Item(kCheckRow + 1)), nullptr);  // moved down a row
     wchar_t text[32] = {};
     LVITEMW lvi{};
-    lvi.iSubItem = 0;
     lvi.pszText = text;
     lvi.cchTextMax = 32;
     ::SendMessageW(grid.hwnd(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&lvi));
     EXPECT_STREQ(text, L"first");  // the row text is the item's name
-    grid.setOptions(0);
-    EXPECT_EQ(ListRows(grid.hwnd()), 9);
-    EXPECT_EQ(grid.dataRowCount(), 9);
-}
 
-TEST_F(ModelTest, ClickOnTheAddRowAsksForANewRow) {
-    grid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT | GRID_OPT_ADD_ROW);
     int added = 0;
     parent.onAddRow = [&] {
         ++added;
         grid.insertItem(-1, std::make_unique<CPropertyItem>(L"new"));
     };
-    parent.notes.clear();
-    Click(6, 1);  // the add-row spans the whole row
+    Forget();
+    Click(11, 1);  // the add-row spans the whole row
     EXPECT_EQ(added, 1);
-    EXPECT_EQ(grid.dataRowCount(), 7);
-    EXPECT_EQ(ListRows(grid.hwnd()), 8);
+    EXPECT_EQ(grid.dataRowCount(), 12);
+    EXPECT_EQ(ListRows(grid.hwnd()), 13);
     ASSERT_FALSE(parent.notes.empty());
     EXPECT_EQ(parent.notes.back().code, GRID_ADD_ROW_REQUESTED);
     EXPECT_EQ(parent.notes.back().item, nullptr);
-    EXPECT_EQ(grid.selectedCell(), (Cell{7, 0}));  // the add-row moved down and stays selected
+    EXPECT_EQ(grid.selectedCell(), (Cell{12, 0}));  // the add-row moved down and stays selected
     EXPECT_TRUE(EditorClosed());
+    grid.setOptions(0);
+    EXPECT_EQ(ListRows(grid.hwnd()), 12);
+    EXPECT_EQ(grid.dataRowCount(), 12);
 }
 
 TEST_F(ModelTest, DeletingTheRowWithTheOpenEditorClosesItFirst) {
     Click(kRateRow, 1);
     HWND editor = grid.editorWindow();
     ASSERT_NE(editor, nullptr);
-    parent.notes.clear();
+    IProperty* channels = Item(kChannelRow);
+    Forget();
     EXPECT_TRUE(grid.deleteRow(kRateRow));
     EXPECT_TRUE(EditorClosed());
     EXPECT_FALSE(grid.selectedCell().valid());
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(editor); }));
-    EXPECT_EQ(grid.dataRowCount(), 5);
+    EXPECT_EQ(grid.dataRowCount(), kRows - 1);
     EXPECT_EQ(grid.getSubItem(kRateRow, 1), channels);
-    ASSERT_FALSE(parent.notes.empty());
-    EXPECT_EQ(parent.notes.back().code, GRID_SELECTION_CHANGED);
-    EXPECT_EQ(parent.notes.back().item, nullptr);
-}
-
-TEST_F(ModelTest, DisabledItemsOpenNoEditorAndDisablingClosesAnOpenOne) {
-    grid.enableItem(rates, false);
-    EXPECT_FALSE(rates->isEnabled());
-    Click(kRateRow, 1);
-    EXPECT_TRUE(EditorClosed());
-    grid.enableItem(rates, true);
-    Click(kRateRow, 1);
-    ASSERT_FALSE(EditorClosed());
-    grid.enableItem(rates, false);
-    EXPECT_TRUE(EditorClosed());
+    EXPECT_EQ(SelectionNotes(), std::vector<Cell>{Cell{}});
 }
 
 COLORREF PixelAt(HWND hwnd, POINT pt) {

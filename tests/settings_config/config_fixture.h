@@ -1,12 +1,47 @@
-// A main window created in-process for each test, with a scratch directory for configuration files.
+// The main window for the settings' tests, with a scratch directory for configuration files, and the
+// settings rows as the user sees them.
 #pragma once
 #include "win/file_bytes.h"
 #include "win/main_frame_fixture.h"
+#include "settings_model/settings_printer.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
-class ConfigTest : public MainFrameTest {
+#include "settings/settings.h"
+
+// One main window for the whole program, closed through its normal close path at the end: opening
+// and closing a top-level window under Wine without a window manager costs seconds each time.
+class SharedFrame : public ::testing::Environment {
+public:
+    static CMainFrame* Get() {
+        if (!frame_) {
+            auto frame = std::make_unique<CMainFrame>();
+            if (!frame->CreateMainWindow()) return nullptr;
+            frame_ = frame.release();
+            frame_->CentreOnMonitor();
+            ::ShowWindow(frame_->hwnd(), SW_SHOWNORMAL);
+            ::UpdateWindow(frame_->hwnd());
+            guitest::Pump();
+        }
+        return frame_;
+    }
+    void TearDown() override {
+        if (!frame_) return;
+        if (frame_->hwnd()) ::SendMessageW(frame_->hwnd(), WM_CLOSE, 0, 0);
+        guitest::Pump();
+        delete frame_;
+        frame_ = nullptr;
+    }
+
+private:
+    static inline CMainFrame* frame_ = nullptr;
+};
+inline ::testing::Environment* const kSharedFrame = ::testing::AddGlobalTestEnvironment(new SharedFrame);
+
+// Each test starts from the start-up settings, with a scratch directory for its files.
+class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH] = {};
@@ -14,10 +49,15 @@ protected:
         dir = std::wstring(temp) + L"vastrel-config-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
               std::to_wstring(++serial);
         ::CreateDirectoryW(dir.c_str(), nullptr);
-        MainFrameTest::SetUp();
+        frame = SharedFrame::Get();
+        ASSERT_NE(frame, nullptr);
+        CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
+        grid.closeEditor();
+        ::SendMessageW(grid.hwnd(), LVM_ENSUREVISIBLE, 0, FALSE);  // the first rows in view
+        frame->ApplySettings(settings::StartupSettings());
+        guitest::Pump();
     }
     void TearDown() override {
-        MainFrameTest::TearDown();
         for (const auto& f : made) ::DeleteFileW(f.c_str());
         for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) ::RemoveDirectoryW(it->c_str());
         ::RemoveDirectoryW(dir.c_str());
@@ -37,20 +77,6 @@ protected:
         EXPECT_TRUE(guitest::WriteFileBytes(path, bytes));
         return path;
     }
-    static std::string Bytes(const std::wstring& path) { return guitest::ReadFileBytes(path); }
-    // The file as text: UTF-16 LE after its mark, otherwise bytes taken one by one.
-    static std::wstring Text(const std::wstring& path) {
-        const std::string b = Bytes(path);
-        std::wstring out;
-        if (b.size() >= 2 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xFE) {
-            for (size_t i = 2; i + 1 < b.size(); i += 2)
-                out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(b[i]) |
-                                                   (static_cast<unsigned char>(b[i + 1]) << 8)));
-        } else {
-            for (char c : b) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-        }
-        return out;
-    }
     static std::wstring Key(const std::wstring& path, const wchar_t* key, const wchar_t* section = L"Settings") {
         wchar_t text[1024] = {};
         ::GetPrivateProfileStringW(section, key, L"<missing>", text, 1024, path.c_str());
@@ -60,35 +86,22 @@ protected:
     void Load(const std::wstring& path) { frame->LoadConfiguration(path.c_str()); }
     void Save(const std::wstring& path) { frame->SaveConfiguration(path.c_str()); }
     SettingsRows& rows() { return frame->Rows(); }
-
-    // Every row and both numbers, for comparing before and after.
-    struct Snapshot {
-        std::vector<std::wstring> cells;
-        int rate = 0;
-        double centre = 0;
-        bool operator==(const Snapshot&) const = default;
-    };
-    Snapshot Take() {
-        Snapshot s;
-        for (int r = 0; r < settings::kRowCount; ++r) {
-            const auto row = static_cast<settings::Row>(r);
-            switch (settings::Rows()[r].kind) {
-            case settings::Kind::Check: s.cells.push_back(rows().ReadBool(row) ? L"1" : L"0"); break;
-            case settings::Kind::Directory:
-            case settings::Kind::Text:
-            case settings::Kind::SaveFile:
-            case settings::Kind::Sound:
-            case settings::Kind::CentreText: s.cells.push_back(rows().ReadText(row)); break;
-            default: s.cells.push_back(std::to_wstring(rows().ReadIndex(row))); break;
-            }
-        }
-        s.rate = frame->CurrentSettings().sampleRate;
-        s.centre = frame->Spectrum().centerFrequency;
-        return s;
+    // What the row's value cell shows: its text, or "on"/"off" for a switch.
+    std::wstring Shown(settings::Row row) {
+        IProperty* item = rows().ValueItem(row);
+        if (!item) return L"<no row>";
+        if (item->kind() == PROPERTY_KIND_CHECK) return rows().ReadBool(row) ? L"on" : L"off";
+        return item->displayString();
     }
 
+    void Command(UINT id) { ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+    CMainFrame* frame = nullptr;
     std::wstring dir;
     std::vector<std::wstring> made;
     std::vector<std::wstring> dirs;
     static inline int serial = 0;
 };
+
+// Prints a wide text in a failure message.
+inline std::string NarrowText(const std::wstring& w) { return std::string(w.begin(), w.end()); }

@@ -3,29 +3,23 @@
 
 #include <random>
 
-TEST_F(ConfigTest, OverlongValuesAreCutTo255Characters) {
-    const std::string longDir(10000, 'd');
-    const std::string longDevice(10000, 'x');
-    Load(FileWith(L"long.ccf", "[Settings]\r\nFileDir=" + longDir + "\r\nSoundCard=" + longDevice +
-                                   "\r\nSampleRate=" + std::string(10000, '9') + "\r\nLogOut=1\r\n"));
-    EXPECT_EQ(rows().ReadText(settings::kFileLogDir), std::wstring(255, L'd'));
-    EXPECT_TRUE(rows().ReadBool(settings::kDecoderTextLog));  // keys after the long lines are still read
-    EXPECT_GE(rows().ReadIndex(settings::kSoundCard), frame->CaptureDevices().Count() ? 0 : -1);
-    EXPECT_TRUE(::IsWindow(frame->hwnd()));
-}
-
-TEST_F(ConfigTest, GarbageAndUnreadablePathsLeaveDefinedValues) {
+TEST_F(ConfigTest, GarbageOverlongAndUnreadableFilesLeaveDefinedValues) {
     std::mt19937 random(7);
-    std::string garbage(1 << 20, '\0');
+    std::string garbage(1 << 16, '\0');
     for (char& c : garbage) c = static_cast<char>(random());
     std::string binary = "\xFF\xFE[\0S\0e\0t\0";  // a torn UTF-16 header
     binary.append(3000, '\0');
-    std::string noNewline = "[Settings]SampleRate=44100" + std::string(10000, '=');
-    const std::wstring paths[] = {FileWith(L"garbage.ccf", garbage), FileWith(L"binary.ccf", binary),
-                                  FileWith(L"flat.ccf", noNewline), SubDir(L"a-directory.ccf"),
-                                  dir + L"\\no\\such\\folder\\x.ccf"};
+    const std::wstring overlong =
+        FileWith(L"long.ccf", "[Settings]\r\nFileDir=" + std::string(10000, 'd') + "\r\nSoundCard=" +
+                                  std::string(10000, 'x') + "\r\nSampleRate=" + std::string(10000, '9') + "\r\nLogOut=1\r\n");
+    const std::wstring paths[] = {
+        FileWith(L"garbage.ccf", garbage), FileWith(L"binary.ccf", binary),
+        FileWith(L"flat.ccf", "[Settings]SampleRate=44100" + std::string(10000, '=')),
+        overlong, SubDir(L"a-directory.ccf"), dir + L"\\no\\such\\folder\\x.ccf"};
     for (const std::wstring& path : paths) {
+        SCOPED_TRACE(NarrowText(path));
         Load(path);
+        ::RedrawWindow(frame->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         const int rate = frame->CurrentSettings().sampleRate;
         const double centre = frame->Spectrum().centerFrequency;
         EXPECT_TRUE(centre == 2000.0 || (centre >= 0 && rate > 0 && centre <= rate / 2)) << centre;
@@ -33,14 +27,28 @@ TEST_F(ConfigTest, GarbageAndUnreadablePathsLeaveDefinedValues) {
         EXPECT_TRUE(channel >= 0 && channel <= 2);
         const int rateRow = rows().ReadIndex(settings::kSampleRate);
         EXPECT_TRUE(rateRow >= 0 && rateRow <= 6);
-        ::RedrawWindow(frame->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        EXPECT_TRUE(::IsWindow(frame->hwnd()));
     }
-    // The unreadable ones read as empty files.
-    Load(paths[4]);
+    // Texts are cut to 255 characters, and the keys after the long lines are still read.
+    Load(overlong);
+    EXPECT_EQ(Shown(settings::kFileLogDir), std::wstring(255, L'd'));
+    EXPECT_EQ(Shown(settings::kDecoderTextLog), L"on");
+    // Zero and negative rates are kept and saved as they are, and the display divides nothing by them.
+    for (const wchar_t* rate : {L"0", L"-8000"}) {
+        const std::wstring path = PathOf(std::wstring(L"rate") + rate + L".ccf");
+        ::WritePrivateProfileStringW(L"Settings", L"SampleRate", rate, path.c_str());
+        Load(path);
+        ::RedrawWindow(frame->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        EXPECT_EQ(frame->CurrentSettings().sampleRate, _wtoi(rate));
+        EXPECT_EQ(frame->Spectrum().centerFrequency, 2000.0);
+        Save(path);
+        EXPECT_EQ(Key(path, L"SampleRate"), rate);
+    }
+    // An unreadable file reads as an empty one; a save to a directory or a missing folder fails quietly.
+    Load(paths[5]);
     EXPECT_EQ(frame->CurrentSettings().sampleRate, 48000);
-    EXPECT_TRUE(rows().ReadBool(settings::kHideDecoderWindow));
-    // A save to a directory or a missing folder fails silently.
-    Save(paths[3]);
+    EXPECT_EQ(Shown(settings::kHideDecoderWindow), L"on");
     Save(paths[4]);
-    EXPECT_TRUE(::IsWindow(frame->hwnd()));
+    Save(paths[5]);
+    EXPECT_EQ(::GetFileAttributesW(paths[5].c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -140,19 +140,6 @@ TEST(LoadedSettings, ChoicesTakeOnlyTheirEntriesAndTextsAreKept) {
     EXPECT_EQ(Load({{L"StoreFile", std::wstring()}}).storeFile, L"");
 }
 
-TEST(SavedTexts, StartupValuesGiveTheExampleFile) {
-    const std::vector<std::wstring> lines = {
-        L"SampleRate=48000", L"Center=2000", L"SoundCard=Primary Sound Capture Driver", L"CardChannel=0", L"UpdChk=1",
-        L"FileEGC=0", L"FileMsg=0", L"FileRaw=0", L"TarEGC=0", L"TarMsg=0", L"TarRaw=0", L"HideDecWnd=1",
-        L"DisableFFT=0", L"LogOut=0", L"LogOutFlt=0", L"FileDir=", L"TarDir=", L"LogDir="};
-    const wchar_t* const primaryFirst[] = {L"Primary Sound Capture Driver", L"Line In"};
-    std::vector<std::wstring> written;
-    for (const KeyRule& k : Keys())
-        written.push_back(std::wstring(k.key) + L"=" + StoredText(k, StartupSettings(), primaryFirst).value_or(L"?"));
-    written.resize(lines.size());  // keys after the eighteen follow them
-    EXPECT_EQ(written, lines);
-}
-
 TEST(SavedTexts, EachRulesText) {
     const Settings s{.soundCard = 2, .sampleRate = -8000, .cardChannel = 1, .centerFrequency = 1234.9,
                      .tarLogRaw = true, .decoderLogDir = L"C:\\\u0416urnal\\"};

@@ -1,20 +1,9 @@
-// The portable row description: lists, rate indices, the centre text and the loaded-centre band.
+// The portable row description: rate indices, the centre text and the loaded-centre band.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 
 #include "settings/settings.h"
-
-TEST(SettingsRecord, EveryRowOnceInGridOrder) {
-    std::set<int> seen;
-    int expected = 0;
-    for (const auto& row : settings::Rows()) {
-        EXPECT_EQ(row.row, expected++);
-        seen.insert(row.row);
-    }
-    EXPECT_EQ(seen.size(), static_cast<size_t>(settings::kRowCount));
-}
 
 TEST(SettingsRecord, SampleRateListAndIndices) {
     const struct {
