@@ -1,165 +1,104 @@
-// Decoder record stream: splitting at zero bytes with the record limit, and reading one record.
+// Decoder record stream: splitting at zero bytes with the record limit, reading one record, and wide
+// text to UTF-8.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "decoder/record_stream.h"
+#include "decoder/wide_text.h"
 
 using decoder::ParseRecord;
 using decoder::RecordSplitter;
 
 namespace {
 
-// Feeds `stream` in blocks of `block` bytes and collects the records, checking the terminator.
-std::vector<std::string> Split(RecordSplitter& splitter, const std::string& stream, std::size_t block) {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; at < stream.size(); at += block) {
-        std::size_t n = std::min(block, stream.size() - at);
-        splitter.Feed(stream.data() + at, n, [&](std::string_view r) {
-            EXPECT_EQ(r.data()[r.size()], '\0');
-            out.emplace_back(r);
-        });
-    }
-    return out;
-}
-
-std::vector<std::string> Split(const std::string& stream, std::size_t block = decoder::kReadBlockSize) {
-    RecordSplitter splitter;
-    return Split(splitter, stream, block);
-}
-
-std::string Z(const char* s) { return std::string(s) + '\0'; }
+std::string Z(const std::string& s) { return s + '\0'; }
 
 }  // namespace
 
-TEST(RecordSplitter, ZeroBytesSeparateRecords) {
-    std::string stream = Z("L0abcdefgone") + Z("L5abcdefgtwo\n");
-    stream.push_back('\0');  // two zero bytes in a row: an empty record
-    stream += "tail";
-    RecordSplitter splitter;
-    auto records = Split(splitter, stream, 1024);
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0], "L0abcdefgone");
-    EXPECT_EQ(records[1], "L5abcdefgtwo\n");
-    EXPECT_EQ(records[2], "");
-    EXPECT_FALSE(ParseRecord(records[2]).accepted);
-    EXPECT_EQ(splitter.pending(), 4u);  // "tail" waits for its end
-    splitter.Reset();
-    EXPECT_EQ(splitter.pending(), 0u);
-}
-
-TEST(RecordSplitter, RecordSplitAcrossReadsArrivesOnce) {
-    std::string stream = Z("L21210042frequency: 1200.0\n") + Z("L1abcdefgcontents");
-    for (std::size_t block = 1; block <= stream.size(); ++block) {
-        auto records = Split(stream, block);
-        ASSERT_EQ(records.size(), 2u) << block;
-        EXPECT_EQ(records[0], "L21210042frequency: 1200.0\n");
-        EXPECT_EQ(records[1], "L1abcdefgcontents");
+TEST(RecordSplitter, RecordsAtZeroBytesAndTheLimitWhateverTheReadSizes) {
+    std::string high = "L5abcdefg";
+    for (int c = 0x80; c <= 0xFF; ++c) high.push_back(static_cast<char>(c));
+    const std::string exact(1024, 'a');
+    struct Row {
+        std::string stream;
+        std::vector<std::string> records;
+        std::size_t pending;
+    };
+    const Row rows[] = {
+        // Two zero bytes in a row make an empty record; "tail" waits for its end.
+        {Z("L0abcdefgone") + Z("L5abcdefgtwo\n") + '\0' + "tail", {"L0abcdefgone", "L5abcdefgtwo\n", ""}, 4},
+        {Z("L21210042frequency: 1200.0\n") + Z("L1abcdefgcontents"),
+         {"L21210042frequency: 1200.0\n", "L1abcdefgcontents"},
+         0},
+        // Exactly 1024 bytes and their zero byte: one record, nothing lost.
+        {Z("") + Z(exact) + Z("L0xxxxxxxnext"), {"", exact, "L0xxxxxxxnext"}, 0},
+        // Past 1024 bytes the record is cut, the next byte is lost and the rest starts a new record.
+        {Z(std::string(1024, 'b') + 'X' + "L3abc"), {std::string(1024, 'b'), "L3abc"}, 0},
+        {std::string(1024, 'c') + '!' + Z("L4abcdefgrest"), {std::string(1024, 'c'), "L4abcdefgrest"}, 0},
+        // 3000 bytes without a zero: 1024, 1024 and a pending 950 (two bytes lost).
+        {std::string(3000, 'd'), {std::string(1024, 'd'), std::string(1024, 'd')}, 950},
+        {Z(high), {high}, 0},  // bytes above 127 pass unchanged
+        {"", {}, 0},
+    };
+    for (const Row& row : rows) {
+        for (std::size_t block : {1, 2, 3, 7, 16, 1000, 1024, 4096}) {
+            RecordSplitter splitter;
+            std::vector<std::string> records;
+            for (std::size_t at = 0; at < row.stream.size(); at += block) {
+                splitter.Feed(row.stream.data() + at, std::min(block, row.stream.size() - at), [&](std::string_view r) {
+                    EXPECT_EQ(r.data()[r.size()], '\0');
+                    records.emplace_back(r);
+                });
+            }
+            EXPECT_EQ(records, row.records) << row.stream.substr(0, 20) << " in blocks of " << block;
+            EXPECT_EQ(splitter.pending(), row.pending) << row.stream.substr(0, 20) << " in blocks of " << block;
+            splitter.Reset();
+            EXPECT_EQ(splitter.pending(), 0u);
+        }
     }
-}
-
-TEST(RecordSplitter, RecordLimit) {
-    // Exactly 1024 bytes and its zero byte: one record, nothing lost.
-    std::string exact(1024, 'a');
-    auto records = Split(Z("") + exact + '\0' + Z("L0xxxxxxxnext"));
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[1], exact);
-    EXPECT_EQ(records[2], "L0xxxxxxxnext");
-
-    // 1030 bytes: the first 1024 are a record, the 1025th is lost, the rest starts a new record.
-    std::string longer = std::string(1024, 'b') + 'X' + "L3abc";
-    for (std::size_t block : {std::size_t{1024}, std::size_t{1000}, std::size_t{7}, std::size_t{1}}) {
-        records = Split(longer + '\0', block);
-        ASSERT_EQ(records.size(), 2u) << block;
-        EXPECT_EQ(records[0], std::string(1024, 'b'));
-        EXPECT_EQ(records[1], "L3abc");
-        EXPECT_FALSE(ParseRecord(records[1]).accepted);  // 5 bytes: too short
-    }
-
-    // The remainder of a long record counts as a record of its own when it looks like one.
-    records = Split(std::string(1024, 'c') + '!' + Z("L4abcdefgrest"));
-    ASSERT_EQ(records.size(), 2u);
-    auto rec = ParseRecord(records[1]);
-    EXPECT_TRUE(rec.accepted);
-    EXPECT_EQ(rec.category, 4);
-    EXPECT_EQ(rec.text, "rest");
-
-    // 3000 bytes without a zero: records of 1024, 1024 and a pending 950 (two bytes lost).
-    RecordSplitter splitter;
-    records = Split(splitter, std::string(3000, 'd'), 1024);
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].size(), 1024u);
-    EXPECT_EQ(records[1].size(), 1024u);
-    EXPECT_EQ(splitter.pending(), 950u);
-}
-
-TEST(RecordSplitter, BytesAbove127PassUnchanged) {
-    std::string text;
-    for (int c = 0x80; c <= 0xFF; ++c) text.push_back(static_cast<char>(c));
-    std::string record = "L5abcdefg" + text;
-    auto records = Split(Z(record.c_str()), 16);
-    ASSERT_EQ(records.size(), 1u);
-    auto rec = ParseRecord(records[0]);
-    ASSERT_TRUE(rec.accepted);
-    EXPECT_EQ(rec.category, 5);
-    EXPECT_EQ(rec.text, text);
-}
-
-TEST(RecordParser, BulletinBoardHeaderWithFrequency) {
-    auto rec = ParseRecord("L21210042frequency: 1200.0\n");
-    ASSERT_TRUE(rec.accepted);
-    EXPECT_EQ(rec.category, 2);
-    EXPECT_EQ(rec.les, "121");
-    EXPECT_EQ(rec.frame, "0042");
-    EXPECT_EQ(rec.text, "frequency: 1200.0\n");
-    ASSERT_TRUE(rec.hasFrequency);
-    EXPECT_DOUBLE_EQ(rec.frequencyHz, 1215.0);
 }
 
 TEST(RecordParser, FrequencyReadFromJustAfterTheColon) {
+    constexpr double k = 10368.0 / 10240.0;
     struct Case {
-        const char* record;
+        std::string_view record;
         bool has;
         double hz;
     };
     const Case cases[] = {
+        {"L21210042frequency: 1200.0\n", true, 1215.0},
         {"L21210042frequency:1200", true, 1215.0},
         {"L21210042frequency:   1200.0", true, 1215.0},
-        {"L21210042frequency:\t2000 Hz", true, 2000.0 * 10368.0 / 10240.0},
-        {"L21210042LES 121 frequency: 1777.5, level 3", true, 1777.5 * 10368.0 / 10240.0},
-        {"L21210042frequency: .5", true, 0.5 * 10368.0 / 10240.0},
+        {"L21210042frequency:\t2000 Hz", true, 2000.0 * k},
+        {"L21210042LES 121 frequency: 1777.5, level 3", true, 1777.5 * k},
+        {"L21210042frequency: .5", true, 0.5 * k},
+        {"L21210042frequency: +40", true, 40.0 * k},
         {"L21210042frequency: 1.2e3", true, 1215.0},
+        {"L2frequency: 1024", true, 1036.8},  // the header bytes are searched too
         {"L21210042frequency:", false, 0},
         {"L21210042frequency: ", false, 0},
         {"L21210042frequency: abc", false, 0},
+        {"L21210042frequency: .", false, 0},
+        {"L21210042frequency: .x", false, 0},
+        {"L21210042frequency: +", false, 0},
         {"L21210042frequency: -20", false, 0},
         {"L21210042frequency: nan", false, 0},
         {"L21210042frequency: inf", false, 0},
         {"L21210042frequency: 1e999", false, 0},
         {"L21210042Frequency: 1200", false, 0},
         {"L21210042no report here", false, 0},
-        // Only the first report counts.
-        {"L21210042frequency: x frequency: 1200", false, 0},
+        {"L21210042frequency: x frequency: 1200", false, 0},                 // only the first report counts
+        {"L11210042frequency: 1200", false, 0},                              // other categories never report one
+        {std::string_view("L21210042frequency: 1234", 22), true, 12.0 * k},  // never read past the end
     };
     for (const auto& c : cases) {
         auto rec = ParseRecord(c.record);
         ASSERT_TRUE(rec.accepted) << c.record;
         EXPECT_EQ(rec.hasFrequency, c.has) << c.record;
-        if (c.has) {
-            EXPECT_DOUBLE_EQ(rec.frequencyHz, c.hz) << c.record;
-        }
+        EXPECT_DOUBLE_EQ(rec.frequencyHz, c.hz) << c.record;
     }
-    // The report in the header bytes of the record is searched too (the whole record is searched).
-    auto rec = ParseRecord(std::string_view("L2frequency: 1024", 17));
-    EXPECT_TRUE(rec.hasFrequency);
-    EXPECT_DOUBLE_EQ(rec.frequencyHz, 1036.8);
-    // Other categories never report a frequency.
-    EXPECT_FALSE(ParseRecord("L11210042frequency: 1200").hasFrequency);
-    // The number must not be read past the record's end.
-    std::string buf = "L21210042frequency: 12";
-    buf += "34";
-    EXPECT_DOUBLE_EQ(ParseRecord(std::string_view(buf.data(), buf.size() - 2)).frequencyHz, 12.0 * 10368 / 10240);
 }
 
 TEST(RecordParser, AcceptanceRule) {
@@ -167,22 +106,35 @@ TEST(RecordParser, AcceptanceRule) {
     for (const char* r : {"L21210042", "", "X21210042text", "l21210042text", "L61210042text", "L91210042text",
                           "L/1210042text", "LA1210042text"})
         EXPECT_FALSE(ParseRecord(r).accepted) << r;
-    auto ten = ParseRecord("L21210042x");
-    EXPECT_TRUE(ten.accepted);
-    EXPECT_EQ(ten.text, "x");
     for (char digit = '0'; digit <= '5'; ++digit) {
-        std::string r = std::string("L") + digit + "abcdefgtext";
+        const std::string r = std::string("L") + digit + "ABC9999x";
         auto rec = ParseRecord(r);
         ASSERT_TRUE(rec.accepted);
         EXPECT_EQ(rec.category, digit - '0');
-        EXPECT_EQ(rec.text, "text");
-        EXPECT_EQ(rec.les.empty(), digit != '2');
-        EXPECT_EQ(rec.frame.empty(), digit != '2');
+        // Views into the record itself: LES and frame only for a bulletin-board header.
+        EXPECT_EQ(rec.text.data(), r.data() + 9);
+        EXPECT_EQ(rec.text, "x");
+        EXPECT_EQ(rec.les, digit == '2' ? "ABC" : "");
+        EXPECT_EQ(rec.frame, digit == '2' ? "9999" : "");
+        EXPECT_TRUE(digit != '2' || (rec.les.data() == r.data() + 2 && rec.frame.data() == r.data() + 5)) << digit;
     }
-    // Views point into the record itself.
-    std::string r = "L2ABC9999hello";
-    auto rec = ParseRecord(r);
-    EXPECT_EQ(rec.les.data(), r.data() + 2);
-    EXPECT_EQ(rec.frame.data(), r.data() + 5);
-    EXPECT_EQ(rec.text.data(), r.data() + 9);
+}
+
+TEST(WideToUtf8, EncodesEachLengthAndReplacesWhatIsNotText) {
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"", ""},
+        {{wchar_t{0x7F}}, "\x7F"},
+        {{wchar_t{0x80}}, "\xC2\x80"},
+        {{wchar_t{0x7FF}}, "\xDF\xBF"},
+        {{wchar_t{0x800}}, "\xE0\xA0\x80"},
+        {{wchar_t{0xFFFF}}, "\xEF\xBF\xBF"},
+        {L"caf\u00E9 \u20AC", "caf\xC3\xA9 \xE2\x82\xAC"},
+        {{wchar_t(0xD83C), wchar_t(0xDF0A)}, "\xF0\x9F\x8C\x8A"},  // a pair: U+1F30A
+        {{wchar_t(0xD83C), L'a'},
+         "\xEF\xBF\xBD"
+         "a"},                                                             // a high one alone
+        {{wchar_t(0xDF0A), wchar_t(0xD83C)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},  // the wrong way round
+        {{L'x', wchar_t(0xD83C)}, "x\xEF\xBF\xBD"},                        // cut off at the end
+    };
+    for (const auto& [wide, utf8] : cases) EXPECT_EQ(decoder::WideToUtf8(wide), utf8) << utf8;
 }

@@ -1,12 +1,12 @@
-// The sink worker: a stuck handler never holds up the offering side, everything arrives in order,
-// the waits are bounded, a throwing handler loses only its own batch's work, and the byte bound
-// refuses and counts instead of waiting.
+// The sink worker: a stuck handler never holds up the offering side, everything arrives in order, the
+// waits are bounded, a throwing handler loses only its batch's rest, and the byte bound refuses.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -17,24 +17,21 @@ namespace {
 
 using Worker = decoder::SinkWorker<int>;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 // What the handler saw; it waits while the gate is shut and throws on the item `throwAt`.
 struct Probe {
     std::mutex lock;
     std::condition_variable opened;
-    bool gateOpen = true;
+    bool gateOpen = false;
     int throwAt = -1;
     std::vector<int> seen;
 
-    void Handle(Worker::Batch& batch) {
-        for (int item : batch.items) {
-            std::unique_lock<std::mutex> guard(lock);
-            opened.wait(guard, [&] { return gateOpen; });
-            if (item == throwAt) throw std::runtime_error("handler trouble");
-            seen.push_back(item);
-            guard.unlock();
-            batch.Done(1);
-        }
+    void Handle(int item) {
+        std::unique_lock<std::mutex> guard(lock);
+        opened.wait(guard, [&] { return gateOpen; });
+        if (item == throwAt) throw std::runtime_error("handler trouble");
+        seen.push_back(item);
     }
     void Open() {
         std::lock_guard<std::mutex> guard(lock);
@@ -47,60 +44,55 @@ struct Probe {
     }
 };
 
+// A worker whose handler goes through the probe, item by item.
 Worker::Handler Into(const std::shared_ptr<Probe>& probe) {
-    return [probe](Worker::Batch& batch) { probe->Handle(batch); };
+    return [probe](Worker::Batch& batch) {
+        for (int item : batch.items) {
+            probe->Handle(item);
+            batch.Done(1);
+        }
+    };
 }
 
-// Until the worker's thread has let go of the handler (and so of the probe).
+// Until the worker's thread has let go of the handler (and so of the probe), 10 s at most.
 bool Released(const std::shared_ptr<Probe>& probe) {
     const auto until = Clock::now() + std::chrono::seconds(10);
-    while (probe.use_count() > 1 && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (probe.use_count() > 1 && Clock::now() < until) std::this_thread::sleep_for(milliseconds(5));
     return probe.use_count() == 1;
 }
 
-std::vector<int> Upto(int n) {
-    std::vector<int> v;
-    for (int i = 0; i < n; ++i) v.push_back(i);
-    return v;
-}
-
-TEST(SinkWorker, AStuckHandlerNeverHoldsUpTheOffersAndGetsEverythingInOrder) {
+TEST(SinkWorker, AStuckHandlerHoldsUpNeitherTheOffersNorTheBoundedWaitAndGetsEverythingInOrder) {
     auto probe = std::make_shared<Probe>();
-    probe->gateOpen = false;
-    Worker worker(Into(probe), {});
-    worker.Start();
-    for (int n = 0; n < 1000; ++n) ASSERT_TRUE(worker.Offer(n));
-    EXPECT_EQ(worker.counts().given, 1000u);
-    EXPECT_EQ(worker.counts().done, 0u);
-    probe->Open();
-    ASSERT_TRUE(worker.Flush(10'000));
-    EXPECT_EQ(probe->Seen(), Upto(1000));
-    EXPECT_EQ(worker.counts().done, 1000u);
-    EXPECT_EQ(worker.counts().dropped, 0u);
-}
-
-TEST(SinkWorker, TheFinishWaitIsBoundedAndTheDestructorStillHandlesWhatWasQueued) {
-    auto probe = std::make_shared<Probe>();
-    probe->gateOpen = false;
+    std::vector<int> all(1001);
+    std::iota(all.begin(), all.end(), 0);
     {
         Worker worker(Into(probe), {});
+        EXPECT_TRUE(worker.Flush(0));  // no thread and nothing offered: nothing to wait for
         worker.Start();
-        worker.Offer(0);
-        worker.Offer(1);
+        worker.Start();  // once only
+        for (int n = 0; n < 1000; ++n) ASSERT_TRUE(worker.Offer(n));
+        EXPECT_EQ(worker.counts().given, 1000u);
+        EXPECT_EQ(worker.counts().done, 0u);
         const auto before = Clock::now();
         EXPECT_FALSE(worker.Flush(100));  // returns after its bound although nothing was handled
         EXPECT_LT(Clock::now() - before, std::chrono::seconds(5));
         probe->Open();
+        ASSERT_TRUE(worker.Flush(10'000));
+        EXPECT_EQ(worker.counts().done, 1000u);
+        EXPECT_EQ(worker.counts().dropped, 0u);
+        worker.Offer(1000);  // the destructor still lets the thread handle what was queued
     }
-    EXPECT_EQ(probe->Seen(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(probe->Seen(), all);
+    Worker idle(Into(probe), {});  // never started: what was offered is not done
+    idle.Offer(1);
+    EXPECT_FALSE(idle.Flush(0));
 }
 
 TEST(SinkWorker, AThrowingHandlerLosesOnlyTheRestOfItsBatchAndTheThreadGoesOn) {
     auto probe = std::make_shared<Probe>();
-    probe->gateOpen = false;
     probe->throwAt = 2;
     Worker worker(Into(probe), {});
-    worker.Start();
+    worker.Start([] { throw std::runtime_error("start step trouble"); });  // the items still get handled
     for (int n = 0; n < 5; ++n) worker.Offer(n);  // one batch: the gate holds the thread on item 0
     probe->Open();
     ASSERT_TRUE(worker.Flush(10'000));  // the items after the throw count as done
@@ -112,21 +104,17 @@ TEST(SinkWorker, AThrowingHandlerLosesOnlyTheRestOfItsBatchAndTheThreadGoesOn) {
 
 TEST(SinkWorker, PastTheByteBoundOffersAreRefusedAndCountedUntilTheHandlerFreesThem) {
     auto probe = std::make_shared<Probe>();
-    probe->gateOpen = false;
     Worker::Options options;
     options.maxBytes = 10;
     options.bytesOf = [](const int& item) { return static_cast<std::size_t>(item); };
     Worker worker(Into(probe), options);
     worker.Start();
-    struct Step {
-        int item;
-        bool taken;
-        std::size_t bytes;  // held afterwards
-    };
-    const Step steps[] = {{4, true, 4}, {4, true, 8}, {3, false, 8}, {2, true, 10}, {1, false, 10}};
-    for (const Step& s : steps) {
-        EXPECT_EQ(worker.Offer(s.item), s.taken) << s.item;
-        EXPECT_EQ(worker.counts().bytes, s.bytes) << s.item;
+    // The item offered, whether it is taken, and the bytes held afterwards.
+    const std::tuple<int, bool, std::size_t> steps[] = {
+        {4, true, 4}, {4, true, 8}, {3, false, 8}, {2, true, 10}, {1, false, 10}};
+    for (auto [item, taken, bytes] : steps) {
+        EXPECT_EQ(worker.Offer(item), taken) << item;
+        EXPECT_EQ(worker.counts().bytes, bytes) << item;
     }
     worker.Refuse();  // an item that could not be made
     EXPECT_EQ(worker.counts().dropped, 3u);
@@ -140,7 +128,6 @@ TEST(SinkWorker, PastTheByteBoundOffersAreRefusedAndCountedUntilTheHandlerFreesT
 
 TEST(SinkWorker, ABoundedStopLeavesAStuckThreadToEndByItself) {
     auto probe = std::make_shared<Probe>();
-    probe->gateOpen = false;
     Worker::Options options;
     options.stopWaitMs = 100;
     auto before = Clock::now();
@@ -156,16 +143,12 @@ TEST(SinkWorker, ABoundedStopLeavesAStuckThreadToEndByItself) {
 
     // A thread still in its start step is not waited for at all.
     auto gate = std::make_shared<Probe>();
-    gate->gateOpen = false;
     before = Clock::now();
     {
         Worker worker(Into(probe), options);
-        worker.Start([gate] {
-            std::unique_lock<std::mutex> guard(gate->lock);
-            gate->opened.wait(guard, [&] { return gate->gateOpen; });
-        });
+        worker.Start([gate] { gate->Handle(0); });
     }
-    EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(100));
+    EXPECT_LT(Clock::now() - before, milliseconds(100));
     gate->Open();
     EXPECT_TRUE(Released(probe));
 }
@@ -178,7 +161,7 @@ TEST(SinkWorker, PauseReturnsAtOnceOnceReleased) {
             const auto before = Clock::now();
             batch.Pause(std::chrono::seconds(30));
             std::lock_guard<std::mutex> guard(lock);
-            early.push_back(Clock::now() - before < std::chrono::seconds(10));
+            early.push_back(Clock::now() - before < std::chrono::seconds(10) && batch.released());
             batch.Done(batch.items.size());
         },
         {});

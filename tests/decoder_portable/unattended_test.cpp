@@ -1,16 +1,10 @@
-// Unattended running, portable parts: the restart delays under a clock the test sets, UTC calendar
-// times of milliseconds, and the text log's switch to a new file at UTC midnight.
+// Unattended running, portable parts: the restart delays under a clock the test sets, and UTC calendar
+// times of milliseconds (the daily text log's switch is in record_sink_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include "decoder/command_line.h"
-#include "decoder/record_sink.h"
 #include "decoder/restart_backoff.h"
 
 namespace {
@@ -34,17 +28,14 @@ std::int64_t RunFor(RestartBackoff& backoff, TestClock& clock, std::int64_t last
 TEST(RestartBackoff, DoublesWhileRunsEndWithinAMinuteUpToFiveMinutesThenStartsOver) {
     TestClock clock;
     RestartBackoff backoff(clock.Fn());
-    std::vector<std::int64_t> delays;
-    for (int i = 0; i < 9; ++i) {
-        delays.push_back(RunFor(backoff, clock, 2000));
-        clock.now += delays.back();  // the wait itself is not part of any run
+    // How long each run lasted and the delay asked for after it (the wait itself is no part of a run).
+    const std::pair<std::int64_t, std::int64_t> runs[] = {
+        {2000, 5000},   {2000, 10000},   {2000, 20000},  {2000, 40000}, {2000, 80000},  {2000, 160000},
+        {2000, 300000}, {2000, 300000},  {60000, 5000},  {59999, 10000}, {3600000, 5000}, {0, 10000}};
+    for (auto [lasted, delay] : runs) {
+        EXPECT_EQ(RunFor(backoff, clock, lasted), delay) << lasted;
+        clock.now += delay;
     }
-    EXPECT_EQ(delays, (std::vector<std::int64_t>{5000, 10000, 20000, 40000, 80000, 160000, 300000, 300000, 300000}));
-
-    // A run that lasted a minute or more: back to 5 s, and doubling again from there.
-    EXPECT_EQ(RunFor(backoff, clock, 60000), 5000);
-    EXPECT_EQ(RunFor(backoff, clock, 59999), 10000);
-    EXPECT_EQ(RunFor(backoff, clock, 3600000), 5000);
 }
 
 TEST(RestartBackoff, AUsersStartForgetsEarlierFailuresAndOddTimingsStaySane) {
@@ -68,6 +59,12 @@ TEST(RestartBackoff, AUsersStartForgetsEarlierFailuresAndOddTimingsStaySane) {
     EXPECT_EQ(odd.timing().longestMs, 1);
     EXPECT_EQ(RunFor(odd, clock, 0), 1);
     EXPECT_EQ(RunFor(odd, clock, 0), 1);
+    EXPECT_EQ(RestartBackoff(clock.Fn(), RestartBackoff::Timing{10, 5, 100}).timing().longestMs, 10);
+
+    RestartBackoff steady;  // no clock: the steady clock's run of no time at all is a short one
+    steady.RunStarted();
+    EXPECT_EQ(steady.RunEnded(), 5000);
+    EXPECT_EQ(steady.RunEnded(), 10000);
 }
 
 TEST(UtcTime, MillisecondsBecomeTheCalendarTimeAcrossDaysMonthsLeapYearsAndBefore1970) {
@@ -93,121 +90,6 @@ TEST(UtcTime, MillisecondsBecomeTheCalendarTimeAcrossDaysMonthsLeapYearsAndBefor
         EXPECT_EQ(decoder::UtcDay(c.ms), c.day) << c.ms;
         EXPECT_EQ(decoder::TextLogPath(L"d", t), decoder::TextLogPath(L"d", c.t)) << c.ms;
     }
-}
-
-// A daily text log in a scratch folder, named by the text log's rule, whose openings the test can
-// refuse.
-class DailyTextLog : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("vastrel_daily_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
-    std::filesystem::path PathAt(std::int64_t utcMs) const {
-        // The rule's name, without its Windows separator.
-        const std::wstring name = decoder::TextLogPath(L"", decoder::UtcTimeFromMs(utcMs)).substr(1);
-        return dir / std::filesystem::path(name);
-    }
-    std::FILE* Open(std::int64_t utcMs) { return std::fopen(PathAt(utcMs).string().c_str(), "wb"); }
-    decoder::TextLogSink::FileOpener Opener() {
-        return [this](std::int64_t utcMs) -> std::FILE* {
-            ++openings;
-            return refuse ? nullptr : Open(utcMs);
-        };
-    }
-    std::string Contents(std::int64_t utcMs) const {
-        std::ifstream in(PathAt(utcMs), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::size_t FileCount() const {
-        std::size_t n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) n += entry.is_regular_file() ? 1 : 0;
-        return n;
-    }
-    static decoder::Record At(std::int64_t ms, std::string text, decoder::Category c = decoder::Category::BulletinContents) {
-        decoder::Record r;
-        r.receivedUtcMs = ms;
-        r.category = c;
-        r.text = std::move(text);
-        return r;
-    }
-
-    std::filesystem::path dir;
-    bool refuse = false;
-    int openings = 0;
-};
-
-constexpr std::int64_t kStart = 1796687990000;     // 2026-12-07 23:59:50 UTC
-constexpr std::int64_t kMidnight = 1796688000000;  // 2026-12-08 00:00:00 UTC
-constexpr std::int64_t kDayMs = 86400000;
-
-TEST_F(DailyTextLog, TheFirstRecordOfANewDayOpensTheNextFileAndNothingIsLostOrDoubled) {
-    auto filter = std::make_shared<decoder::LogFilter>();
-    {
-        decoder::TextLogSink sink(Open(kStart), kStart, Opener(), false, filter);
-        std::string before, after;
-        // Records every 7 ms either side of midnight, the last ones of the day within a millisecond.
-        for (std::int64_t ms = kMidnight - 35; ms < kMidnight + 35; ms += 7) {
-            const std::string text = "record at " + std::to_string(ms) + "\n";
-            sink.OnRecord(At(ms, text));
-            (ms < kMidnight ? before : after) += text;
-        }
-        sink.OnRecord(At(kMidnight - 1, "late\n"));  // a clock set back a hair does not switch back
-        after += "late\n";
-        sink.Note("Decoder ended (exit code 3)\n", kMidnight + 40);
-        after += "Decoder ended (exit code 3)\n";
-        EXPECT_EQ(sink.files(), 2u);
-        EXPECT_EQ(openings, 1);
-        sink.Close();
-        EXPECT_EQ(Contents(kStart), before);
-        // The next file is named by the time of the record that opened it.
-        EXPECT_EQ(Contents(kMidnight - 35 + 7 * 5), after);
-    }
-    EXPECT_EQ(FileCount(), 2u);
-}
-
-TEST_F(DailyTextLog, EveryDayGetsItsFileEvenWhenRecordsSkipDaysAndTheFilterStillCounts) {
-    auto filter = std::make_shared<decoder::LogFilter>();
-    filter->Set(1, true);
-    decoder::TextLogSink sink(Open(kStart), kStart, Opener(), true, filter);
-    sink.OnRecord(At(kStart + 1, "shown\n"));
-    // A hidden record is not written, so it opens no file; the next shown one does.
-    sink.OnRecord(At(kMidnight + 5, "hidden\n", decoder::Category::DecoderNote));
-    EXPECT_EQ(openings, 0);
-    sink.OnRecord(At(kMidnight + 9, "day two\n"));
-    sink.OnRecord(At(kMidnight + 3 * kDayMs + 1, "day five\n"));
-    sink.Close();
-    EXPECT_EQ(Contents(kStart), "shown\n");
-    EXPECT_EQ(Contents(kMidnight + 9), "day two\n");
-    EXPECT_EQ(Contents(kMidnight + 3 * kDayMs + 1), "day five\n");
-    EXPECT_EQ(FileCount(), 3u);
-}
-
-TEST_F(DailyTextLog, ANextFileThatCannotBeMadeLeavesTheRecordsInTheOldOne) {
-    auto filter = std::make_shared<decoder::LogFilter>();
-    decoder::TextLogSink sink(Open(kStart), kStart, Opener(), false, filter);
-    refuse = true;
-    sink.OnRecord(At(kMidnight + 1, "kept\n"));
-    sink.OnRecord(At(kMidnight + 2, "kept too\n"));  // one try a day, not one per record
-    EXPECT_EQ(openings, 1);
-    refuse = false;
-    sink.OnRecord(At(kMidnight + kDayMs, "next day\n"));
-    sink.Close();
-    EXPECT_EQ(Contents(kStart), "kept\nkept too\n");
-    EXPECT_EQ(Contents(kMidnight + kDayMs), "next day\n");
-    EXPECT_EQ(sink.files(), 2u);
-
-    // Without an opener the file never changes.
-    decoder::TextLogSink single(Open(kStart + 1000), false, filter);
-    single.OnRecord(At(kMidnight + 5 * kDayMs, "same file\n"));
-    single.Close();
-    EXPECT_EQ(Contents(kStart + 1000), "same file\n");
 }
 
 }  // namespace
