@@ -123,8 +123,10 @@ def main():
             print(f"{i:3} {path}:{no + 1} {name}")
         return
 
-    targets = test_targets(a.build)
-    if build_and_test(a.build, targets) != "survived":
+    if run(["cmake", "--build", a.build, "-j", str(os.cpu_count() or 2)]).returncode:
+        sys.exit("mutate: the unmutated tree does not build")
+    targets = test_targets(a.build)  # ctest names the programs once they exist
+    if not targets or build_and_test(a.build, targets) != "survived":
         sys.exit("mutate: the unmutated tree does not build or its tests fail")
     tally = {"killed": 0, "survived": 0, "stillborn": 0}
     started = time.time()
