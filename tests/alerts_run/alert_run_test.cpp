@@ -1,26 +1,24 @@
-// Alerts through the real main window: a run of the stand-in decoder (bin/vastrel-sim.exe copied into
-// a scratch folder as vastrel.exe) hears a distress message and its copy; the probe program
-// (bin/alert-probe.exe) run on the alert writes what it read on its standard input.
+// Alerts through the real main window: a run of the stand-in decoder hears a distress message and its
+// copy; the probe program (bin/alert-probe.exe) run on the alert writes what it read on its standard
+// input.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "resource.h"
-#include "win/file_bytes.h"
-#include "win/stand_in_run_fixture.h"
+#include "win/run_fixture.h"
 
 namespace {
 
-class AlertRunTest : public StandInRunTest {
+using guitest::Occurrences;
+
+class AlertRunTest : public RunTest {
 protected:
-    AlertRunTest() : StandInRunTest(L"vastrel_alert_run_") {}
     void SetUp() override {
-        StandInRunTest::SetUp();
+        RunTest::SetUp();
         frame->SetAlertClock([this] { return steadyMs.load(); });
     }
     // "alert-probe.exe" "<work>\<file>" <arguments>: the probe writes what it reads into the file.
@@ -30,25 +28,13 @@ protected:
     }
     bool Exists(const std::wstring& file) const { return std::filesystem::exists(std::filesystem::path(work + L"\\" + file)); }
     std::string Read(const std::wstring& file) const { return guitest::ReadFileBytes(work + L"\\" + file); }
-    std::wstring Log() const {
-        const logview::LogText& text = guitest::LogViewOf(frame->hwnd()).text();
-        return text.Range(0, static_cast<std::int64_t>(text.Length()), L"\n");
-    }
 
     std::atomic<std::int64_t> steadyMs{1'000'000};
 };
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
-
-std::size_t Occurrences(const std::wstring& text, const std::wstring& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
-TEST_F(AlertRunTest, AMatchingMessageRaisesOneOfEachItsCopyNothingAndTheNotificationLeadsToIt) {
+TEST_F(AlertRunTest, AMatchingMessageRaisesOneOfEachAndTheNotificationLeadsToItAndAFailingProgramIsSaid) {
     InstallDecoder(
         "wait-client\n"
         "record L21210042frequency: 1200.0\\n\n"
@@ -56,6 +42,7 @@ TEST_F(AlertRunTest, AMatchingMessageRaisesOneOfEachItsCopyNothingAndTheNotifica
         "record L5xxxxxxxWEATHER\\nFAIR\\n\n"
         "record L5xxxxxxxMAYDAY RELAY\\nPERSON IN WATER\\n\n"
         "wait-stop\n");
+    Show();
     frame->Run().SetClock([] { return std::int64_t{1796644800123}; });  // 2026-12-07T12:00:00.123Z
     frame->Rows().WriteText(settings::kAlertProgram, Probe(L"got.json"));
     frame->Rows().WriteText(settings::kFeedStation, L"North Sea");
@@ -68,7 +55,7 @@ TEST_F(AlertRunTest, AMatchingMessageRaisesOneOfEachItsCopyNothingAndTheNotifica
     ASSERT_TRUE(guitest::PumpUntil([&] { return frame->AlertPrograms().running() == 0; }, 10000));
     // The tray icon's tooltip: the state, the station, the messages not read yet (the copy is none).
     EXPECT_TRUE(guitest::PumpUntil([&] { return frame->TrayTip() == L"Decoding, LES 121, 2 new"; }, 5000))
-        << Narrow(frame->TrayTip());
+        << win::Utf8(frame->TrayTip());
     Command(ID_DECODER_STOP);  // everything the run handed over is applied by now
 
     const CMainFrame::AlertsDone& done = frame->Alerts();
@@ -97,18 +84,17 @@ TEST_F(AlertRunTest, AMatchingMessageRaisesOneOfEachItsCopyNothingAndTheNotifica
     EXPECT_EQ(guitest::ShownPane(frame->hwnd()), 2);
     EXPECT_EQ(pane.selectedId(), done.message);
     EXPECT_NE(guitest::WindowText(pane.textView()).find(L"MAYDAY RELAY"), std::wstring::npos);
-    EXPECT_EQ(Log().find(L"Run on alert"), std::wstring::npos) << "nothing failed";
-}
+    EXPECT_EQ(LogText().find(L"Run on alert"), std::wstring::npos) << "nothing failed";
 
-TEST_F(AlertRunTest, AProgramThatFailsIsSaidOnceAndOneThatHangsIsEndedAfterThirtySeconds) {
+    // A program that fails is said once, and one that hangs is ended after thirty seconds.
     alerts::ProgramRunner& programs = frame->AlertPrograms();
     programs.Run(Probe(L"failed.json", L"3"), "{\"a\": 1}");
     programs.Run(L"\"" + work + L"\\no such program.exe\"", "{}");
     ASSERT_TRUE(guitest::PumpUntil([&] { return programs.running() == 0 && Exists(L"failed.json"); }, 10000));
     EXPECT_EQ(Read(L"failed.json"), "{\"a\": 1}\n");
     for (int i = 0; i < 3; ++i) programs.Watch();
-    EXPECT_EQ(Occurrences(Log(), L"failed (exit code 3)"), 1u) << Narrow(Log());
-    EXPECT_EQ(Occurrences(Log(), L"Run on alert: cannot start"), 1u) << Narrow(Log());
+    EXPECT_EQ(Occurrences(LogText(), L"failed (exit code 3)"), 1u) << win::Utf8(LogText());
+    EXPECT_EQ(Occurrences(LogText(), L"Run on alert: cannot start"), 1u) << win::Utf8(LogText());
 
     programs.Run(Probe(L"hung.json", L"hang"), "{}");
     ASSERT_TRUE(guitest::PumpUntil([&] { return Exists(L"hung.json"); }, 10000));
@@ -118,12 +104,13 @@ TEST_F(AlertRunTest, AProgramThatFailsIsSaidOnceAndOneThatHangsIsEndedAfterThirt
     steadyMs += 1'000;
     programs.Watch();
     ASSERT_TRUE(guitest::PumpUntil([&] { return programs.running() == 0; }, 10000));
-    EXPECT_EQ(Occurrences(Log(), L"still ran after 30 s and was ended"), 1u) << Narrow(Log());
-    EXPECT_EQ(Occurrences(Log(), L"exit code 1"), 0u);  // its end is ours, not said as a failure
+    EXPECT_EQ(Occurrences(LogText(), L"still ran after 30 s and was ended"), 1u) << win::Utf8(LogText());
+    EXPECT_EQ(Occurrences(LogText(), L"exit code 1"), 0u);  // its end is ours, not said as a failure
 }
 
 TEST_F(AlertRunTest, AMinimisedWindowHidesInTheTrayWhenAskedAndTheIconBringsItBack) {
     if (!frame->HasTrayIcon()) GTEST_SKIP() << "the shell has no notification area here";
+    Show();
     EXPECT_EQ(frame->TrayTip(), L"Idle");
     ::ShowWindow(frame->hwnd(), SW_MINIMIZE);
     guitest::Pump();

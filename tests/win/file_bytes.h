@@ -6,10 +6,11 @@
 
 namespace guitest {
 
-// The file's bytes; empty when it cannot be opened.
+// The file's bytes, also while another writer has it open; empty when it cannot be opened.
 inline std::string ReadFileBytes(const std::wstring& path) {
     std::string out;
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return out;
     char buffer[4096];
     DWORD got = 0;
