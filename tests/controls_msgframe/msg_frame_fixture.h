@@ -1,5 +1,4 @@
-// A messages pane inside a plain parent window, browsing a store file of the test's own, with helpers
-// that read the list, the text view and the layout as shown, and that type, click and press keys.
+// A messages pane in a plain parent window on a store file of the test's own, and what it shows.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -21,21 +20,15 @@ using Texts = std::vector<std::wstring>;
 
 class MsgFrameTest : public ::testing::Test {
 protected:
-    // One parent for the whole suite: destroying a shown top-level window costs Wine about two
-    // seconds, while the pane under test is made afresh for every case. It hears the unread count.
+    // One parent for the suite (closing a shown window costs Wine 2 s); it hears the unread count.
     static void SetUpTestSuite() {
         parent = new win::Window();
         parent->Create(nullptr, RECT{40, 40, 840, 540}, L"msgframe test", WS_OVERLAPPEDWINDOW, 0);
         ::ShowWindow(parent->hwnd(), SW_SHOWNOACTIVATE);
         ::SetWindowSubclass(parent->hwnd(), HearUnread, 7, 0);
     }
-    static void TearDownTestSuite() {
-        delete parent;
-        parent = nullptr;
-        guitest::Pump();
-    }
+    static void TearDownTestSuite() { delete parent; }
     void SetUp() override {
-        ASSERT_TRUE(parent && parent->hwnd());
         notifiedUnread = -1;
         pane = std::make_unique<CMsgFrame>();
         ASSERT_TRUE(pane->Create(parent->hwnd(), RECT{0, 0, 0, 0}, nullptr, WS_CHILD | WS_CLIPSIBLINGS, WS_EX_STATICEDGE));
@@ -55,7 +48,6 @@ protected:
         return ::DefSubclassProc(hwnd, msg, wParam, lParam);
     }
 
-    // Layout: the pane's new outer size, as the main window's layout gives it; rectangles in the pane.
     void Resize(int width, int height) {
         ::SetWindowPos(pane->hwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         guitest::Pump();
@@ -66,53 +58,24 @@ protected:
         ::MapWindowPoints(nullptr, pane->hwnd(), reinterpret_cast<POINT*>(&rc), 2);
         return rc;
     }
-    RECT Client() const {
-        RECT rc{};
-        ::GetClientRect(pane->hwnd(), &rc);
-        return rc;
-    }
-    RECT BandRect(int index) const {
-        RECT rc{};
-        ::SendMessageW(pane->bar(), RB_GETRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rc));
-        return rc;
-    }
-    static std::vector<long> Box(const RECT& rc) { return {rc.left, rc.top, rc.right, rc.bottom}; }
-    static int Width(const RECT& rc) { return rc.right - rc.left; }
-    static int Height(const RECT& rc) { return rc.bottom - rc.top; }
 
-    // The store: messages heard minutes ago, read by the store (warnings) or not.
-    static std::int64_t Now() { return decoder::SystemUtcMs(); }
+    // Messages heard minutes ago, read by the store (warnings) or not.
     std::int64_t Add(int minutesAgo, std::int64_t les, std::int64_t frame, const std::string& text) {
-        return store->Add(browsertest::Message(Now() - minutesAgo * 60'000LL, les, frame, text));
+        return store->Add(browsertest::Message(decoder::SystemUtcMs() - minutesAgo * 60'000LL, les, frame, text));
     }
     std::int64_t Heard(int minutesAgo, const std::string& text) {
         const std::int64_t id = Add(minutesAgo, 121, 100 - minutesAgo, text);
         messages::ReadUnreadMessages(store->database(), 10);
         return id;
     }
-    // 1165 (a wreck), HYDROLANT 2300, 1170 (a buoy) and 1190, which cancels 1165; returns 1165's id.
+    // 1165 (a wreck), HYDROLANT 2300 (near Plymouth), 1170 (a buoy), 1190 (cancels 1165); 1165's id.
     std::int64_t HearFourWarnings() {
         const std::int64_t wreck = Heard(60, "NAVAREA IV 1165/22\nWRECK 28-30N 080-30W.");
         Heard(50, "HYDROLANT 2300/26\nBUOY ADRIFT WITHIN 5 MILES OF 50-30N 004-00W.");
         Heard(40, "NAVAREA IV 1170/22\nBUOY ADRIFT 28-10N 080-10W.");
         Heard(30, "NAVAREA IV 1190/22\nCANCEL NAVAREA IV 1165/22.");
         return wreck;
-    }
-    // Message i of n, n - i minutes ago (the newest last): eight texts in turn, LES 121 every third
-    // (113 and 112 between), frames 900, 950, ... Eight of them newest first:
-    //   #7 DISTRESS RELAY 113, #6 cargo note 121, #5 weather bulletin 113, #4 SECURITE NAVAREA 112,
-    //   #3 PAN PAN MAN OVERBOARD 121, #2 routine traffic list 112, #1 GALE WARNING AREA 3 113,
-    //   #0 MAYDAY VESSEL AGROUND 121.
-    void Fill(int n) {
-        const char* texts[] = {"MAYDAY VESSEL AGROUND", "GALE WARNING AREA 3", "routine traffic list",
-                               "PAN PAN MAN OVERBOARD", "SECURITE NAVAREA", "weather bulletin\nGALE WARNING later",
-                               "cargo note", "DISTRESS RELAY"};
-        store->database().Execute("BEGIN");
-        for (int i = 0; i < n; ++i)
-            Add(n - i, i % 3 == 0 ? 121 : 112 + i % 2, 900 + i * 50, std::string(texts[i % 8]) + " #" + std::to_string(i));
-        store->database().Execute("COMMIT");
-    }
-    // Browses the store and searches for `expression` (the pane's first filter when none).
+    }    // Browses the store and searches for `expression` (the pane's first filter when none).
     void Browse(const wchar_t* expression = nullptr) {
         pane->SetStorePath(store->fsPath().wstring());
         guitest::Pump();
@@ -124,39 +87,25 @@ protected:
         guitest::Pump();
     }
 
-    // The list as shown.
-    int ItemCount() const { return static_cast<int>(::SendMessageW(pane->list(), LVM_GETITEMCOUNT, 0, 0)); }
+    int ItemCount() const { return ListView_GetItemCount(pane->list()); }
     std::wstring Cell(int item, int column) const {
         wchar_t text[512] = {};
-        LVITEMW lv{};
-        lv.iSubItem = column;
-        lv.pszText = text;
-        lv.cchTextMax = 512;
-        ::SendMessageW(pane->list(), LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv));
+        ListView_GetItemText(pane->list(), item, column, text, 512);
         return text;
     }
-    // Every row's cell in `column` (6: the message's first line), top to bottom.
+    // Every row's cell in `column` (6: the message's first line, 7: the warning) top to bottom; on
+    // the board, headers and missing rows have theirs in column 0.
     Texts Shown(int column = 6) const {
         Texts out;
-        for (int i = 0; i < ItemCount(); ++i) out.push_back(Cell(i, column));
+        for (int i = 0; i < ItemCount(); ++i) out.push_back(column == 7 && Cell(i, 7).empty() ? Cell(i, 0) : Cell(i, column));
         return out;
     }
-    // The board and the missing list: column 7 (Warning), or column 0 for headers and missing rows.
-    Texts Board() const {
-        Texts out;
-        for (int i = 0; i < ItemCount(); ++i) out.push_back(Cell(i, 7).empty() ? Cell(i, 0) : Cell(i, 7));
-        return out;
-    }
-    int Selected() const {
-        return static_cast<int>(::SendMessageW(pane->list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    }
+    int Selected() const { return ListView_GetNextItem(pane->list(), -1, LVNI_SELECTED); }
     void Select(int item) {
-        LVITEMW state{};
-        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageW(pane->list(), LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+        ListView_SetItemState(pane->list(), item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         guitest::Pump();
     }
-    int TopRow() const { return static_cast<int>(::SendMessageW(pane->list(), LVM_GETTOPINDEX, 0, 0)); }
+    int TopRow() const { return ListView_GetTopIndex(pane->list()); }
     // The text view's text with the rich edit's paragraph ends (CR) back as line feeds.
     std::wstring ViewText() const {
         std::wstring text = guitest::WindowText(pane->textView()), out;
