@@ -1,4 +1,4 @@
-// A real grid in a real parent window, with helpers that drive it by messages and wait on conditions.
+// A real grid in a real parent window, driven by messages, with waits on conditions.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -19,22 +19,20 @@
 
 namespace gridtest {
 
+using Cell = CPropertyGridCtrl::Cell;
 struct Note {
     int code;
     IProperty* item;
 };
 
-// Reflects notifications to the grid and records the grid's own codes in order.
+// Reflects notifications to the grid and records the grid's own codes in order, as the main window
+// does (which answers none of them: the grid's veto and add-row features are not used).
 class TestParent : public win::Window {
 public:
     HWND grid = nullptr;
     std::vector<Note> notes;
-    LRESULT changingAnswer = 0;
-    LRESULT clickedAnswer = 0;
     std::function<void(IProperty*)> onBrowse;
-    std::function<void()> onAddRow;
     std::vector<WPARAM> nextControlRequests;
-    HFONT font = nullptr;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
@@ -43,87 +41,59 @@ protected:
             const int code = static_cast<int>(n->hdr.code);
             if (n->hdr.hwndFrom == grid && code <= -3001 && code >= -3009) {
                 notes.push_back(Note{code, n->item});
-                if (code == GRID_VALUE_CHANGING) return changingAnswer;
-                if (code == GRID_CELL_CLICKED) return clickedAnswer;
                 if (code == GRID_BROWSE_REQUESTED && onBrowse) onBrowse(n->item);
-                if (code == GRID_ADD_ROW_REQUESTED && onAddRow) onAddRow();
                 return 0;
             }
             LRESULT result = 0;
             if (win::ReflectNotification(hwnd(), msg, wParam, lParam, result)) return result;
         }
-        if (msg == WM_NEXTDLGCTL) {
-            nextControlRequests.push_back(wParam);
-            return 0;
-        }
-        if (msg == WM_GETFONT) return reinterpret_cast<LRESULT>(font);
+        if (msg == WM_NEXTDLGCTL) return nextControlRequests.push_back(wParam), 0;
         return DefaultHandling(msg, wParam, lParam);
     }
 };
 
-// The rows every test starts with: a label in column 0, the value item in column 1.
-enum : int { kPlainRow, kCheckRow, kDisabledRow, kDirRow, kRateRow, kChannelRow, kTextRow, kFileRow, kRows };
+// The rows every test starts with: a label "Row n" in column 0, the value item in column 1.
+enum : int { kPlainRow, kCheckRow, kDirRow, kRateRow, kChannelRow, kTextRow, kFileRow, kRows };
 
-// Public, so that the scenario tables' actions can drive it.
 class GridTest : public ::testing::Test {
 public:
     void SetUp() override {
-        ASSERT_NE(parent.hwnd(), nullptr);
-        parent.notes.clear();
-        parent.changingAnswer = parent.clickedAnswer = 0;
         parent.nextControlRequests.clear();
         ASSERT_TRUE(grid.create(parent.hwnd(), RECT{10, 10, 490, 250}, WS_VISIBLE | WS_TABSTOP, WS_EX_CLIENTEDGE, 77));
         parent.grid = grid.hwnd();
         grid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
         grid.AddColumn(L"Name", 200);
         grid.AddColumn(L"Value", 220);
-        auto rates = std::make_unique<CPropertyListItem>(L"");
+        auto rates = std::make_unique<CPropertyListItem>(L""), channels = std::make_unique<CPropertyListItem>(L"");
         rates->SetList({L"8000 Hz", L"11025 Hz", L"22050 Hz", L"44100 Hz", L"48000 Hz", L"96000 Hz", L"192000 Hz"});
-        auto channels = std::make_unique<CPropertyListItem>(L"");
-        const wchar_t* names[] = {L"Mono", L"Left channel", L"Right channel", nullptr};
-        channels->SetList(names);
-        auto disabled = std::make_unique<CPropertyCheckButtonItem>(L"", false);
-        disabled->setEnabled(0);
+        channels->SetList({L"Mono", L"Left channel", L"Right channel"});
         std::unique_ptr<IProperty> values[kRows] = {
-            std::make_unique<CPropertyItem>(L"", PropertyValue(L"plain")),
-            std::make_unique<CPropertyCheckButtonItem>(L"", true),
-            std::move(disabled),
-            std::make_unique<CPropertyFileNameItem>(L"", L"C:\\old"),
-            std::move(rates),
-            std::move(channels),
-            std::make_unique<CPropertyTextItem>(L"", L"old", false),
-            std::make_unique<CPropertyTextItem>(L"", L"store.db", true),
-        };
+            std::make_unique<CPropertyItem>(L"", PropertyValue(L"plain")), std::make_unique<CPropertyCheckButtonItem>(L"", true),
+            std::make_unique<CPropertyFileNameItem>(L"", L"C:\\old"), std::move(rates),
+            std::move(channels), std::make_unique<CPropertyTextItem>(L"", L"old", false),
+            std::make_unique<CPropertyTextItem>(L"", L"store.db", true)};
         for (int row = 0; row < kRows; ++row) {
             auto label = std::make_unique<CPropertyReadOnlyItem>(L"", (L"Row " + std::to_wstring(row)).c_str());
             label->SetBackColor(RGB(234, 230, 170));
             ASSERT_EQ(grid.insertItem(-1, std::move(label)), row);
             ASSERT_TRUE(grid.setSubItem(row, 1, std::move(values[row])));
         }
-        ::SetForegroundWindow(parent.hwnd());
-        ::SetFocus(grid.hwnd());
-        ::UpdateWindow(parent.hwnd());
-        Drain();
-        parent.notes.clear();
+        ::SetForegroundWindow(parent.hwnd()), ::SetFocus(grid.hwnd()), ::UpdateWindow(parent.hwnd());
+        Drain(), Forget();
     }
     void TearDown() override {
         if (grid.hwnd()) ::DestroyWindow(grid.hwnd());
-        parent.grid = nullptr;
-        parent.onBrowse = nullptr;
-        parent.onAddRow = nullptr;
+        parent.grid = nullptr, parent.onBrowse = nullptr;
         Drain();
-        if (parent.font) ::DeleteObject(parent.font);
-        parent.font = nullptr;
     }
 
-    template <class T = IProperty>
-    T* Item(int row) const { return dynamic_cast<T*>(grid.getSubItem(row, 1)); }
-    // What a value cell holds, as the user reads it: its text, or "on"/"off" for a check box.
+    IProperty* Item(int row) const { return grid.getSubItem(row, 1); }
+    // What a value cell holds as the user reads it: its text, or "on"/"off" for a check box.
     std::wstring ValueOf(int row) const {
-        if (auto* box = Item<CPropertyCheckButtonItem>(row)) return box->checked() ? L"on" : L"off";
+        if (auto* box = dynamic_cast<CPropertyCheckButtonItem*>(Item(row))) return box->checked() ? L"on" : L"off";
         return Item(row)->displayString();
     }
-    bool PumpUntil(const std::function<bool()>& cond, int timeoutMs = 3000) { return guitest::PumpUntil(cond, timeoutMs); }
+    bool PumpUntil(const std::function<bool()>& cond) { return guitest::PumpUntil(cond, 3000); }
     // Runs what is queued now (bounded: a window that never validates would repaint for ever).
     void Drain() {
         MSG msg;
@@ -133,11 +103,7 @@ public:
         }
     }
     void Forget() { parent.notes.clear(); }
-    // A click that opens the cell's editor; what it notified is forgotten.
-    void Open(int row) {
-        Click(row, 1);
-        Forget();
-    }
+    void Open(int row) { Click(row, 1), Forget(); }  // a click that opens the cell's editor
     POINT CellCentre(int row, int column) {
         RECT r{LVIR_BOUNDS, column, 0, 0};
         ::SendMessageW(grid.hwnd(), column ? LVM_GETSUBITEMRECT : LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
@@ -145,9 +111,9 @@ public:
         return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
     void ClickAt(POINT pt, UINT msg = WM_LBUTTONDOWN, HWND target = nullptr) {
-        const LPARAM lp = MAKELPARAM(pt.x, pt.y);
-        ::SendMessageW(target ? target : grid.hwnd(), msg, MK_LBUTTON, lp);
-        ::SendMessageW(target ? target : grid.hwnd(), WM_LBUTTONUP, 0, lp);
+        if (!target) target = grid.hwnd();
+        ::SendMessageW(target, msg, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+        ::SendMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
         Drain();
     }
     void Click(int row, int column) { ClickAt(CellCentre(row, column)); }
@@ -157,11 +123,9 @@ public:
         ::SendMessageW(target, WM_KEYUP, vk, 0xC0000001);
         Drain();
     }
+    void Keys(std::initializer_list<UINT> keys) { for (UINT vk : keys) Key(vk, grid.hwnd()); }
     void Type(const std::wstring& chars, HWND target = nullptr) {
-        for (wchar_t c : chars) {
-            ::SendMessageW(target ? target : ::GetFocus(), WM_CHAR, c, 1);
-            Drain();
-        }
+        for (wchar_t c : chars) ::SendMessageW(target ? target : ::GetFocus(), WM_CHAR, c, 1), Drain();
     }
     void Navigate(UINT vk) { ::SendMessageW(grid.hwnd(), GRID_MSG_NAVIGATE, vk, 0); }
     // The grid's notifications about `item` in order, its selection changes left out.
@@ -172,32 +136,30 @@ public:
         return codes;
     }
     // The cells the selection-change notifications named, in order ({-1, -1}: none).
-    std::vector<CPropertyGridCtrl::Cell> SelectionNotes() const {
-        std::vector<CPropertyGridCtrl::Cell> cells;
+    std::vector<Cell> SelectionNotes() const {
+        std::vector<Cell> cells;
         for (const auto& n : parent.notes)
             if (n.code == GRID_SELECTION_CHANGED) cells.push_back(grid.findItem(n.item));
         return cells;
     }
     CPropertyEditorWindow* Editor() const { return CPropertyEditorWindow::FromWindow(grid.editorWindow()); }
     CPropertyListWindow* ListEditor() const { return dynamic_cast<CPropertyListWindow*>(Editor()); }
+    bool DropDownShown() { return PumpUntil([&] { return ListEditor() && ListEditor()->dropDownShown(); }); }
     // Clicks a list cell and waits for its drop-down; returns the drop-down's list box.
     HWND OpenDropDown(int row) {
         Click(row, 1);
-        EXPECT_TRUE(PumpUntil([&] { return ListEditor() && ListEditor()->dropDownShown(); }));
+        EXPECT_TRUE(DropDownShown());
         return ListEditor() ? ListEditor()->dropDown() : nullptr;
     }
     bool EditorClosed() const { return grid.editorWindow() == nullptr; }
     bool WaitClosed() { return PumpUntil([&] { return EditorClosed(); }); }
-    std::wstring TextOf(HWND hwnd) const { return guitest::WindowText(hwnd); }
+    std::wstring EditorText() const { return guitest::WindowText(grid.editorWindow()); }
 
-    // One parent for the whole program: hiding a top-level window under Wine without a window
-    // manager waits for the withdrawal, which would cost every test seconds.
+    // One parent for the whole program, living until the process ends: hiding a top-level window under
+    // Wine without a window manager waits for the withdrawal, which would cost every test seconds.
     static TestParent& SharedParent() {
-        static TestParent* shared = [] {
-            auto* p = new TestParent;  // lives until the process ends
-            p->Create(nullptr, RECT{0, 0, 640, 420}, L"grid test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0);
-            return p;
-        }();
+        static TestParent* shared = new TestParent;
+        if (!shared->hwnd()) shared->Create(nullptr, RECT{0, 0, 640, 420}, L"grid test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0);
         return *shared;
     }
     TestParent& parent = SharedParent();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 #include "controls/property_value.h"
 
@@ -74,12 +75,10 @@ TEST(PropertyValueTest, EveryTypeConvertsAsDocumentedOrRefusesLeavingTheOutputAl
 }
 
 TEST(PropertyValueTest, EqualityNeedsTheSameTagAndValue) {
-    EXPECT_NE(PropertyValue(1), PropertyValue(L"1"));
-    EXPECT_NE(PropertyValue::Bool(false), PropertyValue(0));
-    EXPECT_NE(PropertyValue(), PropertyValue(L""));
-    EXPECT_NE(PropertyValue(1), PropertyValue(2));
-    EXPECT_NE(PropertyValue::Bool(true), PropertyValue::Bool(false));
-    EXPECT_NE(PropertyValue(L"a"), PropertyValue(L"b"));
+    const std::pair<PropertyValue, PropertyValue> differ[] = {
+        {PropertyValue(1), PropertyValue(L"1")}, {PropertyValue::Bool(false), PropertyValue(0)}, {PropertyValue(), PropertyValue(L"")},
+        {PropertyValue(1), PropertyValue(2)}, {PropertyValue::Bool(true), PropertyValue::Bool(false)}, {PropertyValue(L"a"), PropertyValue(L"b")}};
+    for (const auto& [a, b] : differ) EXPECT_NE(a, b);
     EXPECT_EQ(PropertyValue(static_cast<const wchar_t*>(nullptr)), PropertyValue(L""));
     EXPECT_EQ(PropertyValue(), PropertyValue());
     EXPECT_EQ(PropertyValue(L"1").type(), PropertyValue::Type::Text);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "controls/log_text.h"
 
@@ -22,9 +23,8 @@ TEST(LogText, LinesEndAtEveryKindOfLineEndAndPiecesJoin) {
     EXPECT_EQ(text.LineCount(), 5u);
     EXPECT_EQ(text.Length(), 23);  // 19 characters and four line ends
     EXPECT_EQ(text.LineStart(3), 14);
-    EXPECT_EQ(text.LineFromPosition(13), 2u);  // the line end of "three"
-    EXPECT_EQ(text.LineFromPosition(14), 3u);
-    EXPECT_EQ(text.LineFromPosition(999), 4u);
+    EXPECT_EQ((std::vector{text.LineFromPosition(13), text.LineFromPosition(14), text.LineFromPosition(999)}),
+              (std::vector<std::size_t>{2, 3, 4}));  // the line end of "three" belongs to it
 }
 
 TEST(LogText, ColoursFollowThePiecesAndNoColourKeepsTheOneInForce) {
@@ -32,10 +32,8 @@ TEST(LogText, ColoursFollowThePiecesAndNoColourKeepsTheOneInForce) {
     text.Append(L"red ", 0xFF);
     text.Append(L"green\n", 0xFF00);
     text.Append(L"kept\n", 0, true);
-    EXPECT_EQ(text.ColourAt(0, 0), 0xFFu);
-    EXPECT_EQ(text.ColourAt(0, 3), 0xFFu);
-    EXPECT_EQ(text.ColourAt(0, 4), 0xFF00u);
-    EXPECT_EQ(text.ColourAt(1, 0), 0xFF00u);
+    EXPECT_EQ((std::vector{text.ColourAt(0, 0), text.ColourAt(0, 3), text.ColourAt(0, 4), text.ColourAt(1, 0)}),
+              (std::vector<logview::Colour>{0xFF, 0xFF, 0xFF00, 0xFF00}));
     std::wstring pieces;
     text.ForEachRun(0, 2, 7, [&](std::size_t a, std::size_t b, logview::Colour c) {
         pieces += std::to_wstring(a) + L"-" + std::to_wstring(b) + L":" + std::to_wstring(c) + L" ";
@@ -90,9 +88,7 @@ TEST(LogText, AnEmptySelectionAtTheEndFollowsTheEndAndAClearStartsAgain) {
     text.Select(0, -5);  // clamped
     EXPECT_EQ(text.Caret(), 0);
     text.Clear();
-    EXPECT_EQ(text.Length(), 0);
-    EXPECT_EQ(text.Lines(), 0u);
-    EXPECT_EQ(text.Origin(), 0);
+    EXPECT_TRUE(text.Length() == 0 && text.Lines() == 0u && text.Origin() == 0);
     text.Append(L"d", 0, true);
     EXPECT_EQ(text.ColourAt(0, 0), 1u);  // the colour in force survives the clear
     EXPECT_EQ(All(text), L"d");

@@ -1,4 +1,4 @@
-// The main window for the settings' tests, with a scratch directory for configuration files, and the
+// The main window for the settings' tests, a scratch directory for configuration files, and the
 // settings rows as the user sees them.
 #pragma once
 #include "win/file_bytes.h"
@@ -22,20 +22,14 @@ public:
             frame_ = frame.release();
             frame_->CentreOnMonitor();
             ::ShowWindow(frame_->hwnd(), SW_SHOWNORMAL);
-            ::UpdateWindow(frame_->hwnd());
             guitest::Pump();
         }
         return frame_;
     }
     void TearDown() override {
-        if (!frame_) return;
-        if (frame_->hwnd()) ::SendMessageW(frame_->hwnd(), WM_CLOSE, 0, 0);
-        guitest::Pump();
+        if (frame_ && frame_->hwnd()) ::SendMessageW(frame_->hwnd(), WM_CLOSE, 0, 0), guitest::Pump();
         delete frame_;
-        frame_ = nullptr;
     }
-
-private:
     static inline CMainFrame* frame_ = nullptr;
 };
 inline ::testing::Environment* const kSharedFrame = ::testing::AddGlobalTestEnvironment(new SharedFrame);
@@ -46,8 +40,7 @@ protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        dir = std::wstring(temp) + L"vastrel-config-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++serial);
+        dir = std::wstring(temp) + L"vastrel-config-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
         ::CreateDirectoryW(dir.c_str(), nullptr);
         frame = SharedFrame::Get();
         ASSERT_NE(frame, nullptr);
@@ -59,19 +52,12 @@ protected:
     }
     void TearDown() override {
         for (const auto& f : made) ::DeleteFileW(f.c_str());
-        for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) ::RemoveDirectoryW(it->c_str());
+        for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
         ::RemoveDirectoryW(dir.c_str());
     }
 
-    std::wstring PathOf(const std::wstring& name) {
-        made.push_back(dir + L"\\" + name);
-        return made.back();
-    }
-    std::wstring SubDir(const std::wstring& name) {
-        dirs.push_back(dir + L"\\" + name);
-        ::CreateDirectoryW(dirs.back().c_str(), nullptr);
-        return dirs.back();
-    }
+    // A path in the scratch directory, removed at the end (a directory made here too, after its files).
+    std::wstring PathOf(const std::wstring& name) { return made.push_back(dir + L"\\" + name), made.back(); }
     std::wstring FileWith(const std::wstring& name, const std::string& bytes) {
         const std::wstring path = PathOf(name);
         EXPECT_TRUE(guitest::WriteFileBytes(path, bytes));
@@ -82,26 +68,20 @@ protected:
         ::GetPrivateProfileStringW(section, key, L"<missing>", text, 1024, path.c_str());
         return text;
     }
-
     void Load(const std::wstring& path) { frame->LoadConfiguration(path.c_str()); }
     void Save(const std::wstring& path) { frame->SaveConfiguration(path.c_str()); }
     SettingsRows& rows() { return frame->Rows(); }
     // What the row's value cell shows: its text, or "on"/"off" for a switch.
     std::wstring Shown(settings::Row row) {
         IProperty* item = rows().ValueItem(row);
-        if (!item) return L"<no row>";
-        if (item->kind() == PROPERTY_KIND_CHECK) return rows().ReadBool(row) ? L"on" : L"off";
-        return item->displayString();
+        if (item && item->kind() == PROPERTY_KIND_CHECK) return rows().ReadBool(row) ? L"on" : L"off";
+        return item ? item->displayString() : L"<no row>";
     }
-
-    void Command(UINT id) { ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
     CMainFrame* frame = nullptr;
     std::wstring dir;
     std::vector<std::wstring> made;
-    std::vector<std::wstring> dirs;
     static inline int serial = 0;
 };
 
-// Prints a wide text in a failure message.
 inline std::string NarrowText(const std::wstring& w) { return std::string(w.begin(), w.end()); }

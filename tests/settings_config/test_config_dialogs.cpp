@@ -1,13 +1,44 @@
-// The real file dialogs: the File menu's (a name typed without extension gets ".ccf", the current
-// folder is where they start) and the message store row's "..." (a save dialog; the store follows).
+// The real dialogs: the File menu's (a name typed without extension gets ".ccf", the current folder is
+// where they start), the store row's "..." (a save dialog; the store follows), the folder picker.
 #include "config_fixture.h"
-#include "dialog_driver.h"
 
 #include <commctrl.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include "controls/property_editors.h"
 
 namespace {
+
+// Answers the dialog a command shows, from a thread of its own while the test's thread sits in the
+// dialog's modal loop: `answer` is given each visible dialog of this process until it says it answered.
+// A dialog still unanswered after 15 s is cancelled, so that no test stays in a modal loop.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::function<bool(HWND dialog)> answer) : answer_(std::move(answer)), thread_([this] { Run(); }) {}
+    ~DialogDriver() { stop_ = true, thread_.join(); }
+    bool answered() const { return answered_; }
+
+private:
+    void Run() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (!stop_ && !answered_) {
+            if (HWND dialog = guitest::VisibleDialog()) {
+                if (std::chrono::steady_clock::now() < end)
+                    answered_ = answer_(dialog);
+                else
+                    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    std::function<bool(HWND)> answer_;
+    std::atomic<bool> stop_{false}, answered_{false};
+    std::thread thread_;
+};
 
 // Types `name` into the file dialog's name field and presses OK.
 DialogDriver FileDialogDriver(const std::wstring& name) {
@@ -24,31 +55,57 @@ DialogDriver FileDialogDriver(const std::wstring& name) {
     });
 }
 
+HWND ChildOf(HWND dialog, const wchar_t* className, const wchar_t* text) {
+    struct Search {
+        const wchar_t *className, *text;
+        HWND found;
+    } s{className, text, nullptr};
+    ::EnumChildWindows(dialog, [](HWND child, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if ((s->className && guitest::ClassName(child) == s->className) || (s->text && guitest::WindowText(child) == s->text))
+            s->found = child;
+        return s->found == nullptr;
+    }, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// Answers the folder picker: notes whether it shows the title text, then either picks the first
+// sub-folder of the folder it opened on (expanded) and presses OK, or cancels it.
+DialogDriver PickerDriver(bool confirm, std::atomic<bool>& sawTitle) {
+    return DialogDriver([confirm, &sawTitle](HWND dialog) {
+        sawTitle = ChildOf(dialog, nullptr, L"Select log file directory") != nullptr;
+        HWND tree = confirm ? ChildOf(dialog, L"SysTreeView32", nullptr) : nullptr;
+        HTREEITEM child = nullptr;
+        for (int i = 0; tree && !child && i < 100; ++i) {  // the tree fills in the background: bounded retries
+            HTREEITEM current = TreeView_GetSelection(tree);
+            if (current) TreeView_Expand(tree, current, TVE_EXPAND);
+            child = current ? TreeView_GetChild(tree, current) : nullptr;
+            if (!child) ::Sleep(50);
+        }
+        if (child) ::SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
+        ::PostMessageW(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
+        return true;
+    });
+}
+
 }  // namespace
 
 TEST_F(ConfigTest, FileMenuDialogsAndTheStoreFileButton) {
     wchar_t previous[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
-
+    const auto command = [&](UINT id) {
+        const DialogDriver driver = FileDialogDriver(L"typed");
+        ::SendMessageW(frame->hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        EXPECT_TRUE(driver.answered());
+    };
     frame->Spectrum().centerFrequency = 1777.5;
     const std::wstring saved = PathOf(L"typed.ccf");
-    {
-        const DialogDriver driver = FileDialogDriver(L"typed");
-        Command(ID_FILE_SAVE);
-        EXPECT_TRUE(driver.answered());
-    }
+    command(ID_FILE_SAVE);
     EXPECT_EQ(Key(saved, L"Center"), L"1777");
     ::WritePrivateProfileStringW(L"Settings", L"SampleRate", L"22050", saved.c_str());
-    ::WritePrivateProfileStringW(L"Settings", L"Center", L"3000", saved.c_str());
-    {
-        const DialogDriver driver = FileDialogDriver(L"typed");
-        Command(ID_FILE_LOAD);
-        EXPECT_TRUE(driver.answered());
-    }
-    EXPECT_EQ(frame->CurrentSettings().sampleRate, 22050);
+    command(ID_FILE_LOAD);
     EXPECT_EQ(Shown(settings::kSampleRate), L"22050 Hz");
-    EXPECT_EQ(frame->Spectrum().centerFrequency, 3000.0);
 
     // The store row's "..." opens the save dialog on the row's name; ".db" is added, the folder stays.
     CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
@@ -68,8 +125,29 @@ TEST_F(ConfigTest, FileMenuDialogsAndTheStoreFileButton) {
     wchar_t now[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, now);
     EXPECT_EQ(_wcsicmp(now, dir.c_str()), 0);
-    const std::wstring path = PathOf(L"store.ccf");
-    Save(path);
-    EXPECT_EQ(_wcsicmp(Key(path, L"StoreFile").c_str(), chosen.c_str()), 0);
     ::SetCurrentDirectoryW(previous);
+}
+
+TEST_F(ConfigTest, FolderPickerOpensOnTheRowConfirmSetsTheFullPathCancelKeepsIt) {
+    wchar_t windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(windows, MAX_PATH);  // a folder with sub-folders in every prefix
+    ASSERT_TRUE(rows().WriteText(settings::kDecoderLogDir, windows));
+    GridNotification note{};  // as the grid asks when the row's "..." is pressed
+    note.hdr.hwndFrom = guitest::FindChild(frame->hwnd(), IDC_SETTINGS_GRID);
+    note.hdr.code = static_cast<UINT>(GRID_BROWSE_REQUESTED);
+    note.item = rows().ValueItem(settings::kDecoderLogDir);
+    std::atomic<bool> sawTitle{false};
+    const auto browse = [&](bool confirm) {
+        const DialogDriver driver = PickerDriver(confirm, sawTitle);
+        ::SendMessageW(frame->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&note));
+    };
+    browse(true);
+    EXPECT_TRUE(sawTitle);
+    const std::wstring picked = rows().ReadText(settings::kDecoderLogDir);
+    const std::wstring prefix = std::wstring(windows) + L"\\";
+    ASSERT_GT(picked.size(), prefix.size());
+    EXPECT_EQ(_wcsnicmp(picked.c_str(), prefix.c_str(), prefix.size()), 0);
+    EXPECT_EQ(::GetFileAttributesW(picked.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    browse(false);
+    EXPECT_EQ(rows().ReadText(settings::kDecoderLogDir), picked);
 }

@@ -1,5 +1,5 @@
-// The key table: the keys a save writes, in file order, with the start-up values' texts; each row
-// edited by one key whose rule fills the row's kind; the start-up values.
+// The key table: the keys a save writes, in file order, with the start-up values' texts (which pins
+// every start-up value); each row edited by one key whose rule fills the row's kind.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -45,17 +45,4 @@ TEST(KeyTable, EachKeysRowIsOfAKindItsRuleFills) {
     };
     for (const KeyRule& k : Keys())
         EXPECT_EQ(fills.at(k.rule).count(Rows()[static_cast<std::size_t>(k.row)].kind), 1u) << Narrow(k.key);
-}
-
-TEST(KeyTable, StartupValues) {
-    Settings expected;  // everything else off or empty, the first device, Mono
-    expected.sampleRate = 48000;
-    expected.centerFrequency = 2000.0;
-    expected.checkForUpdates = expected.hideDecoderWindow = true;
-    expected.logLinesKept = 10000;
-    expected.storeFile = L"vastrel-messages.db";
-    expected.keepRecordDays = 7;
-    expected.alertFilter = L"priority>=urgency";
-    expected.alertSound = L"Warning";
-    EXPECT_EQ(StartupSettings(), expected);
 }
