@@ -9,25 +9,15 @@
 
 using namespace alerts;
 
-namespace {
-
-decoder::Record Message(std::string text) {
-    decoder::Record r;
-    r.receivedUtcMs = 1796644800123;  // 2026-12-07T12:00:00.123Z
-    r.category = decoder::Category::MessageText;
-    r.les = "121";
-    r.frame = "0042";
-    r.text = std::move(text);
-    return r;
+static decoder::Record Message(std::string text) {  // heard 2026-12-07T12:00:00.123Z
+    return {.receivedUtcMs = 1796644800123, .category = decoder::Category::MessageText, .les = "121", .frame = "0042",
+            .text = std::move(text)};
 }
-
-}  // namespace
 
 TEST(Alert, HeadlineIsTheWarningOrTheFirstLineAndTheJsonIsTheFeedsWithAlertTrue) {
     const struct { const char* text; const wchar_t* headline; } cases[] = {
         {"\r\n  \nMAYDAY RELAY  \r\nvessel sinking", L"MAYDAY RELAY"},
-        {"NAVAREA I 123/26\nENGLISH CHANNEL. WRECK.", L"NAVAREA I 123/26"},
-        {"", L""},
+        {"NAVAREA I 123/26\nENGLISH CHANNEL. WRECK.", L"NAVAREA I 123/26"}, {"", L""},
     };
     for (const auto& c : cases) EXPECT_EQ(Headline(Message(c.text)), c.headline) << c.text;
     EXPECT_EQ(Headline(Message(std::string(200, 'x')), 10), std::wstring(9, L'x') + L"\u2026");

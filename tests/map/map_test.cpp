@@ -1,5 +1,4 @@
-// The map's portable half: the Mercator view, graticule steps, position texts, the 180th meridian,
-// clipping, and the land's ring form (the build's file against the TopoJSON reader, and bad input).
+// The map's portable half: Mercator view, graticule, position texts, the 180th meridian, clipping, land rings.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,21 +11,15 @@
 #include "map/project.h"
 #include "map/topojson.h"
 
-namespace {
-
 using map::GeoPoint;
 
-map::View WorldView(double pixelsPerRadian = 100) {
-  // 1000 x 800 pixels, 0 N 0 E in the middle.
-  map::View v;
-  v.width = 1000;
-  v.height = 800;
-  v.pixels_per_radian = pixelsPerRadian;
-  return v;
+// 1000 x 800 pixels, 0 N 0 E in the middle.
+static map::View WorldView(double pixelsPerRadian = 100) {
+  return map::View{.pixels_per_radian = pixelsPerRadian, .width = 1000, .height = 800};
 }
 
 // `points` as one path, projected into `v` in place of what `out` held.
-void Project(const std::vector<GeoPoint>& points, const map::View& v, bool closed, map::PixelPaths& out) {
+static void Project(const std::vector<GeoPoint>& points, const map::View& v, bool closed, map::PixelPaths& out) {
   map::WorldPaths w;
   w.Add(points.data(), points.size());
   out.Clear();
@@ -83,28 +76,24 @@ TEST(Graticule, StepFollowsTheZoom) {
 }
 
 TEST(Texts, PositionsAndLabels) {
-  EXPECT_EQ(map::FormatPosition({-0.1234, 51.5}), "51-30.0N 000-07.4W");
-  EXPECT_EQ(map::FormatPosition({179.99999, -33.95}), "33-57.0S 180-00.0E");
-  EXPECT_EQ(map::FormatPosition({-70.5, 0}), "00-00.0N 070-30.0W");
-  EXPECT_EQ(map::FormatPosition({std::nan(""), 1e9}), "90-00.0N 000-00.0E");
-  EXPECT_EQ(map::FormatLatitudeLabel(30, 1800), "30\xC2\xB0N");
-  EXPECT_EQ(map::FormatLatitudeLabel(-45.5, 10), "45\xC2\xB0" "30'S");
-  EXPECT_EQ(map::FormatLongitudeLabel(0, 600), "0\xC2\xB0");
-  EXPECT_EQ(map::FormatLongitudeLabel(240, 1800), "120\xC2\xB0W");
-  EXPECT_EQ(map::FormatLongitudeLabel(-180, 1800), "180\xC2\xB0");
+  const struct { GeoPoint p; const char* text; } rows[] = {{{-0.1234, 51.5}, "51-30.0N 000-07.4W"},
+      {{179.99999, -33.95}, "33-57.0S 180-00.0E"}, {{-70.5, 0}, "00-00.0N 070-30.0W"}, {{std::nan(""), 1e9}, "90-00.0N 000-00.0E"}};
+  for (const auto& r : rows) EXPECT_EQ(map::FormatPosition(r.p), r.text);
+  const struct { char axis; double deg; int step; const char* text; } labels[] = {{'N', 30, 1800, "30\xC2\xB0N"},
+      {'N', -45.5, 10, "45\xC2\xB0" "30'S"}, {'E', 0, 600, "0\xC2\xB0"}, {'E', 240, 1800, "120\xC2\xB0W"}, {'E', -180, 1800, "180\xC2\xB0"}};
+  for (const auto& l : labels)
+    EXPECT_EQ(l.axis == 'N' ? map::FormatLatitudeLabel(l.deg, l.step) : map::FormatLongitudeLabel(l.deg, l.step), l.text);
 }
 
-TEST(Antimeridian, ShapeAcrossThe180thStaysWhole) {
+TEST(Projection, ShapeAcrossThe180thStaysWholeAndALineLeavingTheViewIsClipped) {
   // A line crossing westward is moved into one turn.
   std::vector<GeoPoint> line = {{-170, 0}, {170, 0}};
   map::KeepTogether(line);
-  EXPECT_DOUBLE_EQ(line[0].lon, 190);
-  EXPECT_DOUBLE_EQ(line[1].lon, 170);
+  EXPECT_EQ((std::vector<double>{line[0].lon, line[1].lon}), (std::vector<double>{190, 170}));
   // A box from 175 E to 175 W: its longitudes run on past 180 instead of jumping back.
   std::vector<GeoPoint> box = {{175, 10}, {-175, 10}, {-175, 20}, {175, 20}};
   map::KeepTogether(box);
-  EXPECT_DOUBLE_EQ(box[1].lon, 185);
-  EXPECT_DOUBLE_EQ(box[2].lon, 185);
+  EXPECT_EQ((std::vector<double>{box[0].lon, box[1].lon, box[2].lon, box[3].lon}), (std::vector<double>{175, 185, 185, 175}));
   // Seen from 180 E at 200 px to the radian, the whole box lies within 18 px either side of the middle.
   map::View v = WorldView(200);
   v.centre_x = map::kPi;
@@ -117,6 +106,12 @@ TEST(Antimeridian, ShapeAcrossThe180thStaysWhole) {
   Project(box, v, true, out);
   ASSERT_EQ(out.counts.size(), 1u);
   EXPECT_EQ(out.counts[0], 4);
+  // A line leaving the view is cut at its edge: at 400 px to the radian the window spans 143 degrees;
+  // the clip box reaches 8 px beyond it.
+  Project({{0, 0}, {170, 0}}, WorldView(400), false, out);
+  ASSERT_EQ(out.counts.size(), 1u);
+  EXPECT_EQ(out.points[0].x, 500);
+  EXPECT_EQ(out.points[1].x, 1008);
 }
 
 TEST(Circles, RadiusOnTheEarth) {
@@ -132,28 +127,15 @@ TEST(Circles, RadiusOnTheEarth) {
   EXPECT_TRUE(map::EarthCircle({0, 0}, -1, 8).empty());
 }
 
-TEST(Clipping, LineLeavingTheViewIsCutAtItsEdge) {
-  // At 400 px to the radian the window spans 143 degrees; the clip box reaches 8 px beyond it.
-  map::PixelPaths out;
-  Project({{0, 0}, {170, 0}}, WorldView(400), false, out);
-  ASSERT_EQ(out.counts.size(), 1u);
-  EXPECT_EQ(out.points[0].x, 500);
-  EXPECT_EQ(out.points[1].x, 1008);
-}
-
-std::string Slurp(const char* path) {
-  std::ifstream f(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), {}};
-}
-
 TEST(Land, BuildFileMatchesThePortableReaderByteForByte) {
-  const auto json = Slurp(MAP_LAND_JSON);
-  ASSERT_FALSE(json.empty());
-  auto q = map::DecodeTopoJson(json, "land");
+  const auto slurp = [](const char* path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  };
+  auto q = map::DecodeTopoJson(slurp(MAP_LAND_JSON), "land");
   ASSERT_TRUE(std::holds_alternative<map::QuantizedRings>(q)) << std::get<std::string>(q);
   const auto bytes = map::EncodeRings(std::get<map::QuantizedRings>(q));
-  const auto file = Slurp(MAP_LAND_BIN);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), file);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), slurp(MAP_LAND_BIN));
   const auto rings = map::DecodeRings(bytes);
   ASSERT_TRUE(rings);
   EXPECT_EQ(rings->rings.size(), static_cast<std::size_t>(VASTREL_LAND_RINGS));
@@ -178,7 +160,7 @@ TEST(TopoJson, ArcsJoinedReversedAndUndeltaed) {
   EXPECT_DOUBLE_EQ(rings->points[2].lat, -3);  // 2 * 1 - 5
 }
 
-TEST(TopoJson, BadTextGivesAReason) {
+TEST(TopoJson, BadTextAndCorruptRingBytesAreRefused) {
   const char* rows[] = {
       "", "[1,2]", R"({"type":"Topology"})",
       R"({"type":"Topology","arcs":[],"objects":{}})",
@@ -187,9 +169,7 @@ TEST(TopoJson, BadTextGivesAReason) {
       R"({"type":"Topology","arcs":[[[1e300,0]]],"objects":{"land":{"type":"Polygon","arcs":[[0]]}}})",
   };
   for (const char* t : rows) EXPECT_TRUE(std::holds_alternative<std::string>(map::DecodeTopoJson(t, "land"))) << t;
-}
-
-TEST(LandRings, CorruptBytesRefused) {
+  // Ring bytes cut short, claiming far more rings than they hold, or with a bad mark.
   map::QuantizedRings q;
   q.rings = {{0, 0, 100, 0, 100, 100}};
   const auto good = map::EncodeRings(q);
@@ -204,5 +184,3 @@ TEST(LandRings, CorruptBytesRefused) {
   bad[0] = 'X';
   EXPECT_FALSE(map::DecodeRings(bad));
 }
-
-}  // namespace

@@ -4,8 +4,7 @@
 
 namespace messages_test {
 
-// Leaves a store of the current version as version 4 left it (before the user's seen state, and
-// before alerts).
+// Leaves a store of the current version as version 4 left it (before the seen state and alerts).
 inline void DropSeenTables(messages::Database& db) {
     db.Execute(
         "DROP VIEW alerts; DROP TRIGGER message_rows_alert_delete; DROP TABLE alert_rows;"

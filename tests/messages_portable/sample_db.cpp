@@ -1,6 +1,5 @@
-// Writes the sample messages, one run and one record into a new database file, for the check that
-// Debian 12's sqlite3 shell (SQLite 3.40) reads and updates what this build writes; or warnings read
-// into the reading tables, for the check that the shell reads their views.
+// Writes the sample messages, a run and a record (or, with "warnings", warnings read into the reading
+// tables) into a new file, for the check that Debian 12's sqlite3 shell reads what this build writes.
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -8,8 +7,7 @@
 #include "message_fixture.h"
 #include "messages/warning_rows.h"
 
-// With "warnings": three warnings read into the reading tables instead (an expired one dropped by
-// a bulletin, one in force with a circle, the bulletin naming one never heard).
+// An expired warning dropped by a bulletin, one in force with a circle, the bulletin naming one never heard.
 void WriteWarnings(messages::Database& db) {
     using messages_test::Row;
     const std::int64_t nov18 = 1668772800000;  // 2022-11-18T12:00:00Z
@@ -24,17 +22,11 @@ void WriteWarnings(messages::Database& db) {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 2 && !(argc == 3 && std::string_view(argv[2]) == "warnings")) {
-        std::fprintf(stderr, "usage: messages_sample_db <file> [warnings]\n");
-        return 2;
-    }
+    if (argc != 2 && !(argc == 3 && std::string_view(argv[2]) == "warnings")) return std::fprintf(stderr, "usage: messages_sample_db <file> [warnings]\n"), 2;
     std::filesystem::remove(argv[1]);
     messages::Database db = messages::Database::Open(argv[1]);
     messages::MigrateSchema(db);
-    if (argc == 3) {
-        WriteWarnings(db);
-        return 0;
-    }
+    if (argc == 3) return WriteWarnings(db), 0;
     for (const messages::MessageRow& m : messages_test::SampleMessages()) messages::InsertMessage(db, m);
     db.Execute("INSERT INTO runs (id, instance, started_ms, command_line) VALUES (1, 'gui1A', 0, 'vastrel.exe -n');"
                "INSERT INTO record_rows (received_ms, run_id, category, header, les, frame, text) "

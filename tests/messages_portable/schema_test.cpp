@@ -1,6 +1,5 @@
-// SQLite owners (bound values, errors with SQLite's message, transactions rolled back unless
-// committed) and the schema: migration from an empty file and from older stores, the full-text
-// index, the user's seen state and the priority rule.
+// SQLite owners (values, errors, transactions) and the schema: migration from an empty file and from
+// older stores, the full-text index, the user's seen state and the priority rule.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,15 +35,14 @@ std::string Refusal(Work work, int& code) {
     try {
         work();
     } catch (const SqliteError& e) {
-        code = e.code();
-        return e.what();
+        return code = e.code(), e.what();
     }
     return "no error";
 }
 
 }  // namespace
 
-TEST(SqliteOwners, BoundValuesComeBackAsTheyWent) {
+TEST(SqliteOwners, BoundValuesComeBackAsTheyWentAndTransactionsRollBackUnlessCommitted) {
     Database db = Memory();
     Statement insert(db, "INSERT INTO t VALUES (?, ?, ?)");
     EXPECT_EQ(insert.ParameterCount(), 3);
@@ -65,14 +63,29 @@ TEST(SqliteOwners, BoundValuesComeBackAsTheyWent) {
     EXPECT_TRUE(read.ColumnIsNull(1));
     EXPECT_TRUE(read.ColumnIsNull(2));
     EXPECT_FALSE(read.Step());
-    // Runs again after a reset, also when its Database object has moved; may be finalised after the
-    // close (SQLite then ends the connection with the last statement).
+    // Runs again after a reset, also when its Database object has moved.
     Database moved = std::move(db);
     read.Reset();
     EXPECT_TRUE(read.Step());
     EXPECT_EQ(read.ColumnInt64(0), -9007199254740993);
     EXPECT_THROW(read.Bind(9, std::int64_t{1}), SqliteError);  // errors still find the connection
-    moved.Close();
+    // A transaction rolls back unless committed, also when left by an exception.
+    moved.Execute("DELETE FROM t");
+    for (int i : {1, 2, 3}) {
+        try {
+            Transaction t(moved);
+            moved.Execute(("INSERT INTO t (i) VALUES (" + std::to_string(i) + ")").c_str());
+            if (i == 2) t.Commit();
+            if (i == 3) throw std::runtime_error("failure half-way");
+        } catch (const std::runtime_error&) {
+        }
+    }
+    EXPECT_EQ(QueryRows(moved, "SELECT group_concat(i) FROM t"), Rows{"2"});
+    // A connection closed once and then moved-from or destroyed does nothing more.
+    Database other = std::move(moved);
+    other.Close();
+    other.Close();
+    EXPECT_FALSE(other);
 }
 
 TEST(SqliteOwners, ErrorsCarrySqlitesMessageAndOnlyALockIsWorthWaitingFor) {
@@ -87,42 +100,13 @@ TEST(SqliteOwners, ErrorsCarrySqlitesMessageAndOnlyALockIsWorthWaitingFor) {
     EXPECT_EQ(SqliteError(code, "x").primary(), SQLITE_CONSTRAINT);
     EXPECT_THROW(Database::Open("/nonexistent-folder/x.db"), SqliteError);
 
-    // code, primary code, busy: SQLITE_BUSY, _BUSY_SNAPSHOT, _LOCKED, _LOCKED_SHAREDCACHE, _READONLY,
-    // _IOERR_WRITE, _FULL, _CONSTRAINT_NOTNULL.
+    // code, primary, busy: BUSY, BUSY_SNAPSHOT, LOCKED, LOCKED_SHAREDCACHE, READONLY, IOERR_WRITE, FULL, CONSTRAINT_NOTNULL
     const int cases[][3] = {{5, 5, 1}, {517, 5, 1}, {6, 6, 1}, {262, 6, 1},
                             {8, 8, 0}, {778, 10, 0}, {13, 13, 0}, {1299, 19, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(SqliteError(c[0], "x").primary(), c[1]) << c[0];
-        EXPECT_EQ(SqliteError(c[0], "x").busy(), c[2] == 1) << c[0];
-    }
+    for (const auto& c : cases) EXPECT_TRUE(SqliteError(c[0], "x").primary() == c[1] && SqliteError(c[0], "x").busy() == (c[2] == 1)) << c[0];
 }
 
-TEST(SqliteOwners, TransactionRollsBackUnlessCommitted) {
-    Database db = Memory();
-    {
-        Transaction t(db);
-        db.Execute("INSERT INTO t (i) VALUES (1)");
-    }
-    {
-        Transaction t(db);
-        db.Execute("INSERT INTO t (i) VALUES (2)");
-        t.Commit();
-    }
-    try {
-        Transaction t(db);
-        db.Execute("INSERT INTO t (i) VALUES (3)");
-        throw std::runtime_error("failure half-way");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_EQ(QueryRows(db, "SELECT group_concat(i) FROM t"), Rows{"2"});
-    // A connection that is closed once and then moved-from or destroyed does nothing more.
-    Database other = std::move(db);
-    other.Close();
-    other.Close();
-    EXPECT_FALSE(other);
-}
-
-TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
+TEST(MessageSchema, MigratesAnEmptyFileOnceKeepsItsDataAndItsFullTextIndex) {
     store_test::ScratchDir dir;
     const std::string path = dir.File("m.db");
     {
@@ -130,11 +114,20 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
         EXPECT_EQ(SchemaVersion(db), 0);
         EXPECT_EQ(MigrateSchema(db), kSchemaVersion);
         EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
-        InsertMessage(db, messages_test::SampleMessages()[0]);
+        for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);
     }
     Database db = Database::Open(path);
     EXPECT_EQ(MigrateSchema(db), 0);
-    EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM message_rows"), Rows{"1"});
+    // The full-text index follows inserts, text updates and deletes (FTS5's own check agrees).
+    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"2,4,5"});
+    db.Execute("UPDATE message_rows SET text = 'calm seas' WHERE id = 4; UPDATE message_rows SET copies = 9 WHERE id = 5");
+    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"2,5"});
+    EXPECT_EQ(FtsIds(db, "\"calm\""), Rows{"4"});
+    db.Execute("DELETE FROM message_rows WHERE id IN (2, 4)");
+    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"5"});
+    EXPECT_EQ(FtsIds(db, "\"calm\""), Rows{"NULL"});
+    db.Execute("INSERT INTO message_fts (message_fts, rank) VALUES ('integrity-check', 1)");
+    EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM message_rows"), Rows{"6"});
     EXPECT_EQ(QueryRows(db, "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_schema WHERE type = 'view' ORDER BY name)"),
               Rows{"alerts messages missing_warnings positions reception records unread_messages warnings"});
 
@@ -142,24 +135,6 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceAndKeepsItsData) {
                  SqliteError);  // no such category
     db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion + 1)).c_str());  // as a later program would leave it
     EXPECT_THROW(MigrateSchema(db), SqliteError);
-}
-
-TEST(MessageSchema, FullTextIndexFollowsInsertUpdateDelete) {
-    Database db = Database::Open(":memory:");
-    MigrateSchema(db);
-    for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);
-    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"2,4,5"});
-
-    db.Execute("UPDATE message_rows SET text = 'calm seas' WHERE id = 4");
-    db.Execute("UPDATE message_rows SET copies = 9 WHERE id = 5");  // not the text: index untouched
-    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"2,5"});
-    EXPECT_EQ(FtsIds(db, "\"calm\""), Rows{"4"});
-
-    db.Execute("DELETE FROM message_rows WHERE id IN (2, 4)");
-    EXPECT_EQ(FtsIds(db, "\"gale warning\""), Rows{"5"});
-    EXPECT_EQ(FtsIds(db, "\"calm\""), Rows{"NULL"});
-    // FTS5's own check compares the index with the content table.
-    db.Execute("INSERT INTO message_fts (message_fts, rank) VALUES ('integrity-check', 1)");
 }
 
 TEST(MessagePriority, FirstLineDecides) {
@@ -173,16 +148,14 @@ TEST(MessagePriority, FirstLineDecides) {
         {"S\xC3\x89" "CURIT\xC3\x89", Priority::Routine},  // folding is ASCII only
     };
     for (const auto& c : cases) EXPECT_EQ(PriorityOfText(c.text), c.expected) << c.text;
-    for (int p = 0; p < kPriorityCount; ++p) {
+    for (int p = 0; p < kPriorityCount; ++p)
         EXPECT_EQ(PriorityFromName(std::string(PriorityName(static_cast<Priority>(p)))), static_cast<Priority>(p));
-    }
     EXPECT_EQ(PriorityFromName("SafeTy"), Priority::Safety);
     EXPECT_FALSE(PriorityFromName("high"));
 }
 
-// A store as the program before the station index left it gains the index, the reading tables and
-// the user's seen state, with every message unread. Seen state: one by one above the mark, all at once
-// by moving it, gone with its message.
+// A store of version 2 gains the station index, the reading tables and the seen state, all unread. Seen:
+// one by one above the mark, all at once by moving it, gone with its message.
 TEST(MessageSchema, AnOldStoreGainsTheStationIndexAndTheSeenStateAndKeepsItsRows) {
     store_test::ScratchDir dir;
     const std::string path = dir.File("m.db");
@@ -205,13 +178,10 @@ TEST(MessageSchema, AnOldStoreGainsTheStationIndexAndTheSeenStateAndKeepsItsRows
     EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
 
     EXPECT_EQ(UnseenCount(db), 8);
-    EXPECT_TRUE(MarkSeen(db, 3));
-    EXPECT_FALSE(MarkSeen(db, 3));
-    EXPECT_TRUE(MarkSeen(db, 7));
-    EXPECT_EQ(UnseenCount(db), 6);
-    EXPECT_EQ(UnseenCount(db, 0), 6);  // counted in the time index, as a store of many unread is
-    EXPECT_TRUE(IsSeen(db, 3));
-    EXPECT_FALSE(IsSeen(db, 4));
+    EXPECT_EQ((std::vector<bool>{MarkSeen(db, 3), MarkSeen(db, 3), MarkSeen(db, 7)}), (std::vector<bool>{true, false, true}));
+    // Counted both ways: by the seen rows, and in the time index (as a store of many unread is).
+    EXPECT_EQ((std::vector<std::int64_t>{UnseenCount(db), UnseenCount(db, 0)}), (std::vector<std::int64_t>{6, 6}));
+    EXPECT_TRUE(IsSeen(db, 3) && !IsSeen(db, 4));
     EXPECT_EQ(QueryRows(db, "SELECT group_concat(id) FROM unread_messages"), Rows{"1,2,4,5,6,8"});
     db.Execute("DELETE FROM message_rows WHERE id = 7");
     EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM seen_rows"), Rows{"1"});
@@ -222,8 +192,7 @@ TEST(MessageSchema, AnOldStoreGainsTheStationIndexAndTheSeenStateAndKeepsItsRows
     MessageRow late = messages_test::SampleMessages()[0];
     late.id = 0;
     EXPECT_EQ(InsertMessage(db, late), 9);
-    EXPECT_EQ(UnseenCount(db), 1);
-    EXPECT_EQ(UnseenCount(db, 0), 1);
+    EXPECT_EQ((std::vector<std::int64_t>{UnseenCount(db), UnseenCount(db, 0)}), (std::vector<std::int64_t>{1, 1}));
     EXPECT_FALSE(IsSeen(db, 9));
     EXPECT_FALSE(MarkSeen(db, 2));  // under the mark: nothing to write
     EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM seen_rows"), Rows{"0"});

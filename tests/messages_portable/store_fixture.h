@@ -4,16 +4,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
 #include <thread>
 
-#include "decoder/decoder_record.h"
 #include "messages/message_store.h"
-#include "messages/sqlite_db.h"
 
 namespace store_test {
 
@@ -41,29 +36,18 @@ private:
         namespace fs = std::filesystem;
         std::error_code ec;
         fs::permissions(path_, fs::perms::owner_all, ec);
-        for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec)) {
-            fs::permissions(it->path(), fs::perms::owner_all, ec);
-            ec.clear();
-        }
+        for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, ec), ec.clear();
         fs::remove_all(path_, ec);
     }
-
     std::filesystem::path path_;
 };
 
 inline decoder::Record Rec(std::int64_t t, decoder::Category c, std::string les, std::string frame, std::string text,
                            std::string header = "0123456") {
     static std::atomic<std::uint64_t> sequence{0};
-    decoder::Record r;
-    r.sequence = sequence++;
-    r.receivedUtcMs = t;
-    r.category = c;
-    r.header = std::move(header);
-    r.les = std::move(les);
-    r.frame = std::move(frame);
-    r.text = std::move(text);
-    return r;
+    return decoder::Record{.sequence = sequence++, .receivedUtcMs = t, .category = c, .header = std::move(header),
+                           .les = std::move(les), .frame = std::move(frame), .text = std::move(text)};
 }
 
 inline decoder::Record Msg(std::int64_t t, std::string les, std::string text, std::string frame = "1") {
@@ -78,19 +62,15 @@ inline std::int64_t Count(const std::string& path, const char* sql) {
 }
 
 inline std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
 // Polls `done` until it holds or `timeoutMs` passes; the answer is the last poll.
 template <class Predicate>
 bool WaitUntil(Predicate done, int timeoutMs = 10'000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done() && std::chrono::steady_clock::now() <= end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return done();
 }
 
 }  // namespace store_test

@@ -1,18 +1,10 @@
-// MessageStore: numbers from station text, messages and their 24-hour copies, priority, refusals of
-// files it must not touch, trimming in steps, another writer holding the file; the store's record
-// sink (runs, commits, two front ends on one file, a full disk, trimming on its thread); and the
-// reading of messages (states across messages heard in any order, bulletins, the public views, and a
-// store of the version before reading, read a step at a time after opening).
+// MessageStore: messages and their copies, refusals, trimming, another writer holding the file; its
+// record sink (runs, a full disk, trimming); the reading of warnings (any order, bulletins, old stores).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "messages/message_store.h"
-#include "messages/schema.h"
 #include "messages/store_sink.h"
 #include "old_schema.h"
 #include "store_fixture.h"
@@ -21,69 +13,45 @@
 #include "warnings/warning_state.h"
 
 using namespace store_test;
+using namespace messages;
 using decoder::Category;
-using messages::MessageStore;
-using messages::StoreRefusal;
-using messages::StoreSink;
-using messages::StoreSinkOptions;
 using Rows = std::vector<std::string>;
 
 namespace {
 
 Rows Query(MessageStore& store, const char* sql) { return store_support::QueryRows(store.database(), sql); }
 
-void WriteEach(MessageStore& store, const std::vector<decoder::Record>& heard) {
-    for (const decoder::Record& r : heard) store.Write(0, std::vector<decoder::Record>{r});
-}
-
-// A store of the version before reading, holding `heard`.
-void WriteOldStore(const std::string& path, const std::vector<decoder::Record>& heard) {
-    auto store = MessageStore::Open(path);
-    store->Write(0, heard);
-    messages_test::DropReadingTables(store->database());
-}
-
-// A clock the test moves; sinks read it from two threads.
-struct TestClock {
-    std::atomic<std::int64_t> now{kT0};
-};
-
-StoreSinkOptions Options(TestClock& clock, const char* instance = "gui-1") {
+// The sink reads the test's clock from two threads.
+StoreSinkOptions Options(std::atomic<std::int64_t>& clock, const char* instance = "gui-1") {
     StoreSinkOptions o;
     o.instance = instance;
     o.commandLine = "vastrel.exe -f 1500";
-    o.clock = [&clock] { return clock.now.load(); };
+    o.clock = [&clock] { return clock.load(); };
     o.finishWaitMs = 10'000;  // generous under sanitizers; the test fails if the commit is not there
     return o;
 }
 
-// Runs `work` on a thread while `other` holds the store's lock. With `holdMs` the lock is given up
-// that long after the thread started, so that `work` must wait; without, only once `work` is done.
-template <class Work>
-auto WhileHeld(messages::Database& other, const char* release, int holdMs, Work work) {
-    std::atomic<bool> started{false};
-    decltype(work()) result{};
-    std::thread thread([&] {
-        started = true;
-        result = work();
-    });
-    EXPECT_TRUE(WaitUntil([&] { return started.load(); }));
-    if (holdMs > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));  // the other writer's long transaction
-        other.Execute(release);
+// Another front end's transaction on `path`, begun now and ended by `end` after `holdMs` on a thread of
+// its own (joined by the caller); without `holdMs`, the caller ends it.
+struct Holder {
+    Holder(const std::string& path, const char* begin, const char* end, int holdMs) : db(Database::Open(path)) {
+        db.Execute(begin);
+        if (holdMs > 0)
+            release = std::thread([this, end, holdMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));  // the other writer's long transaction
+                db.Execute(end);
+            });
     }
-    thread.join();
-    if (holdMs == 0) other.Execute(release);
-    return result;
-}
+    Database db;
+    std::thread release;
+};
 
 }  // namespace
 
 TEST(StoreNumbers, StationAndFrameTextBecomeNumbersOnlyWhenTheyAreDigits) {
-    const struct { const char* text; std::optional<std::int64_t> number; } cases[] = {
-        {"121", 121}, {"0042", 42}, {"0", 0}, {"999999999", 999999999}, {"", std::nullopt},
-        {"12a", std::nullopt}, {"-1", std::nullopt}, {" 12", std::nullopt}, {"1234567890", std::nullopt}};
-    for (const auto& c : cases) EXPECT_EQ(messages::StationNumber(c.text), c.number) << c.text;
+    const struct { const char* text; std::int64_t number; } cases[] = {{"121", 121}, {"0042", 42}, {"0", 0}, {"999999999", 999999999},
+        {"", -1}, {"12a", -1}, {"-1", -1}, {" 12", -1}, {"1234567890", -1}};
+    for (const auto& c : cases) EXPECT_EQ(StationNumber(c.text).value_or(-1), c.number) << c.text;
 }
 
 TEST(StoreMessages, RecordsBecomeMessagesAndTheSameTextWithin24HoursIsACopy) {
@@ -100,10 +68,8 @@ TEST(StoreMessages, RecordsBecomeMessagesAndTheSameTextWithin24HoursIsACopy) {
         Msg(kT0 + 49 * H + 1, "", "NO STATION YET"),  // 5 new, station unknown
         Msg(kT0 + 50 * H, "A7", "NO STATION YET"),    // 5 copy: every unknown station counts as one
         // Priority from the first line; the frame a number only when it is digits; length in characters.
-        Msg(kT0, "121", "MAYDAY MAYDAY\nvessel", "0042"),
-        Msg(kT0, "121", "pan pan medical", "7"),
-        Msg(kT0, "121", "SECURITE nav warning", "x"),
-        Msg(kT0, "121", "weather\nMAYDAY later", "10000"),
+        Msg(kT0, "121", "MAYDAY MAYDAY\nvessel", "0042"), Msg(kT0, "121", "pan pan medical", "7"),
+        Msg(kT0, "121", "SECURITE nav warning", "x"), Msg(kT0, "121", "weather\nMAYDAY later", "10000"),
         Msg(kT0, "121", "caf\xC3\xA9", "1"),
     };
     ASSERT_EQ(store->Write(0, heard), heard.size());
@@ -123,13 +89,12 @@ TEST(StoreMessages, RecordsBecomeMessagesAndTheSameTextWithin24HoursIsACopy) {
 
     decoder::Record r = Msg(kT0, "121", "caf\xE9");  // code page 1252 bytes as received
     r.wideText = L"caf\u00E9 \u20AC";
-    EXPECT_EQ(messages::StoredText(r), "caf\xC3\xA9 \xE2\x82\xAC");  // wide text is stored as UTF-8
+    EXPECT_EQ(StoredText(r), "caf\xC3\xA9 \xE2\x82\xAC");  // wide text is stored as UTF-8
     r.wideText.clear();
-    EXPECT_EQ(messages::StoredText(r), "caf\xE9");
+    EXPECT_EQ(StoredText(r), "caf\xE9");
 }
 
-// Each case is a file the store must refuse: the refusal names the reason and the path, and the file
-// keeps every byte (or is not made at all).
+// Files the store must refuse: the refusal names the reason and the path; the file keeps every byte.
 TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
     namespace fs = std::filesystem;
     ScratchDir dir;
@@ -140,8 +105,8 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
     for (std::size_t i = 100; i < 400; ++i) damaged[i] = static_cast<char>(0xA5);  // the schema page's body
     std::ofstream(dir.File("damaged.db"), std::ios::binary) << damaged;
     std::ofstream(dir.File("notes.txt"), std::ios::binary) << std::string(5000, 'x') << "\nnot a database at all\n";
-    messages::Database::Open(dir.File("newer.db")).Execute("CREATE TABLE future(x); PRAGMA user_version = 99;");
-    messages::Database::Open(dir.File("foreign.db")).Execute("CREATE TABLE accounts(name TEXT);");
+    Database::Open(dir.File("newer.db")).Execute("CREATE TABLE future(x); PRAGMA user_version = 99;");
+    Database::Open(dir.File("foreign.db")).Execute("CREATE TABLE accounts(name TEXT);");
     MessageStore::Open(dir.File("ro.db")).reset();
     fs::permissions(dir.File("ro.db"), fs::perms::owner_read | fs::perms::group_read);
 #ifndef _WIN32  // a Windows folder's read-only mark does not keep files out of it
@@ -149,8 +114,7 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
     fs::permissions(dir.path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
 #endif
     const struct { const char* name; StoreRefusal reason; const char* words; } cases[] = {
-        {"notes.txt", StoreRefusal::NotADatabase, "is not a database"},
-        {"damaged.db", StoreRefusal::Corrupt, "is damaged"},
+        {"notes.txt", StoreRefusal::NotADatabase, "is not a database"}, {"damaged.db", StoreRefusal::Corrupt, "is damaged"},
         {"newer.db", StoreRefusal::NewerSchema, "schema version 99, newer than this program's"},
         {"foreign.db", StoreRefusal::ForeignDatabase, "not a message store"},
         {"ro.db", StoreRefusal::ReadOnly, "is read-only"},
@@ -165,7 +129,7 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
         try {
             MessageStore::Open(path);
             ADD_FAILURE() << c.name << " was opened";
-        } catch (const messages::StoreError& e) {
+        } catch (const StoreError& e) {
             EXPECT_EQ(e.reason(), c.reason) << c.name << ": " << e.what();
             EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
@@ -181,11 +145,11 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
 
 TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
     ScratchDir dir;
-    messages::StoreOptions options;
+    StoreOptions options;
     options.keepRecordsDays = 7;
     options.keepMessagesDays = 30;
     auto store = MessageStore::Open(dir.File("t.db"), options);
-    const std::int64_t now = kT0 + 40 * messages::kDayMs, day = messages::kDayMs;
+    const std::int64_t now = kT0 + 40 * kDayMs, day = kDayMs;
     // 2500 records older than 7 days and 700 younger; 300 messages older than 30 days and 40 younger.
     std::vector<decoder::Record> records;
     for (int i = 0; i < 2500; ++i) records.push_back(Rec(now - 8 * day - i, decoder::Category::FrameHeader, "1", "2", "old"));
@@ -195,8 +159,7 @@ TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
     std::span<const decoder::Record> rest(records);
     while (!rest.empty()) rest = rest.subspan(store->Write(0, rest));
 
-    // Records go first, 1000 rows a step, the step that finishes them goes on with messages: 2840
-    // records (the 340 messages' own records are older than 7 days too), then 300 messages.
+    // Records first, 1000 rows a step, then messages: 2840 records (with the 340 messages' own), 300 messages.
     std::vector<int> steps;
     for (int removed; (removed = store->TrimStep(now, 1000)) > 0;) steps.push_back(removed);
     EXPECT_EQ(steps, (std::vector<int>{1000, 1000, 1000, 140}));
@@ -206,9 +169,8 @@ TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
               Rows{"700 1|40|0|40"});
 }
 
-// Another front end holding the write lock for longer than SQLite's own busy wait, while this one
-// opens the store (a second front end creating it at the same moment) or writes a batch: retried
-// whole until it gets through; only a store that may not retry gives up, and says so.
+// Another front end holds the write lock longer than SQLite's busy wait while this one opens or writes:
+// retried whole until it gets through; only a store that may not retry gives up, and says so.
 TEST(StoreOpen, AStoreHeldByAnotherWriterIsWaitedFor) {
     ScratchDir dir;
     const std::string busy = dir.File("busy.db");
@@ -216,36 +178,29 @@ TEST(StoreOpen, AStoreHeldByAnotherWriterIsWaitedFor) {
     for (int i = 0; i < 50; ++i) records.push_back(Msg(kT0 + i, "121", "busy " + std::to_string(i)));
     for (int attempts : {400, 1}) {
         SCOPED_TRACE(attempts);
-        messages::StoreOptions o;
+        StoreOptions o;
         o.busyTimeoutMs = 10;
         o.busyAttempts = attempts;
         const int holdMs = attempts > 1 ? 300 : 0;
         const std::string held = dir.File(attempts > 1 ? "held.db" : "held1.db");
-        auto creator = messages::Database::Open(held);
-        creator.Execute("BEGIN EXCLUSIVE; CREATE TABLE IF NOT EXISTS early(x)");
-        const std::string refusal = WhileHeld(creator, "ROLLBACK", holdMs, [&] {
-            try {
-                MessageStore::Open(held, o);
-                return std::string("opened");
-            } catch (const messages::StoreError& e) {
-                return std::string(e.what());
-            }
-        });
-
-        auto store = MessageStore::Open(busy, o);
-        auto writer = messages::Database::Open(busy);
-        writer.Execute("BEGIN IMMEDIATE");
-        const std::size_t written = WhileHeld(writer, "COMMIT", holdMs, [&] { return store->Write(0, records); });
-        if (attempts > 1) {
-            EXPECT_EQ(refusal, "opened");
-            EXPECT_EQ(written, records.size());
-            EXPECT_FALSE(store->failed()) << store->error();
-        } else {
-            EXPECT_NE(refusal.find("locked"), std::string::npos) << refusal;
-            EXPECT_EQ(written, 0u);
-            EXPECT_TRUE(store->failed());
-            EXPECT_NE(store->error().find("locked"), std::string::npos) << store->error();
+        Holder creator(held, "BEGIN EXCLUSIVE; CREATE TABLE IF NOT EXISTS early(x)", "ROLLBACK", holdMs);
+        std::string refusal = "opened";
+        try {
+            MessageStore::Open(held, o);
+        } catch (const StoreError& e) {
+            refusal = e.what();
         }
+        auto store = MessageStore::Open(busy, o);
+        Holder writer(busy, "BEGIN IMMEDIATE", "COMMIT", holdMs);
+        const std::size_t written = store->Write(0, records);
+        for (Holder* h : {&creator, &writer}) {
+            if (h->release.joinable()) h->release.join();
+            else h->db.Execute("ROLLBACK");
+        }
+        EXPECT_EQ(store->failed(), attempts == 1) << store->error();
+        if (attempts > 1) EXPECT_EQ(refusal + " " + std::to_string(written) + " " + store->error(), "opened 50 ");
+        else EXPECT_TRUE(refusal.find("locked") != std::string::npos && written == 0 &&
+                         store->error().find("locked") != std::string::npos) << refusal << " " << written << " " << store->error();
     }
     EXPECT_EQ(Count(busy, "SELECT count(*) FROM message_rows"), 50);
 }
@@ -253,29 +208,28 @@ TEST(StoreOpen, AStoreHeldByAnotherWriterIsWaitedFor) {
 TEST(StoreSink, EveryRecordIsCommittedInOrderWithItsRunWhenOnRunEndedReturns) {
     ScratchDir dir;
     const std::string path = dir.File("s.db");
-    TestClock clock;
+    std::atomic<std::int64_t> clock{kT0};
     StoreSink sink(MessageStore::Open(path), Options(clock));
     sink.OnRunStarted();
     // One of each category: header, station and frame as received, the numbers when they are digits.
-    sink.OnRecord(Rec(kT0, Category::FrameHeader, "", "", "before any bulletin header", "1000000"));
-    sink.OnRecord(Rec(kT0 + 1, Category::BulletinHeader, "121", "0042", "frequency: 1200.0", "2121004"));
-    sink.OnRecord(Rec(kT0 + 2, Category::BulletinContents, "121", "0042", "contents", "1xyzxyz"));
-    sink.OnRecord(Rec(kT0 + 3, Category::UnknownFrame, "121", "0042", "unknown", "3ffffff"));
-    sink.OnRecord(Rec(kT0 + 4, Category::DecoderNote, "121", "0042", "note", "4      "));
-    sink.OnRecord(Rec(kT0 + 5, Category::MessageText, "121", "0042", "MAYDAY test", "5000001"));
-    sink.OnRecord(Rec(kT0 + 6, Category::FrameHeader, "X1", "0043", "odd station", "0000002"));
-    // Then many, a message among every 90.
-    const int n = 5000;
-    for (int i = 0; i < n; ++i) {
+    for (const decoder::Record& r : {Rec(kT0, Category::FrameHeader, "", "", "before any bulletin header", "1000000"),
+                                     Rec(kT0 + 1, Category::BulletinHeader, "121", "0042", "frequency: 1200.0", "2121004"),
+                                     Rec(kT0 + 2, Category::BulletinContents, "121", "0042", "contents", "1xyzxyz"),
+                                     Rec(kT0 + 3, Category::UnknownFrame, "121", "0042", "unknown", "3ffffff"),
+                                     Rec(kT0 + 4, Category::DecoderNote, "121", "0042", "note", "4      "),
+                                     Rec(kT0 + 5, Category::MessageText, "121", "0042", "MAYDAY test", "5000001"),
+                                     Rec(kT0 + 6, Category::FrameHeader, "X1", "0043", "odd station", "0000002")})
+        sink.OnRecord(r);
+    const int n = 5000;  // then many, a message among every 90
+    for (int i = 0; i < n; ++i)
         sink.OnRecord(i % 90 == 0 ? Msg(kT0 + 10 + i, "112", "message " + std::to_string(i))
                                   : Rec(kT0 + 10 + i, Category::FrameHeader, "112", "7", "frame " + std::to_string(i)));
-    }
-    clock.now = kT0 + 60'000;
+    clock = kT0 + 60'000;
     sink.OnRunEnded();
     EXPECT_EQ(sink.error(), "");
     EXPECT_EQ(sink.written(), n + 7u);
     // Read at once by another connection: no wait here may stand in for the sink's own.
-    auto db = messages::Database::Open(path, SQLITE_OPEN_READONLY);
+    auto db = Database::Open(path, SQLITE_OPEN_READONLY);
     EXPECT_EQ(store_support::QueryRows(db, "SELECT received_ms - 1796644800000, category, header, les, frame, text "
                                            "FROM record_rows ORDER BY id LIMIT 7"),
               (Rows{"0|0|1000000|NULL|NULL|before any bulletin header", "1|2|2121004|121|42|frequency: 1200.0",
@@ -289,45 +243,11 @@ TEST(StoreSink, EveryRecordIsCommittedInOrderWithItsRunWhenOnRunEndedReturns) {
               Rows{"121 42 0 57"});  // the MAYDAY and 56 of the many
 }
 
-// Two front ends, each with its own store connection and writer, write to one file at once. Every
-// record arrives, and a message both hear from the same station is one message with all its copies.
-TEST(StoreSink, TwoStoresOnOneFileWritingAtOnceLoseNothing) {
-    ScratchDir dir;
-    const std::string path = dir.File("shared.db");
-    TestClock clock;
-    const int perFeeder = 4000;
-    auto feed = [&](const char* instance) {
-        messages::StoreOptions o;
-        o.busyTimeoutMs = 50;  // short, so that the whole-batch retry gets used too
-        StoreSink sink(MessageStore::Open(path, o), Options(clock, instance));
-        sink.OnRunStarted();
-        for (int i = 0; i < perFeeder; ++i) {
-            sink.OnRecord(i % 100 == 0 ? Msg(kT0 + i, "121", "SHARED BULLETIN")
-                                       : Rec(kT0 + i, Category::UnknownFrame, "121", "1", instance));
-            if (i % 500 == 0) std::this_thread::yield();
-        }
-        sink.OnRunEnded();
-        EXPECT_EQ(sink.error(), "") << instance;
-    };
-    std::thread a(feed, "gui-a");
-    std::thread b(feed, "gui-b");
-    a.join();
-    b.join();
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 2 * perFeeder);
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows r JOIN runs u ON u.id = r.run_id "
-                          "WHERE r.category = 3 AND r.text = u.instance"),
-              2 * (perFeeder - perFeeder / 100));
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM runs WHERE stopped_ms IS NOT NULL"), 2);
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM message_rows"), 1);
-    EXPECT_EQ(Count(path, "SELECT copies FROM message_rows"), 2 * perFeeder / 100);
-}
-
-// A full disk, made by capping the file's pages: the error is reported once, with the path, and the
-// sink goes on taking records without writing them.
+// A full disk (the file's pages capped): said once, with the path; the sink takes records, unwritten.
 TEST(StoreSink, AStoreThatFillsUpReportsOnceAndStopsWriting) {
     ScratchDir dir;
     const std::string path = dir.File("full.db");
-    TestClock clock;
+    std::atomic<std::int64_t> clock{kT0};
     auto store = MessageStore::Open(path);
     store->database().Execute("PRAGMA max_page_count = 40");
     std::atomic<int> reports{0};
@@ -350,29 +270,9 @@ TEST(StoreSink, AStoreThatFillsUpReportsOnceAndStopsWriting) {
     EXPECT_EQ(sink.written(), 500u);  // taken and dropped after the failure, not queued for ever
 }
 
-// Trimming on the writer thread: rows past their keeping time go, in steps, by the sink's clock.
-TEST(StoreSink, TrimsOldRowsWhileIdleByItsClock) {
-    ScratchDir dir;
-    const std::string path = dir.File("trim.db");
-    TestClock clock;
-    clock.now = kT0 - 30 * messages::kDayMs;  // nothing is old yet
-    StoreSinkOptions o = Options(clock);
-    o.trimIntervalMs = 20;
-    o.trimStepRows = 100;
-    StoreSink sink(MessageStore::Open(path), std::move(o));
-    sink.OnRunStarted();
-    for (int i = 0; i < 1500; ++i) sink.OnRecord(Rec(kT0 - 20 * messages::kDayMs + i, Category::FrameHeader, "1", "1", "old"));
-    for (int i = 0; i < 50; ++i) sink.OnRecord(Rec(kT0 - messages::kDayMs + i, Category::FrameHeader, "1", "1", "new"));
-    ASSERT_TRUE(sink.Flush(10'000));
-    EXPECT_EQ(sink.trimmed(), 0u);
-    clock.now = kT0;  // now 1500 records are older than 7 days
-    EXPECT_TRUE(WaitUntil([&] { return sink.trimmed() >= 1500; })) << sink.trimmed();
-    EXPECT_EQ(Count(path, "SELECT count(*) FROM record_rows"), 50);
-    sink.OnRunEnded();
-    EXPECT_EQ(sink.trimmed(), 1500u);  // the run itself still has records, so it stays
-}
-
-TEST(StoreWarnings, ACancellationHeardBeforeItsWarningCancelsItOnArrival) {
+// A cancellation heard before its warning (and its repeat) cancels it on arrival; a bulletin drops the
+// warnings it leaves out and names the one never heard, until it arrives.
+TEST(StoreWarnings, CancellationsAndBulletinsApplyWhicheverIsHeardFirst) {
     ScratchDir dir;
     auto store = MessageStore::Open(dir.File("m.db"));
     const std::int64_t H = kHourMs;
@@ -381,70 +281,65 @@ TEST(StoreWarnings, ACancellationHeardBeforeItsWarningCancelsItOnArrival) {
                         Msg(kT0 + H, "121", "MAYDAY RELAY\nYACHT SINKING 49-10N 008-30W.")});
     store->Write(0, std::vector<decoder::Record>{
                         Msg(kT0 + 2 * H, "121", "NAVAREA IV 1190/26\nBUOY ADRIFT WITHIN 2 MILES OF 30-00N 070-00W."),
-                        // A repeat from another station is the same warning, cancelled as well.
                         Msg(kT0 + 3 * H, "112", "NAVAREA IV 1190/26\nBUOY ADRIFT WITHIN 2 MILES OF 30-00N 070-00W.\n")});
+    std::int64_t at = kT0 + 4 * H;
+    for (const char* text : {"NAVAREA I 101/26\nWRECK 50-00N 001-00W.", "NAVAREA I 102/26\nBUOY UNLIT.",
+                             "NAVAREA I 103/26\nAREA BOUNDED BY 50-00N 001-00W, 50-10N 001-00W, 50-10N 001-20W.",
+                             "NAVAREA I WARNINGS IN FORCE AT 071500 UTC DEC 26:\n2026 SERIES: 103, 104.",
+                             "NAVAREA II 200/26\nBUOY UNLIT."})
+        store->Write(0, std::vector<decoder::Record>{Msg(at += H, "121", text)});
     EXPECT_EQ(Query(*store, "SELECT id, series, number, year, kind, state, cancelled_by, expires_utc FROM warnings ORDER BY id"),
               (Rows{"1|NAVAREA IV|1200|2026|nav|expired|NULL|2026-12-07T13:00:00.000Z", "2|NULL|NULL|NULL|sar|none|NULL|NULL",
-                    "3|NAVAREA IV|1190|2026|nav|cancelled|1|NULL", "4|NAVAREA IV|1190|2026|nav|cancelled|1|NULL"}));
-    EXPECT_EQ(Query(*store, "SELECT id, shape, seq, kind, lat, lon, radius_nm FROM positions ORDER BY id, shape, seq"),
+                    "3|NAVAREA IV|1190|2026|nav|cancelled|1|NULL", "4|NAVAREA IV|1190|2026|nav|cancelled|1|NULL",
+                    "5|NAVAREA I|101|2026|nav|dropped|NULL|NULL", "6|NAVAREA I|102|2026|nav|dropped|NULL|NULL",
+                    "7|NAVAREA I|103|2026|nav|inforce|NULL|NULL", "8|NAVAREA I|NULL|NULL|bulletin|none|NULL|NULL",
+                    "9|NAVAREA II|200|2026|nav|inforce|NULL|NULL"}));
+    EXPECT_EQ(Query(*store, "SELECT id, shape, seq, kind, lat, lon, radius_nm FROM positions WHERE id < 5 ORDER BY id, shape, seq"),
               (Rows{"2|1|1|point|49.166667|-8.5|NULL", "3|1|1|circle|30.0|-70.0|2.0", "4|1|1|circle|30.0|-70.0|2.0"}));
-}
-
-TEST(StoreWarnings, ABulletinDropsWarningsItLeavesOutAndNamesTheOneNeverHeard) {
-    ScratchDir dir;
-    auto store = MessageStore::Open(dir.File("m.db"));
-    const std::int64_t H = kHourMs;
-    WriteEach(*store, {
-                          Msg(kT0, "121", "NAVAREA I 101/26\nWRECK 50-00N 001-00W."),
-                          Msg(kT0 + H, "121", "NAVAREA I 102/26\nBUOY UNLIT."),
-                          Msg(kT0 + 2 * H, "121", "NAVAREA I 103/26\nAREA BOUNDED BY 50-00N 001-00W, 50-10N 001-00W, 50-10N 001-20W."),
-                          Msg(kT0 + 3 * H, "121", "NAVAREA I WARNINGS IN FORCE AT 071500 UTC DEC 26:\n2026 SERIES: 103, 104."),
-                          Msg(kT0 + 4 * H, "121", "NAVAREA II 200/26\nBUOY UNLIT."),
-                      });
-    EXPECT_EQ(Query(*store, "SELECT id, state FROM warnings ORDER BY id"),
-              (Rows{"1|dropped", "2|dropped", "3|inforce", "4|none", "5|inforce"}));
-    EXPECT_EQ(Query(*store, "SELECT series, number, year, bulletin_id FROM missing_warnings"), Rows{"NAVAREA I|104|2026|4"});
-    // The missing warning arrives: off the list, and in force.
-    WriteEach(*store, {Msg(kT0 + 5 * H, "121", "NAVAREA I 104/26\nLIGHT UNLIT.")});
-    EXPECT_EQ(Query(*store, "SELECT (SELECT count(*) FROM missing_warnings), state FROM warnings WHERE id = 6"),
+    EXPECT_EQ(Query(*store, "SELECT series, number, year, bulletin_id FROM missing_warnings"), Rows{"NAVAREA I|104|2026|8"});
+    store->Write(0, std::vector<decoder::Record>{Msg(at + H, "121", "NAVAREA I 104/26\nLIGHT UNLIT.")});
+    EXPECT_EQ(Query(*store, "SELECT (SELECT count(*) FROM missing_warnings), state FROM warnings WHERE id = 10"),
               Rows{"0|inforce"});
 }
 
-TEST(StoreWarnings, AStoreOfTheVersionBeforeIsReadInStepsAfterOpening) {
+// A store of the version before reading is read in steps after opening (each says how many remain);
+// the sink's writer thread reads the rest while idle, and trims old records in steps by its clock.
+TEST(StoreWarnings, AStoreOfTheVersionBeforeIsReadInStepsAndTrimmedByTheSinksClock) {
     ScratchDir dir;
     const std::string path = dir.File("m.db");
     std::vector<decoder::Record> heard;
-    for (int i = 0; i < 5; ++i) {
-        heard.push_back(Msg(kT0 + i, "121", "NAVAREA I " + std::to_string(300 + i) + "/26\nWRECK 50-0" + std::to_string(i) +
-                                                "N 001-00W."));
-    }
+    for (int i = 0; i < 1500; ++i) heard.push_back(Rec(kT0 - 20 * kDayMs + i, Category::FrameHeader, "1", "1", "old"));
+    for (int i = 0; i < 5; ++i)
+        heard.push_back(Msg(kT0 + i, "121", "NAVAREA I " + std::to_string(300 + i) + "/26\nWRECK 50-0" + std::to_string(i) + "N 001-00W."));
     heard.push_back(Msg(kT0 + 9, "121", "NAVAREA I 310/26\nCANCEL NAVAREA I 300/26."));
-    WriteOldStore(path, heard);
+    for (int i = 0; i < 250; ++i) heard.push_back(Msg(kT0 + 10 + i, "121", "NAVAREA II " + std::to_string(i + 1) + "/26\nBUOY."));
+    std::span<const decoder::Record> rest(heard);
+    for (auto old = MessageStore::Open(path); !rest.empty();) rest = rest.subspan(old->Write(0, rest));
+    messages_test::DropReadingTables(MessageStore::Open(path)->database());  // the store reopens as the old one
     auto store = MessageStore::Open(path);
     EXPECT_EQ(Query(*store, "SELECT count(*) FROM warnings"), Rows{"0"});
-    EXPECT_EQ(store->ReadPendingMessages(4), 2);
-    EXPECT_EQ(store->ReadPendingMessages(4), 0);
-    EXPECT_EQ(Query(*store, "SELECT id, number, state, cancelled_by FROM warnings WHERE id IN (1, 5, 6) ORDER BY id"),
-              (Rows{"1|300|cancelled|6", "5|304|inforce|NULL", "6|310|inforce|NULL"}));
-    EXPECT_EQ(Query(*store, "SELECT lat, lon FROM positions WHERE id = 5"), Rows{"50.066667|-1.0"});
-}
-
-TEST(StoreWarnings, TheWriterThreadReadsAnOldStoreWhileIdle) {
-    ScratchDir dir;
-    const std::string path = dir.File("m.db");
-    std::vector<decoder::Record> heard;
-    for (int i = 0; i < 250; ++i) heard.push_back(Msg(kT0 + i, "121", "NAVAREA II " + std::to_string(i + 1) + "/26\nBUOY."));
-    WriteOldStore(path, heard);
-    StoreSinkOptions o;
-    o.clock = [] { return kT0; };
-    StoreSink sink(MessageStore::Open(path), o);
-    // Two steps of 200 and a few; generous under sanitizers on a loaded machine.
-    EXPECT_TRUE(WaitUntil([&] { return Count(path, "SELECT count(*) FROM warnings WHERE state = 'inforce'") == 250; }, 30'000));
+    EXPECT_EQ(store->ReadPendingMessages(4), 252);
+    EXPECT_EQ(Query(*store, "SELECT id, number, state, cancelled_by FROM warnings ORDER BY id"),
+              (Rows{"1|300|inforce|NULL", "2|301|inforce|NULL", "3|302|inforce|NULL", "4|303|inforce|NULL"}));
+    std::atomic<std::int64_t> clock{kT0 - 30 * kDayMs};  // nothing is old yet
+    StoreSinkOptions o = Options(clock);
+    o.trimIntervalMs = 20;
+    o.trimStepRows = 100;
+    StoreSink sink(std::move(store), std::move(o));
+    // Steps of 200 and a few; generous under sanitizers on a loaded machine.
+    EXPECT_TRUE(WaitUntil([&] { return Count(path, "SELECT count(*) FROM warnings WHERE state = 'inforce'") == 255; }, 30'000));
+    EXPECT_EQ(sink.trimmed(), 0u);
+    clock = kT0;  // now the 1500 records are older than 7 days
+    EXPECT_TRUE(WaitUntil([&] { return sink.trimmed() >= 1500; })) << sink.trimmed();
+    auto db = Database::Open(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(store_support::QueryRows(db, "SELECT (SELECT count(*) FROM record_rows), (SELECT cancelled_by FROM warnings WHERE "
+                                           "id = 1), lat, lon FROM positions WHERE id = 5"),
+              Rows{"256|6|50.066667|-1.0"});
+    EXPECT_EQ(sink.trimmed(), 1500u);
 }
 
 TEST(StoreWarnings, StatesKeptMessageByMessageAgreeWithStatesWorkedOutOverAll) {
-    // Warnings, repeats, cancellations and bulletins of two series, heard in a shuffled order, one
-    // write each: what the store keeps must be what the state logic gives over all of them at once.
+    // Two series heard in a shuffled order, one write each: the store keeps what the states over all give.
     std::vector<std::string> texts;
     for (int n = 1; n <= 12; ++n) {
         texts.push_back("NAVAREA I " + std::to_string(n) + "/26\nBUOY.");
@@ -454,8 +349,7 @@ TEST(StoreWarnings, StatesKeptMessageByMessageAgreeWithStatesWorkedOutOverAll) {
     }
     texts.push_back("NAVAREA I WARNINGS IN FORCE AT 071200 UTC DEC 26\n2026 SERIES: 1, 2, 5, 7, 11, 40.");
     texts.push_back("HYDROPAC WARNINGS IN FORCE\n2026 SERIES: 3, 13.");
-    std::mt19937 rng(20261208);
-    std::shuffle(texts.begin(), texts.end(), rng);
+    std::shuffle(texts.begin(), texts.end(), std::mt19937(20261208));
 
     ScratchDir dir;
     auto store = MessageStore::Open(dir.File("m.db"));
@@ -467,13 +361,11 @@ TEST(StoreWarnings, StatesKeptMessageByMessageAgreeWithStatesWorkedOutOverAll) {
     }
     const warnings::States expected = warnings::ComputeStates(all);
     Rows want, missing;
-    for (const warnings::MessageState& m : expected.messages) {
+    for (const warnings::MessageState& m : expected.messages)
         want.push_back(std::to_string(m.id) + "|" + std::string(warnings::StateName(m.state)) + "|" +
                        (m.cancelledBy ? std::to_string(m.cancelledBy) : "NULL"));
-    }
-    for (const warnings::Missing& m : expected.missing) {
+    for (const warnings::Missing& m : expected.missing)
         missing.push_back(m.key.series + "|" + std::to_string(m.key.number) + "|" + std::to_string(m.bulletinId));
-    }
     EXPECT_EQ(Query(*store, "SELECT id, state, cancelled_by FROM warnings ORDER BY id"), want);
     EXPECT_EQ(Query(*store, "SELECT series, number, bulletin_id FROM missing_warnings ORDER BY series, number"), missing);
 }

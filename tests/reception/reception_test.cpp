@@ -1,14 +1,9 @@
-// Reception: the ledger's frame slots and hour counts (gaps, midnight, two stations, run time inside an
-// hour, SNR), the sink writing a store's `reception` view, and the chart's hours, readout and CSV.
+// Reception: the ledger's frame slots and hour counts, the sink writing the store's `reception` view,
+// and the chart's hours, readout and CSV.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "messages/message_store.h"
 #include "messages_portable/store_fixture.h"
 #include "reception/ledger.h"
 #include "reception/reception_chart.h"
@@ -23,25 +18,15 @@ namespace {
 constexpr std::int64_t kDay = 1'796'601'600'000;  // 2026-12-07T00:00:00Z, frame 0
 constexpr std::int64_t H(int hours, int minutes = 0) { return kDay + hours * kHourMs + minutes * 60'000LL; }
 
-// Frame `n` of 2026-12-07, heard five seconds after it began (day -1: the 6th).
-void Hear(Ledger& ledger, const char* les, int n, int day = 0) {
-    ledger.Frame(les, std::to_string(n), kDay + day * 86'400'000LL + n * kFrameMs + 5000);
-}
-
-void HearEach(Ledger& ledger, const char* les, int first, int last, int step = 1) {
-    for (int n = first; n <= last; n += step) Hear(ledger, les, n);
-}
-
-// The ledger's hours as "<hour from 2026-12-07> <les> <heard>/<expected> missed <n>", and the SNR
-// sum, count and minimum when the hour has samples.
+// The ledger's hours as "<hour from 2026-12-07> <les> <heard>/<expected> missed <n>[ snr <sum>/<n> min <min>]".
 Rows Render(const Ledger& ledger, std::int64_t nowMs) {
     Rows out;
     for (const auto& [key, c] : ledger.Hours(nowMs)) {
-        out.push_back(std::to_string((key.hourMs - kDay) / kHourMs) + " " + std::to_string(key.les) + " " +
-                      std::to_string(c.heard) + "/" + std::to_string(c.expected) + " missed " + std::to_string(c.missed));
-        char snr[60];
-        std::snprintf(snr, sizeof snr, " snr %g/%d min %g", c.snrSum, static_cast<int>(c.snrCount), c.snrMin);
-        if (c.snrCount > 0) out.back() += snr;
+        char line[120];
+        int n = std::snprintf(line, sizeof line, "%lld %lld %lld/%lld missed %lld", (long long)((key.hourMs - kDay) / kHourMs),
+                              (long long)key.les, (long long)c.heard, (long long)c.expected, (long long)c.missed);
+        if (c.snrCount > 0) std::snprintf(line + n, sizeof line - n, " snr %g/%d min %g", c.snrSum, (int)c.snrCount, c.snrMin);
+        out.push_back(line);
     }
     return out;
 }
@@ -49,105 +34,75 @@ Rows Render(const Ledger& ledger, std::int64_t nowMs) {
 }  // namespace
 
 TEST(ReceptionLedger, FrameSlotsFollowTheDayAndItsWrap) {
-    const struct {
-        const char* frame;
-        std::int64_t receivedMs;
-        std::int64_t slotStartMs;  // 0: no slot
-    } cases[] = {
-        {"0", kDay + 5000, kDay},
-        {"0000", kDay + 5000, kDay},
+    const struct { const char* frame; std::int64_t receivedMs, slotStartMs; /* 0: no slot */ } cases[] = {
+        {"0", kDay + 5000, kDay}, {"0000", kDay + 5000, kDay},
         {"9999", kDay + 3000, kDay - kFrameMs},  // heard just after midnight: yesterday's last
         {"0", kDay - 2000, kDay},                 // our clock a little behind the decoder's
         {"4167", H(10, 1), kDay + 36'002'880},    // 10:00:02.88
         {"10000", kDay, 0}, {"", kDay, 0}, {"12a", kDay, 0}, {"-1", kDay, 0},
     };
-    for (const auto& c : cases) {
-        const auto slot = FrameSlot(c.frame, c.receivedMs);
-        EXPECT_EQ(slot ? *slot * kFrameMs : 0, c.slotStartMs) << c.frame;
-        EXPECT_EQ(slot.has_value(), c.slotStartMs != 0) << c.frame;
-    }
+    for (const auto& c : cases) EXPECT_EQ(FrameSlot(c.frame, c.receivedMs).value_or(0) * kFrameMs, c.slotStartMs) << c.frame;
 }
 
+// Each scenario is a list of steps: S run started, E run ended, F frame of 121 (or `les`) heard, N SNR
+// sample, G the ledger forgets the hours before; `day` -1 puts a frame on the 6th.
+struct Step { char op; std::int64_t at; /* S, E, N, G: the time; F: the frame */ const char* les = "121"; int day = 0; double db = 0; };
+
 TEST(ReceptionLedger, CountsHeardExpectedAndMissedFramesPerHourAndStation) {
-    const struct { const char* name; std::function<void(Ledger&)> events; std::int64_t nowMs; Rows hours; } cases[] = {
+    const auto frames = [](int first, int last, const char* les = "121", int step = 1) {
+        std::vector<Step> out;
+        for (int n = first; n <= last; n += step) out.push_back({'F', n, les});
+        return out;
+    };
+    const auto join = [](std::initializer_list<std::vector<Step>> parts) {
+        std::vector<Step> out;
+        for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+        return out;
+    };
+    const struct { const char* name; std::vector<Step> steps; std::int64_t nowMs; Rows hours; } cases[] = {
         {"a gap of five, and a repeat not heard twice",
-         [](Ledger& l) {
-             l.RunStarted(H(10));
-             HearEach(l, "121", 4167, 4176);
-             HearEach(l, "121", 4182, 4186);
-             Hear(l, "121", 4170);
-             l.RunEnded(H(11));
-         },
-         H(12), {"10 121 15/417 missed 5"}},
+         join({{{'S', H(10)}}, frames(4167, 4176), frames(4182, 4186), {{'F', 4170}, {'E', H(11)}}}), H(12),
+         {"10 121 15/417 missed 5"}},
         {"the frames wrap at midnight and the gap is split across it (9998 to 1 missed)",
-         [](Ledger& l) {
-             l.RunStarted(H(-1, 59));
-             for (int n : {9994, 9995, 9996, 9997}) Hear(l, "121", n, -1);
-             HearEach(l, "121", 2, 5);
-             l.RunEnded(H(0, 1));
-         },
+         join({{{'S', H(-1, 59)}, {'F', 9994, "121", -1}, {'F', 9995, "121", -1}, {'F', 9996, "121", -1},
+                {'F', 9997, "121", -1}},
+               frames(2, 5), {{'E', H(0, 1)}}}),
          H(1), {"-1 121 4/6 missed 2", "0 121 4/7 missed 2"}},
         {"two stations share the hour by when each was in force; 112 sends every other frame",
-         [](Ledger& l) {
-             l.RunStarted(H(12));
-             HearEach(l, "121", 5000, 5069);
-             HearEach(l, "112", 5070, 5208, 2);
-             l.RunEnded(H(12, 30));
-         },
-         H(13), {"12 112 70/139 missed 69", "12 121 70/70 missed 0"}},
-        {"only the runs' own time is expected, and a run still going counts up to now",
-         [](Ledger& l) {
-             l.RunStarted(H(14, 20));
-             l.RunEnded(H(14, 50));  // nothing heard
-             l.RunStarted(H(14, 55));
-             Hear(l, "121", 6300);  // 15:07:12
-         },
-         H(15, 10), {"14 -1 0/208 missed 0", "14 121 0/34 missed 0", "15 121 1/70 missed 0"}},
-        {"the hour's SNR samples: sum, count and minimum",
-         [](Ledger& l) {
-             l.RunStarted(H(9));
-             Hear(l, "121", 3750);  // 09:00:00
-             l.Snr(H(9, 1), 12.0);
-             l.Snr(H(9, 2), 9.0);
-             l.Snr(H(9, 3), 13.5);
-         },
-         H(9, 4), {"9 121 1/28 missed 0 snr 34.5/3 min 9"}},  // frames 3750 to 3777 begin by 09:04
+         join({{{'S', H(12)}}, frames(5000, 5069), frames(5070, 5208, "112", 2), {{'E', H(12, 30)}}}), H(13),
+         {"12 112 70/139 missed 69", "12 121 70/70 missed 0"}},
+        {"only the runs' own time is expected, and a run still going counts up to now (6300 is 15:07:12)",
+         {{'S', H(14, 20)}, {'E', H(14, 50)}, {'S', H(14, 55)}, {'F', 6300}}, H(15, 10),
+         {"14 -1 0/208 missed 0", "14 121 0/34 missed 0", "15 121 1/70 missed 0"}},
+        {"the hour's SNR samples: sum, count and minimum (frames 3750 to 3777 begin by 09:04)",
+         {{'S', H(9)}, {'F', 3750}, {'N', H(9, 1), "", 0, 12.0}, {'N', H(9, 2), "", 0, 9.0}, {'N', H(9, 3), "", 0, 13.5}},
+         H(9, 4), {"9 121 1/28 missed 0 snr 34.5/3 min 9"}},
         {"written hours are forgotten, the open one goes on counting (its gap reaches back before it)",
-         [](Ledger& l) {
-             l.RunStarted(H(8, 30));
-             Hear(l, "121", 3542);  // 08:30:03
-             l.Forget(H(9));
-             Hear(l, "121", 3750);  // 09:00:00
-         },
-         H(10), {"9 121 1/417 missed 0"}},
-        {"bad input changes nothing",
-         [](Ledger& l) {
-             l.Frame("121", "frame", H(1));
-             l.Frame("", "", H(1));
-             l.RunEnded(H(2));  // never started
-         },
-         H(3), {}},
+         {{'S', H(8, 30)}, {'F', 3542}, {'G', H(9)}, {'F', 3750}}, H(10), {"9 121 1/417 missed 0"}},
+        {"bad input changes nothing (a frame that is no number, no station, an end never started)",
+         {{'F', -1}, {'F', -2, ""}, {'E', H(2)}}, H(3), {}},
     };
     for (const auto& c : cases) {
-        Ledger ledger;
-        c.events(ledger);
-        EXPECT_EQ(Render(ledger, c.nowMs), c.hours) << c.name;
+        Ledger l;
+        for (const Step& s : c.steps) {
+            switch (s.op) {
+            case 'S': l.RunStarted(s.at); break;
+            case 'E': l.RunEnded(s.at); break;
+            case 'N': l.Snr(s.at, s.db); break;
+            case 'G': l.Forget(s.at); break;
+            default:
+                if (s.at < 0) l.Frame(s.les, s.at == -1 ? "frame" : "", H(1));
+                else l.Frame(s.les, std::to_string(s.at), kDay + s.day * 86'400'000LL + s.at * kFrameMs + 5000);
+            }
+        }
+        EXPECT_EQ(Render(l, c.nowMs), c.hours) << c.name;
     }
 }
 
 namespace {
 
-decoder::Record Header(const char* les, int frame) {
-    decoder::Record r;
-    r.category = decoder::Category::BulletinHeader;
-    r.les = les;
-    r.frame = std::to_string(frame);
-    r.receivedUtcMs = kDay + frame * kFrameMs + 5000;
-    return r;
-}
-
-// One run of a sink on `path`: started and ended at the given times, hearing `frames` of 121 (one
-// left out), a message text that is no frame heard, and SNR samples.
+// One sink run on `path` hearing frames `first` to `last` of 121 (`skip` as a message text) and SNR
+// samples. Before the run ends, the sink's timed write must have stored its frames (or said why not).
 std::string OneRun(const std::string& path, std::int64_t fromMs, std::int64_t toMs, int first, int last, int skip = -1,
                    const std::vector<double>& snr = {}) {
     std::atomic<std::int64_t> now{fromMs};
@@ -157,16 +112,25 @@ std::string OneRun(const std::string& path, std::int64_t fromMs, std::int64_t to
     options.instance = "run " + std::to_string(fromMs);
     options.clock = [&now] { return now.load(); };
     options.onError = [&said](const std::string& e) { said = e; };
+    options.writeIntervalMs = 20;
+    const std::string instance = options.instance;
     ReceptionSink sink(std::move(options));
     sink.OnRunStarted();
-    for (int n = first; n <= last; ++n) {
-        if (n != skip) sink.OnRecord(Header("121", n));
-    }
-    decoder::Record text;
-    text.category = decoder::Category::MessageText;
-    text.frame = "9999";
-    sink.OnRecord(text);
+    for (int n = first; n <= last; ++n)
+        sink.OnRecord({.receivedUtcMs = kDay + n * kFrameMs + 5000,
+                       .category = n == skip ? decoder::Category::MessageText : decoder::Category::BulletinHeader,
+                       .les = "121", .frame = std::to_string(n)});
     for (double db : snr) sink.Snr(fromMs + 60'000, db);
+    const std::int64_t heard = last - first + 1 - (skip >= 0);
+    EXPECT_TRUE(store_test::WaitUntil([&] {
+        if (!sink.error().empty()) return true;
+        try {
+            return store_test::Count(path, ("SELECT sum(heard) FROM reception_rows WHERE instance = '" + instance + "'").c_str()) ==
+                   heard;
+        } catch (const std::exception&) {
+            return false;  // not made yet, or busy
+        }
+    }));
     now = toMs;
     sink.OnRunEnded();
     EXPECT_EQ(said, sink.error());
@@ -191,8 +155,8 @@ TEST(ReceptionSink, TheViewSumsTheRunsOfAnHourAndAStoreThatCannotBeOpenedIsRepor
 TEST(ReceptionChart, SumsStationsPerHourLeavesUncoveredHoursEmptyAndWritesCsv) {
     const std::vector<ViewRow> rows = {
         {H(-1), 121, 400, 417, 12.5, 9.0, 3},  // before the span: left out
-        {H(9), 121, 100, 139, std::nullopt, std::nullopt, 2},
-        {H(9), 112, 200, 278, std::nullopt, std::nullopt, 1},
+        {H(8), 121, 1, 2, std::nullopt, std::nullopt, 1},  // the span's first hour
+        {H(9), 121, 100, 139, std::nullopt, std::nullopt, 2}, {H(9), 112, 200, 278, std::nullopt, std::nullopt, 1},
         {H(11), 121, 417, 417, 8.5, 7.0, 0},
     };
     Rows readouts;
@@ -200,7 +164,7 @@ TEST(ReceptionChart, SumsStationsPerHourLeavesUncoveredHoursEmptyAndWritesCsv) {
         readouts.push_back(ReadoutText(h) + (h.covered ? "" : " (gap)") + " [" + std::to_string(h.heard) + "/" +
                            std::to_string(h.expected) + "]");
     }
-    EXPECT_EQ(readouts, (Rows{"2026-12-07 08:00 UTC  no run (gap) [0/0]",
+    EXPECT_EQ(readouts, (Rows{"2026-12-07 08:00 UTC  heard 1 of 2 (50.0 %)  missed 1 [1/2]",
                               "2026-12-07 09:00 UTC  heard 300 of 417 (71.9 %)  missed 3 [300/417]",
                               "2026-12-07 10:00 UTC  no run (gap) [0/0]",
                               "2026-12-07 11:00 UTC  heard 417 of 417 (100.0 %)  missed 0  SNR 8.5 dB, min 7.0 dB [417/417]"}));

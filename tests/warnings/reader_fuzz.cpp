@@ -1,7 +1,6 @@
-// Fuzz target for the message reader. Any bytes: no crash, and a reading that keeps its own rules:
-// positions in range, areas of three points or more, lines of two or more, circles with a radius,
-// cancellations of numbered warnings, the same reading twice, and every position shown back reading
-// as itself.
+// Fuzz target for the message reader. Any bytes: no crash, and a reading that keeps its rules (positions in
+// range, areas of 3+ points, lines of 2+, circles with a radius, numbered cancellations, the same reading
+// twice, every position shown back reading as itself).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,4 @@
-// The reader fuzz target's inputs for the seeded driver: texts built from pieces of warnings (and noise).
-//
+// The reader fuzz target's seeded driver, texts built from pieces of warnings (and noise):
 //   warning_reader_fuzz_run [-runs=N] [-seed=S] [corpus files or directories...]
 #include <cstdio>
 #include <string>

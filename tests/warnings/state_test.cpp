@@ -1,5 +1,4 @@
-// Warning states over sets of messages heard in various orders: cancellations before and after the
-// warning, repeats, bulletins dropping and listing, and expiry against the time asked about.
+// Warning states over messages heard in various orders (cancellations, repeats, bulletins) and expiry.
 #include <gtest/gtest.h>
 
 #include <string>
