@@ -216,6 +216,9 @@ private:
     std::int64_t stepBudget_ = browser::MessageQuery::kDefaultStepBudget;
     messages::Filter filter_;      // the last expression that parsed
     std::wstring status_;
+    // An export's outcome shown after the count: kept through live refreshes (new messages, a message
+    // marked seen) until the list is made afresh.
+    std::wstring exportNotice_;
     std::int64_t selectedId_ = 0;  // the message in the text view (0: none)
     bool settingSelection_ = false;
     // The selected and focused rows as the list last said (LVN_ITEMCHANGED): asking the list itself

@@ -196,7 +196,8 @@ bool CMsgFrame::ExportTo(const std::wstring& path, browser::ExportFormat format)
         ShowStatus(L"Export to " + path + L" failed: " + failure);
         return false;
     }
-    ShowStatus(CountText() + L" Exported " + std::to_wstring(written) + L" to " + path + L".");
+    exportNotice_ = L" Exported " + std::to_wstring(written) + L" to " + path + L".";
+    ShowStatus(CountText() + exportNotice_);
     return true;
 }
 

@@ -417,6 +417,7 @@ void CMsgFrame::SelectRow(std::int64_t position) {
 
 void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
     if (!list_) return;
+    if (!keepPlace) exportNotice_.clear();
     const std::int64_t top = keepPlace ? ::SendMessageW(list_, LVM_GETTOPINDEX, 0, 0) : 0;
     const std::int64_t topId = top > 0 && query_ ? IdAt(top) : 0;
     std::int64_t count = 0;
@@ -471,7 +472,7 @@ void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
         }
     }
     ::InvalidateRect(list_, nullptr, FALSE);
-    if (query_) ShowStatus(CountText());
+    if (query_) ShowStatus(CountText() + exportNotice_);
     ShowSelection();
     UpdateUnreadCount(false);
 }
@@ -520,7 +521,7 @@ void CMsgFrame::OnCountTimer() {
         const auto items = static_cast<WPARAM>(std::min<std::int64_t>(n, INT_MAX));
         ::SendMessageW(list_, LVM_SETITEMCOUNT, items, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         ::InvalidateRect(list_, nullptr, FALSE);
-        ShowStatus(CountText());
+        ShowStatus(CountText() + exportNotice_);
     }
     if (again) StartCount(false);
 }

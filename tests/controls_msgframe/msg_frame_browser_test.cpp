@@ -135,6 +135,10 @@ TEST_F(MsgFrameTest, ASelectedMessageIsShownWholeCopiedAndExportedThroughTheMenu
     std::filesystem::remove(file);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
     EXPECT_EQ(lines.rfind("{\"id\":2,", 0), 0u) << lines;
+    // A live refresh (here a new message) counts again and keeps the export's outcome after the count.
+    Add(3, 121, 7, "newer");
+    pane->CheckForNewMessages();
+    EXPECT_EQ(pane->status(), L"3 messages match the filter. Exported 2 to " + file.wstring() + L".");
 }
 
 // A store too large to count before the first screen: its first page at once, the count on the other
