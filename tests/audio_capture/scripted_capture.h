@@ -30,24 +30,13 @@ public:
     void Uninitialize() override { ++uninitializeCalls; }
     int32_t OpenDevice(const CaptureDeviceId& device) override {
         if (fail_[kOpenDevice]) return fail_[kOpenDevice];
-        openedDevice = device;
-        deviceOpen = true;
-        return 0;
+        return openedDevice = device, deviceOpen = true, 0;
     }
-    void ReleaseBuffer() override {
-        std::lock_guard lock(mutex_);
-        hasBuffer_ = looping_ = false;
-    }
+    void ReleaseBuffer() override { Locked([&] { hasBuffer_ = looping_ = false; }); }
     void ReleaseAll() override { ReleaseBuffer(), deviceOpen = false; }
     int32_t CreateBuffer(const PcmFormat& f, uint32_t bytes) override {
-        ++createBufferCalls;
-        if (fail_[kCreateBuffer]) return fail_[kCreateBuffer];
-        std::lock_guard lock(mutex_);
-        format = f;
-        bufferBytes = bytes;
-        samples_.assign(bytes / 2, 0);
-        write_ = 0;
-        hasBuffer_ = true;
+        if (++createBufferCalls, fail_[kCreateBuffer]) return fail_[kCreateBuffer];
+        Locked([&] { format = f, bufferBytes = bytes, samples_.assign(bytes / 2, 0), write_ = 0, hasBuffer_ = true; });
         return 0;
     }
     int32_t QueryNotify() override { return fail_[kQueryNotify]; }
@@ -57,15 +46,9 @@ public:
     }
     int32_t StartLooping() override { return ++startCalls, SetLooping(fail_[kStartLooping], true); }
     int32_t StopBuffer() override { return ++stopBufferCalls, SetLooping(fail_[kStopBuffer], false); }
-    void ResetEvents() override {
-        std::lock_guard lock(mutex_);
-        notify_ = stop_ = false;
-    }
+    void ResetEvents() override { Locked([&] { notify_ = stop_ = false; }); }
     void SignalStop() override {
-        std::lock_guard lock(mutex_);
-        if (looping_) bufferStoppedBeforeStopSignal = false;
-        stop_ = true;
-        changed_.notify_all();
+        Locked([&] { bufferStoppedBeforeStopSignal = bufferStoppedBeforeStopSignal && !looping_, stop_ = true; });
     }
     void EnterCaptureThread() override { captureThread = std::this_thread::get_id(); }
     CaptureWait WaitForEvent() override {
@@ -76,15 +59,11 @@ public:
         ++stopsSeenByThread;
         return CaptureWait::Stopped;
     }
-    bool HasBuffer() const override {
-        std::lock_guard lock(mutex_);
-        return hasBuffer_;
-    }
+    bool HasBuffer() const override { std::lock_guard lock(mutex_); return hasBuffer_; }
     int32_t GetReadPosition(uint32_t& position) override {
-        ++readPositionCalls;
-        if (int32_t rc = readPositionFailure) return rc;
-        std::lock_guard lock(mutex_);
-        position = readPositionOverride != UINT32_MAX ? readPositionOverride.load() : write_;
+        if (++readPositionCalls, readPositionFailure) return readPositionFailure;
+        const uint32_t override = readPositionOverride;
+        Locked([&] { position = override != UINT32_MAX ? override : write_; });
         return 0;
     }
     int32_t Lock(uint32_t offset, uint32_t bytes, LockedPieces& pieces) override {
@@ -101,10 +80,10 @@ public:
     // Test side: `bytes` more bytes were captured (samples numbered on from the last), the read
     // position moves past them and the notification is signalled.
     void Capture(uint32_t bytes) {
-        std::lock_guard lock(mutex_);
-        for (uint32_t i = 0; i < bytes / 2; ++i, write_ = (write_ + 2) % bufferBytes) samples_[write_ / 2] = next_++;
-        notify_ = true;
-        changed_.notify_all();
+        Locked([&] {
+            for (uint32_t i = 0; i < bytes / 2; ++i, write_ = (write_ + 2) % bufferBytes) samples_[write_ / 2] = next_++;
+            notify_ = true;
+        });
     }
 
     // What the engine did.
@@ -121,11 +100,16 @@ public:
     std::atomic<uint32_t> readPositionOverride{UINT32_MAX};
 
 private:
-    int32_t SetLooping(int32_t failure, bool on) {
-        if (failure) return failure;
+    // Runs f under the lock and wakes the capture thread's wait.
+    template <class F>
+    void Locked(F f) {
         std::lock_guard lock(mutex_);
-        looping_ = on;
-        return 0;
+        f();
+        changed_.notify_all();
+    }
+    int32_t SetLooping(int32_t failure, bool on) {
+        if (!failure) Locked([&] { looping_ = on; });
+        return failure;
     }
 
     Failures fail_;
@@ -144,8 +128,7 @@ struct ScriptedFactory {
     CaptureServiceFactory Factory() {
         return [this] {
             auto s = std::make_shared<ScriptedService>(failures);
-            made.push_back(s);
-            return std::shared_ptr<ICaptureService>(s);
+            return made.push_back(s), std::shared_ptr<ICaptureService>(s);
         };
     }
     std::shared_ptr<ScriptedService> Last() const { return made.empty() ? nullptr : made.back().lock(); }
@@ -154,19 +137,14 @@ struct ScriptedFactory {
 // Records every piece as samples; can hold the capture thread inside the sink until released.
 class RecordingSink {
 public:
-    struct Piece {
-        std::vector<int16_t> samples;
-        std::thread::id thread;
-    };
+    struct Piece { std::vector<int16_t> samples; std::thread::id thread; };
     static void Call(void* context, const void* bytes, uint32_t byteCount) {
         auto* self = static_cast<RecordingSink*>(context);
         std::unique_lock lock(self->mutex_);
         Piece& p = self->pieces_.emplace_back(Piece{std::vector<int16_t>(byteCount / 2), std::this_thread::get_id()});
         std::memcpy(p.samples.data(), bytes, p.samples.size() * 2);
-        self->inside_ = true;
         self->changed_.notify_all();
         self->changed_.wait(lock, [self] { return !self->hold_; });
-        self->inside_ = false;
     }
     void Hold(bool hold) {
         std::lock_guard lock(mutex_);
@@ -178,21 +156,14 @@ public:
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return pieces_.size() >= count; });
     }
-    std::vector<Piece> Pieces() {
-        std::lock_guard lock(mutex_);
-        return pieces_;
-    }
+    std::vector<Piece> Pieces() { std::lock_guard lock(mutex_); return pieces_; }
     size_t Count() { return Pieces().size(); }
-    bool Inside() {
-        std::lock_guard lock(mutex_);
-        return inside_;
-    }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Piece> pieces_;
-    bool hold_ = false, inside_ = false;
+    bool hold_ = false;
 };
 
 // Polls `cond` until it holds or five seconds have passed.

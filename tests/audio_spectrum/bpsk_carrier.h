@@ -31,18 +31,12 @@ public:
         const double a = kRollOff;
         for (int i = 0; i < static_cast<int>(pulse_.size()); ++i) {
             const double t = static_cast<double>(i - kSpan * kSteps) / kSteps;
-            double h;
-            if (std::abs(t) < 1e-9) {
-                h = 1.0 - a + 4.0 * a / pi;
-            } else if (std::abs(std::abs(t) - 1.0 / (4.0 * a)) < 1e-9) {
-                h = a / std::sqrt(2.0) * ((1 + 2 / pi) * std::sin(pi / (4 * a)) + (1 - 2 / pi) * std::cos(pi / (4 * a)));
-            } else {
-                h = (std::sin(pi * t * (1 - a)) + 4 * a * t * std::cos(pi * t * (1 + a))) /
-                    (pi * t * (1 - (4 * a * t) * (4 * a * t)));
-            }
-            // A gentle window keeps the truncation from adding sidelobes.
-            const double w = 0.5 + 0.5 * std::cos(pi * t / (kSpan + 1));
-            pulse_[i] = h * w;
+            const double h =
+                std::abs(t) < 1e-9 ? 1.0 - a + 4.0 * a / pi
+                : std::abs(std::abs(t) - 1.0 / (4.0 * a)) < 1e-9
+                    ? a / std::sqrt(2.0) * ((1 + 2 / pi) * std::sin(pi / (4 * a)) + (1 - 2 / pi) * std::cos(pi / (4 * a)))
+                    : (std::sin(pi * t * (1 - a)) + 4 * a * t * std::cos(pi * t * (1 + a))) / (pi * t * (1 - (4 * a * t) * (4 * a * t)));
+            pulse_[i] = h * (0.5 + 0.5 * std::cos(pi * t / (kSpan + 1)));  // a gentle window: no truncation sidelobes
         }
     }
 
@@ -61,11 +55,9 @@ public:
             const double t = n / perSymbol;  // in symbols
             const int k0 = static_cast<int>(std::floor(t));
             double base = 0.0;
-            for (int k = k0 - kSpan + 1; k <= k0 + kSpan; ++k) {
-                if (k < 0 || k >= symbols) continue;
-                const int index = static_cast<int>(std::lround((t - k + kSpan) * kSteps));
-                if (index >= 0 && index < static_cast<int>(pulse_.size())) base += a[k] * pulse_[index];
-            }
+            for (int k = std::max(0, k0 - kSpan + 1); k <= k0 + kSpan && k < symbols; ++k)
+                if (const auto index = std::lround((t - k + kSpan) * kSteps); index >= 0 && index < std::ssize(pulse_))
+                    base += a[k] * pulse_[index];
             x[n] = base * std::cos(2 * pi * c.centreHz * n / c.rate + phase);
             power += x[n] * x[n];
         }
@@ -75,10 +67,7 @@ public:
             c.signalRms * c.signalRms / std::pow(10.0, c.snrDb / 10.0) * (c.rate / 2.0) / c.widthHz;
         std::normal_distribution<double> noise(0.0, std::sqrt(noisePower));
         std::vector<std::int16_t> out(c.samples);
-        for (int n = 0; n < c.samples; ++n) {
-            const double v = std::round(x[n] * scale + noise(gen));
-            out[n] = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
-        }
+        for (int n = 0; n < c.samples; ++n) out[n] = static_cast<std::int16_t>(std::clamp(std::round(x[n] * scale + noise(gen)), -32768.0, 32767.0));
         return out;
     }
 

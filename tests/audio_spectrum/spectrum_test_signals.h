@@ -1,5 +1,6 @@
 // Test signals and a plain long-double DFT to check the analyser against.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -7,12 +8,7 @@
 
 namespace spectrum_test {
 
-inline std::int16_t Clip(long double v) {
-    const long double r = std::round(v);
-    if (r > 32767) return 32767;
-    if (r < -32768) return -32768;
-    return static_cast<std::int16_t>(r);
-}
+inline std::int16_t Clip(long double v) { return static_cast<std::int16_t>(std::clamp(std::round(v), -32768.0L, 32767.0L)); }
 
 // Noise of the given amplitude plus sines (frequency in bins, amplitude).
 inline std::vector<std::int16_t> NoisePlusSines(int n, unsigned seed, double noise,
@@ -53,13 +49,9 @@ public:
     }
     long double LevelDb(const std::vector<std::int16_t>& s, int bin) const {
         long double re = 0, im = 0;
-        long long phase = 0;
-        for (int i = 0; i < n_; ++i) {
-            const long double x = s[i] * window_[i];
-            re += x * cos_[phase];
-            im -= x * sin_[phase];
-            phase += bin;
-            if (phase >= n_) phase -= n_;
+        for (long long i = 0, phase = 0; i < n_; ++i, phase = (phase + bin) % n_) {
+            re += s[i] * window_[i] * cos_[phase];
+            im -= s[i] * window_[i] * sin_[phase];
         }
         return 10.0L * std::log10(re * re + im * im + floor_) + offsetDb_;
     }
