@@ -6,14 +6,12 @@
 
 using namespace browser;
 
-TEST(BrowserRow, TimesNamesStatesAndFirstLinesRead) {
+TEST(BrowserRow, TimesNamesStatesFirstLinesAndCellsRead) {
+    // A leap day; before 1970 rounds down, not to zero.
     const struct { std::int64_t ms; bool iso; const char* text; } times[] = {
-        {0, false, "1970-01-01 00:00:00"},
-        {1796565909750, false, "2026-12-06 14:05:09"},
-        {1796565909750, true, "2026-12-06T14:05:09Z"},
-        {951782400000, false, "2000-02-29 00:00:00"},  // a leap day
-        {-1, false, "1969-12-31 23:59:59"},            // before 1970 rounds down, not to zero
-        {4102444799000, false, "2099-12-31 23:59:59"}};
+        {0, false, "1970-01-01 00:00:00"}, {1796565909750, false, "2026-12-06 14:05:09"},
+        {1796565909750, true, "2026-12-06T14:05:09Z"}, {951782400000, false, "2000-02-29 00:00:00"},
+        {-1, false, "1969-12-31 23:59:59"}, {4102444799000, false, "2099-12-31 23:59:59"}};
     for (const auto& t : times) EXPECT_EQ(FormatUtc(t.ms, t.iso), t.text) << t.ms;
 
     const struct { const char* series; std::int64_t number, year; const char* name; } names[] = {
@@ -24,12 +22,8 @@ TEST(BrowserRow, TimesNamesStatesAndFirstLinesRead) {
     const struct { const char* state; const char* text; bool over; } states[] = {
         {"inforce", "in force", false}, {"none", "", false}, {"", "", false},
         {"cancelled", "cancelled", true}, {"expired", "expired", true}, {"dropped", "dropped", true}};
-    for (const auto& s : states) {
-        BrowserRow row;
-        row.state = s.state;
-        EXPECT_EQ(StateText(s.state), s.text);
-        EXPECT_EQ(NoLongerInForce(row), s.over) << s.state;
-    }
+    for (const auto& s : states)
+        EXPECT_TRUE(StateText(s.state) == s.text && NoLongerInForce(BrowserRow{.state = s.state}) == s.over) << s.state;
 
     // "é" is two bytes: a cut at 2 would fall inside it, so it goes back to 1.
     const struct { const char* text; std::size_t max; const char* line; } lines[] = {
@@ -37,22 +31,11 @@ TEST(BrowserRow, TimesNamesStatesAndFirstLinesRead) {
         {"one line", kFirstLineBytes, "one line"}, {"\nsecond", kFirstLineBytes, ""},
         {"a\xC3\xA9z", 2, "a"}, {"a\xC3\xA9z", 3, "a\xC3\xA9"}};
     for (const auto& l : lines) EXPECT_EQ(FirstLine(l.text, l.max), l.line) << l.text << " " << l.max;
-}
 
-TEST(BrowserRow, CellsShowNumbersAndLeaveUnknownStationsEmpty) {
-    BrowserRow row;
-    row.receivedMs = 1796565909750;
-    row.les = 121;
-    row.frame = -1;
-    row.priority = messages::Priority::Urgency;
-    row.copies = 3;
-    row.length = 42;
-    row.firstLine = "PAN PAN";
-    row.series = "NAVAREA IV";
-    row.number = 1177;
-    row.year = 2022;
-    row.kind = "nav";
-    row.state = "inforce";
+    // Cells show numbers, and nothing for an unknown station.
+    BrowserRow row{.receivedMs = 1796565909750, .les = 121, .frame = -1, .priority = messages::Priority::Urgency,
+                   .copies = 3, .length = 42, .firstLine = "PAN PAN", .series = "NAVAREA IV", .number = 1177,
+                   .year = 2022, .kind = "nav", .state = "inforce"};
     const char* expected[kColumnCount] = {"2026-12-06 14:05:09", "121", "", "urgency", "3", "42", "PAN PAN",
                                           "NAVAREA IV 1177/22", "nav", "in force"};
     for (int c = 0; c < kColumnCount; ++c) EXPECT_EQ(CellText(row, static_cast<Column>(c)), expected[c]) << c;
@@ -63,29 +46,17 @@ TEST(BrowserRow, CellsShowNumbersAndLeaveUnknownStationsEmpty) {
 TEST(ReadingLine, SaysWhatWasReadWithTheCancellingMessageApart) {
     EXPECT_EQ(FormatPositionDm(28.665333, -80.638833), "28-39.9N 080-38.3W");
     EXPECT_EQ(FormatPositionDm(-5.99999, 179.999999), "06-00.0S 180-00.0E");  // minutes carried
-    MessageReadingInfo info;
-    EXPECT_EQ(MakeReadingLine(info).Whole(), "");  // not read
-    info.read = true;
-    info.series = "NAVAREA IV";
-    info.number = 1165;
-    info.year = 2022;
-    info.kind = "nav";
-    info.state = "cancelled";
-    info.cancelledBy = 4;
-    info.cancelledByName = "NAVAREA IV 1190/22";
-    info.expiresMs = 1668801240000;  // 2022-11-18T19:54:00Z
-    info.shapes = {{"circle", {{50.0, -4.0}}, 2.0}, {"area", {{28.5, -80.5}, {28.25, -80.0}, {28.0, -80.25}}, 0}};
-    const ReadingLine line = MakeReadingLine(info);
-    EXPECT_EQ(line.before, "NAVAREA IV 1165/22 | nav | cancelled by ");
-    EXPECT_EQ(line.link, "NAVAREA IV 1190/22");
-    EXPECT_EQ(line.after, " | expires 2022-11-18 19:54 UTC | circle 2.0 nm around 50-00.0N 004-00.0W"
-                          " | area 28-30.0N 080-30.0W, 28-15.0N 080-00.0W, 28-00.0N 080-15.0W");
-    MessageReadingInfo bulletin;
-    bulletin.read = true;
-    bulletin.series = "NAVAREA IV";
-    bulletin.kind = "bulletin";
-    bulletin.state = "none";
-    bulletin.missing = {"NAVAREA IV 1200/22", "NAVAREA IV 1201/22"};
+    EXPECT_EQ(MakeReadingLine({}).Whole(), "");  // not read
+    const MessageReadingInfo info{
+        .read = true, .series = "NAVAREA IV", .number = 1165, .year = 2022, .kind = "nav", .state = "cancelled",
+        .cancelledBy = 4, .cancelledByName = "NAVAREA IV 1190/22", .expiresMs = 1668801240000,  // 2022-11-18T19:54:00Z
+        .shapes = {{"circle", {{50.0, -4.0}}, 2.0}, {"area", {{28.5, -80.5}, {28.25, -80.0}, {28.0, -80.25}}, 0}}};
+    const ReadingLine line = MakeReadingLine(info);  // the link apart in brackets
+    EXPECT_EQ(line.before + "[" + line.link + "]" + line.after,
+              "NAVAREA IV 1165/22 | nav | cancelled by [NAVAREA IV 1190/22] | expires 2022-11-18 19:54 UTC"
+              " | circle 2.0 nm around 50-00.0N 004-00.0W | area 28-30.0N 080-30.0W, 28-15.0N 080-00.0W, 28-00.0N 080-15.0W");
+    MessageReadingInfo bulletin{.read = true, .series = "NAVAREA IV", .kind = "bulletin", .state = "none",
+                                .missing = {"NAVAREA IV 1200/22", "NAVAREA IV 1201/22"}};
     EXPECT_EQ(MakeReadingLine(bulletin).Whole(), "NAVAREA IV | bulletin | never received: NAVAREA IV 1200/22, NAVAREA IV 1201/22");
     bulletin.missing.clear();
     EXPECT_EQ(MakeReadingLine(bulletin).Whole(), "NAVAREA IV | bulletin | every warning it lists was received");
