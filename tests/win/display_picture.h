@@ -62,13 +62,7 @@ private:
         width_ = std::max(width, 0);
         height_ = std::max(height, 0);
         if (width_ == 0 || height_ == 0) return;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width_, -height_ /* top-down */, 1, 32, BI_RGB}};
         void* bits = nullptr;
         win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
         win::UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

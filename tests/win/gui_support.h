@@ -3,13 +3,13 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <algorithm>
 #include <vector>
 
 namespace guitest {
@@ -26,12 +26,11 @@ inline void Pump() {
 // Pumps messages until `done` holds or `timeoutMs` passes; returns the last value of `done`.
 inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        Pump();
-        if (done()) return true;
+    for (Pump(); !done(); Pump()) {
         if (std::chrono::steady_clock::now() > end) return false;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+    return true;
 }
 
 inline std::wstring ClassName(HWND hwnd) {
@@ -81,10 +80,7 @@ public:
         std::lock_guard<std::mutex> guard(lock_);
         return boxes_;
     }
-    size_t count() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return boxes_.size();
-    }
+    size_t count() { return boxes().size(); }
     // Stops answering: boxes then stay open until answered (for tests that look at a dialog).
     void Pause(bool paused) { paused_ = paused; }
     // Answers with each box's default button, as Enter would, instead of OK.
@@ -109,16 +105,13 @@ private:
     static BOOL CALLBACK Visit(HWND hwnd, LPARAM self) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(hwnd, &pid);
-        if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd)) return TRUE;
-        if (ClassName(hwnd) != L"#32770") return TRUE;
+        auto* watcher = reinterpret_cast<MessageBoxWatcher*>(self);
         // A message box's text is the static control 0xFFFF.
         HWND textControl = ::GetDlgItem(hwnd, 0xFFFF);
-        if (!textControl) return TRUE;
-        auto* watcher = reinterpret_cast<MessageBoxWatcher*>(self);
-        for (HWND seen : watcher->answered_)
-            if (seen == hwnd) return TRUE;
-        int answer = IDOK;
-        if (watcher->useDefault_) answer = DefaultButton(hwnd);
+        if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(hwnd) || ClassName(hwnd) != L"#32770" || !textControl ||
+            std::find(watcher->answered_.begin(), watcher->answered_.end(), hwnd) != watcher->answered_.end())
+            return TRUE;
+        const int answer = watcher->useDefault_ ? DefaultButton(hwnd) : IDOK;
         {
             std::lock_guard<std::mutex> guard(watcher->lock_);
             watcher->boxes_.push_back({WindowText(hwnd), WindowText(textControl), answer});
@@ -129,14 +122,9 @@ private:
     }
     void Run() {
         while (!stop_) {
-            if (!paused_) {
-                ::EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
-            }
+            if (!paused_) ::EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
             // A box we answered may still be visible for a moment: forget it once it is gone.
-            std::vector<HWND> still;
-            for (HWND h : answered_)
-                if (::IsWindow(h)) still.push_back(h);
-            answered_.swap(still);
+            std::erase_if(answered_, [](HWND h) { return !::IsWindow(h); });
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }

@@ -24,8 +24,7 @@ public:
         const std::wstring done = DoneFile(L"/tmp/");
         std::wstring cmd = L"/bin/sh -c \"(" + script + L"); echo $? >" + done + L".part && mv " + done + L".part " +
                            done + L"\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
+        STARTUPINFOW si{sizeof(si)};
         PROCESS_INFORMATION pi{};
         if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             return false;
@@ -45,8 +44,8 @@ public:
         const std::wstring done = DoneFile(L"Z:\\tmp\\");
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (std::chrono::steady_clock::now() < end) {
+            int code = -1;
             if (FILE* f = _wfopen(done.c_str(), L"r")) {
-                int code = -1;
                 if (fscanf(f, "%d", &code) != 1) code = -1;
                 fclose(f);
                 return code;

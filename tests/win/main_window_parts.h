@@ -6,7 +6,6 @@
 #include <iterator>
 #include <string>
 
-#include "audio/fft_display.h"
 #include "controls/log_view.h"
 #include "controls/msg_frame.h"
 #include "controls/property_grid.h"
@@ -48,18 +47,14 @@ inline CMsgFrame& MessagesPaneOf(HWND mainWindow) {
 inline CPropertyGridCtrl& GridOf(HWND mainWindow) {
     return *static_cast<CPropertyGridCtrl*>(win::Window::FromHandle(FindChild(mainWindow, IDC_SETTINGS_GRID)));
 }
-inline CFFTDisp& SpectrumDisplayOf(HWND mainWindow) {
-    return *static_cast<CFFTDisp*>(win::Window::FromHandle(FindChild(mainWindow, IDC_SPECTRUM)));
-}
 
 // The panes in the order of their buttons.
 inline constexpr int kPanes[] = {IDC_SETTINGS_GRID, IDC_DECODER_LOG, IDC_MESSAGES_PANE, IDC_MAP_PANE, IDC_RECEPTION_PANE};
 
 // Which pane is shown: 0 "FFT & Settings", 1 "Decoder log", 2 "Messages", 3 "Map", 4 "Reception"; -1 none.
 inline int ShownPane(HWND mainWindow) {
-    const auto& panes = kPanes;
-    for (int i = 0; i < static_cast<int>(std::size(panes)); ++i)
-        if (::IsWindowVisible(FindChild(mainWindow, panes[i]))) return i;
+    for (int i = 0; i < static_cast<int>(std::size(kPanes)); ++i)
+        if (::IsWindowVisible(FindChild(mainWindow, kPanes[i]))) return i;
     return -1;
 }
 inline HWND ShownPaneWindow(HWND mainWindow) {
@@ -74,16 +69,5 @@ inline bool CaptureOn(HMENU menu) { return (::GetMenuState(menu, ID_FFT_OFF, MF_
 inline void SpectrumClicked(HWND mainWindow) {
     ::SendMessageW(mainWindow, WM_COMMAND, 0, reinterpret_cast<LPARAM>(FindChild(mainWindow, IDC_SPECTRUM)));
 }
-
-// What the grid says when the user has changed the row whose value item is `item`.
-inline void RowChanged(HWND mainWindow, IProperty* item) {
-    GridNotification note{};
-    note.hdr.hwndFrom = FindChild(mainWindow, IDC_SETTINGS_GRID);
-    note.hdr.idFrom = IDC_SETTINGS_GRID;
-    note.hdr.code = static_cast<UINT>(GRID_VALUE_CHANGED);
-    note.item = item;
-    ::SendMessageW(mainWindow, WM_NOTIFY, IDC_SETTINGS_GRID, reinterpret_cast<LPARAM>(&note));
-}
-
 
 }  // namespace guitest

@@ -4,7 +4,6 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <richedit.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -46,12 +45,9 @@ inline std::vector<long> Numbers(long from, long to, bool shown = false) {
 // The names of the *.log files in `dir`, sorted.
 inline std::vector<std::wstring> LogFiles(const std::wstring& dir) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    HANDLE h = ::FindFirstFileW((dir + L"\\*.log").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(found.cFileName);
-    while (::FindNextFileW(h, &found));
-    ::FindClose(h);
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(dir), none))
+        if (entry.path().extension() == L".log") names.push_back(entry.path().filename().wstring());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -65,14 +61,13 @@ protected:
     RunTest() { showAtStart = false; }
     void SetUp() override {
         ::GetCurrentDirectoryW(MAX_PATH, oldDir_);
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        work = std::wstring(temp) + L"vastrel_run_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-               win::Wide(test->test_suite_name()) + L"_" + win::Wide(test->name());
         std::error_code ignored;
+        work = (std::filesystem::temp_directory_path(ignored) / (L"vastrel_run_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                                                                 win::Wide(test->test_suite_name()) + L"_" + win::Wide(test->name())))
+                   .wstring();
         std::filesystem::remove_all(std::filesystem::path(work), ignored);
-        ::CreateDirectoryW(work.c_str(), nullptr);
+        std::filesystem::create_directory(std::filesystem::path(work), ignored);
         ::SetCurrentDirectoryW(work.c_str());
         MainFrameTest::SetUp();
         // Hiding the decoder's console costs two seconds a start under Wine without a window manager.
@@ -106,36 +101,23 @@ protected:
         return guitest::PumpUntil([&] { return LogText().find(part) != std::wstring::npos; }, timeoutMs);
     }
     bool Disabled(UINT id) const { return (::GetMenuState(frame->menu(), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) != 0; }
-    // The decoder log's text as the user would copy it, with "\n" line ends.
+    // The decoder log's text, with "\n" line ends, and the colour of its character at `position`.
     std::wstring LogText() const {
-        GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
-        const LRESULT chars = ::SendMessageW(Child(IDC_DECODER_LOG), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
-        std::wstring text(static_cast<std::size_t>(chars > 0 ? chars : 0) + 1, L'\0');
-        GETTEXTEX get{};
-        get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        get.codepage = 1200;
-        const LRESULT n = ::SendMessageW(Child(IDC_DECODER_LOG), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
-                                         reinterpret_cast<LPARAM>(text.data()));
-        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        std::replace(text.begin(), text.end(), L'\r', L'\n');
-        return text;
+        const logview::LogText& text = guitest::LogViewOf(frame->hwnd()).text();
+        return text.Range(0, text.Length(), L"\n");
     }
     COLORREF LogColourAt(std::size_t position) const {
-        CHARRANGE one{static_cast<LONG>(position), static_cast<LONG>(position) + 1};
-        ::SendMessageW(Child(IDC_DECODER_LOG), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
-        CHARFORMATW format{};
-        format.cbSize = sizeof(format);
-        ::SendMessageW(Child(IDC_DECODER_LOG), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-        return format.crTextColor;
+        const logview::LogText& text = guitest::LogViewOf(frame->hwnd()).text();
+        const std::size_t line = text.LineFromPosition(static_cast<std::int64_t>(position));
+        return text.ColourAt(line, position - static_cast<std::size_t>(text.LineStart(line)));
     }
-    // Turns the text log on, into the folder "textlog" of the scratch folder; returns that folder.
-    std::wstring UseTextLog() {
+    // Turns the text log on, into the folder "textlog" of the scratch folder.
+    void UseTextLog() {
         logDir = work + L"\\textlog";
         ::CreateDirectoryW(logDir.c_str(), nullptr);
         frame->Rows().WriteBool(settings::kDecoderTextLog, true);
         frame->Rows().WriteText(settings::kDecoderLogDir, logDir);
         frame->Rows().WriteBool(settings::kDecoderLogUseFilter, false);
-        return logDir;
     }
     // The text log's file `name` (the only one when empty), with "\n" line ends.
     std::string TextLog(const std::wstring& name = {}) const {
@@ -144,16 +126,7 @@ protected:
         bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
         return bytes;
     }
-    // Starts the decoder, waits until the log shows `part`, and stops it.
-    void RunUntil(const std::wstring& part, int timeoutMs = 15000) {
-        Command(ID_DECODER_START);
-        ASSERT_TRUE(frame->Run().Running());
-        ASSERT_TRUE(WaitForLog(part, timeoutMs)) << win::Utf8(LogText());
-        Command(ID_DECODER_STOP);
-        ASSERT_FALSE(frame->Run().Running());
-    }
-    HWND List() const { return guitest::MessagesPaneOf(frame->hwnd()).list(); }
-    int Count() const { return static_cast<int>(::SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+    int Count() const { return static_cast<int>(::SendMessageW(guitest::MessagesPaneOf(frame->hwnd()).list(), LVM_GETITEMCOUNT, 0, 0)); }
 
     std::wstring work, logDir;
 

@@ -4,7 +4,7 @@ if(TARGET decoder-flood)
   add_dependencies(decoder-flood vastrel-sim)
 endif()
 if(TARGET decoder-flood)
-  # "feed": a loopback listener (shared with the feed's tests) reads the datagrams back.
-  target_include_directories(decoder-flood PRIVATE ${PROJECT_SOURCE_DIR}/tests/feed_run)
+  # "feed": a loopback listener (udp_listener_win.h, shared with the feed's run tests) reads the
+  # datagrams back.
   target_link_libraries(decoder-flood PRIVATE vastrel_json ws2_32)
 endif()

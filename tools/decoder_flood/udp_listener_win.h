@@ -1,15 +1,14 @@
 // A UDP listener for the feed's tests and decoder-flood: a real socket on a loopback address and an
-// ephemeral port, and a thread of its own that keeps every datagram it receives, in order. The socket
-// does not block: the thread reads whatever has arrived and then sleeps a few milliseconds, while a
-// large receive buffer holds what comes meanwhile. Under Wine a blocking read that has to wait costs
-// several round trips to the Wine server and a wake-up for every datagram; this costs one call each.
+// ephemeral port, read by a thread of its own that keeps every datagram, in order. The socket does not
+// block: under Wine a blocking read that has to wait costs several round trips to the Wine server per
+// datagram, so the thread reads whatever has arrived and sleeps a little, and a large receive buffer
+// holds what comes meanwhile.
 #pragma once
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,7 +17,7 @@
 class UdpListener {
 public:
     // `family` AF_INET (127.0.0.1) or AF_INET6 (::1).
-    explicit UdpListener(int family = AF_INET) {
+    explicit UdpListener(int family = AF_INET) : family_(family) {
         WSADATA data{};
         started_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
         socket_ = ::socket(family, SOCK_DGRAM, IPPROTO_UDP);
@@ -27,24 +26,14 @@ public:
         ::setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer), sizeof buffer);
         u_long nonBlocking = 1;
         ::ioctlsocket(socket_, FIONBIO, &nonBlocking);
-        sockaddr_storage address{};
-        int length;
-        if (family == AF_INET6) {
-            auto* a = reinterpret_cast<sockaddr_in6*>(&address);
-            a->sin6_family = AF_INET6;
-            a->sin6_addr = in6addr_loopback;
-            length = sizeof(sockaddr_in6);
-        } else {
-            auto* a = reinterpret_cast<sockaddr_in*>(&address);
-            a->sin_family = AF_INET;
-            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            length = sizeof(sockaddr_in);
-        }
-        if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), length) != 0) return;
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
-                                         : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
-        family_ = family;
+        sockaddr_in6 v6{AF_INET6};
+        v6.sin6_addr = in6addr_loopback;
+        sockaddr_in v4{AF_INET};
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        auto* address = family == AF_INET6 ? reinterpret_cast<sockaddr*>(&v6) : reinterpret_cast<sockaddr*>(&v4);
+        int length = family == AF_INET6 ? sizeof v6 : sizeof v4;
+        if (::bind(socket_, address, length) != 0 || ::getsockname(socket_, address, &length) != 0) return;
+        port_ = ntohs(family == AF_INET6 ? v6.sin6_port : v4.sin_port);
         reader_ = std::thread([this] { Read(); });
     }
     ~UdpListener() {
@@ -58,9 +47,7 @@ public:
 
     bool ok() const { return port_ != 0; }
     // "127.0.0.1:port" or "[::1]:port", as typed in "Destinations".
-    std::wstring Destination() const {
-        return (family_ == AF_INET6 ? L"[::1]:" : L"127.0.0.1:") + std::to_wstring(port_);
-    }
+    std::wstring Destination() const { return (family_ == AF_INET6 ? L"[::1]:" : L"127.0.0.1:") + std::to_wstring(port_); }
     std::size_t count() const { return count_.load(); }
     // When the latest datagram was read (steady clock; its epoch if none was).
     std::chrono::steady_clock::time_point lastArrival() const {
@@ -68,8 +55,7 @@ public:
     }
     // The receive buffer the system granted (it may cap what was asked for).
     int receiveBuffer() const {
-        int size = 0;
-        int length = sizeof size;
+        int size = 0, length = sizeof size;
         ::getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length);
         return size;
     }
@@ -96,7 +82,7 @@ private:
 
     bool started_ = false;
     SOCKET socket_ = INVALID_SOCKET;
-    int family_ = AF_INET;
+    int family_;
     unsigned short port_ = 0;
     std::atomic<bool> quit_{false};
     std::atomic<std::size_t> count_{0};
