@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <random>
@@ -115,8 +114,6 @@ TEST(CarrierFinder, FittedEdgesFindTheCentreOfANoisyCarrierCloser) {
         crossingSum += std::abs(*crossing - centre);
         fittedWorst = std::max(fittedWorst, std::abs(*fitted - centre));
     }
-    std::printf("mean error: fitted edges %.2f Hz, crossing only %.2f Hz; worst fitted %.2f Hz\n",
-                fittedSum / kRows, crossingSum / kRows, fittedWorst);
     EXPECT_LT(fittedSum, 0.8 * crossingSum);
     EXPECT_LT(fittedWorst, 2.0 * kBinHz);
 }
@@ -158,16 +155,13 @@ TEST(CarrierFinder, TheMirrorMatchFindsASymmetricCarriersCentreTheEdgesMiss) {
 
 // A model at its start-up values that has taken in the samples.
 struct Analysed : SpectrumModel {
-    explicit Analysed(const std::vector<std::int16_t>& samples) {
-        SetStartupValues();
-        AddSamples(samples.data(), static_cast<int>(samples.size()));
-    }
+    explicit Analysed(const std::vector<std::int16_t>& s) { SetStartupValues(), AddSamples(s.data(), static_cast<int>(s.size())); }
 };
 
 // Real carriers through the analyser as the display runs it: three at 25 dB, with the pointer on
-// and beside them, within 5 Hz; then a fixed set of 40 at 10 dB, centres, widths and pointers at
-// random as in carrier_bench (which prints the full distribution): at least 95 % within 5 Hz and
-// all within 10 Hz (this set: 40 of 40 within 5 Hz; without the mirror match about 90 % would).
+// and beside them, then four at 10 dB with centres, widths and pointers drawn at random as in
+// carrier_bench (which runs many more and prints the distribution): each found within 5 Hz (without
+// the mirror match about one in ten at 10 dB would not be).
 TEST(CarrierFinder, BpskCarriersThroughTheModelAreFoundWithinFiveHz) {
     const spectrum_test::BpskCarrier carrier;
     std::mt19937 gen(11);
@@ -178,22 +172,14 @@ TEST(CarrierFinder, BpskCarriersThroughTheModelAreFoundWithinFiveHz) {
     }
     gen.seed(2021);
     std::uniform_real_distribution<double> width(1200.0, 2400.0), centre(1500.0, 9000.0), along(-0.5, 0.5);
-    constexpr int kCarriers = 40;
-    int within5 = 0, within10 = 0;
-    for (int i = 0; i < kCarriers; ++i) {
+    for (int i = 0; i < 4; ++i) {
         spectrum_test::CarrierSpec spec;
         spec.widthHz = width(gen);
         spec.centreHz = centre(gen);
         spec.snrDb = 10.0;
         const double pointer = spec.centreHz + along(gen) * spec.widthHz;
-        const auto found = Analysed(carrier.Make(spec, gen)).CarrierNear(pointer);
-        ASSERT_TRUE(found) << spec.centreHz;
-        within5 += std::abs(*found - spec.centreHz) <= 5.0;
-        within10 += std::abs(*found - spec.centreHz) <= 10.0;
+        EXPECT_NEAR(Analysed(carrier.Make(spec, gen)).CarrierNear(pointer).value_or(0), spec.centreHz, 5.0) << pointer;
     }
-    std::printf("at 10 dB: %d of %d within 5 Hz, %d within 10 Hz\n", within5, kCarriers, within10);
-    EXPECT_GE(within5, 38);
-    EXPECT_EQ(within10, kCarriers);
 }
 
 // Before a frame, over silence, without a rate or outside the bins the model finds no carrier, no
@@ -204,8 +190,7 @@ TEST(CarrierFinder, TheModelFindsNothingBeforeAFrameOrWithoutARate) {
     double out[4] = {};
     EXPECT_FALSE(idle.CarrierNear(1500.0) || idle.SnrDbAt(2000.0) || idle.fft.CopyLevelsDb(0, 4, out));
     EXPECT_EQ(idle.ReadoutAt(1523.4), "1523 Hz");  // no level yet
-    EXPECT_EQ(idle.ReadoutAt(-1.0), "");
-    EXPECT_EQ(idle.ReadoutAt(kNaN), "");
+    for (double outside : {-1.0, kNaN}) EXPECT_EQ(idle.ReadoutAt(outside), "");
     Analysed silent(std::vector<std::int16_t>(16384, 0));
     ASSERT_TRUE(silent.fft.CopyLevelsDb(0, 4, out));
     EXPECT_NEAR(out[2], -140.0, 0.01);

@@ -8,29 +8,27 @@
 
 namespace spectrum_test {
 
-inline std::int16_t Clip(long double v) { return static_cast<std::int16_t>(std::clamp(std::round(v), -32768.0L, 32767.0L)); }
-
-// Noise of the given amplitude plus sines (frequency in bins, amplitude).
-inline std::vector<std::int16_t> NoisePlusSines(int n, unsigned seed, double noise,
-                                                const std::vector<std::pair<double, double>>& sines) {
+// Uniform noise of amplitude `noise` plus sines {frequency, amplitude}, the frequency in cycles per
+// `period` samples; samples start .. start + count - 1, clipped to 16 bits.
+inline std::vector<std::int16_t> Sines(int count, double period, const std::vector<std::pair<double, double>>& sines,
+                                       double noise = 0.0, unsigned seed = 1, int start = 0) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<double> dist(-noise, noise);
-    std::vector<std::int16_t> s(n);
+    std::vector<std::int16_t> s(count);
     const long double twoPi = 8.0L * std::atan(1.0L);
-    for (int i = 0; i < n; ++i) {
-        long double v = dist(gen);
-        for (const auto& [bin, amplitude] : sines) v += amplitude * std::sin(twoPi * bin * i / n);
-        s[i] = Clip(v);
+    for (int i = 0; i < count; ++i) {
+        long double v = noise > 0.0 ? dist(gen) : 0.0;
+        for (const auto& [f, amplitude] : sines) v += amplitude * std::sin(twoPi * f * (start + i) / period);
+        s[i] = static_cast<std::int16_t>(std::clamp(std::round(v), -32768.0L, 32767.0L));
     }
     return s;
 }
-
-// A sine at `hz` sampled at `rate`, samples start .. start + count - 1.
+// A frame of n samples, the frequencies in bins; and a sine at `hz` sampled at `rate`.
+inline std::vector<std::int16_t> NoisePlusSines(int n, unsigned seed, double noise, const std::vector<std::pair<double, double>>& sines) {
+    return Sines(n, n, sines, noise, seed);
+}
 inline std::vector<std::int16_t> Tone(double hz, double amplitude, int count, int start = 0, double rate = 48000.0) {
-    std::vector<std::int16_t> s(count);
-    const long double twoPi = 8.0L * std::atan(1.0L);
-    for (int i = 0; i < count; ++i) s[i] = Clip(amplitude * std::sin(twoPi * hz * (start + i) / rate));
-    return s;
+    return Sines(count, rate, {{hz, amplitude}}, 0.0, 1, start);
 }
 
 // Level in dB of bin b of the Hann-windowed frame, with the analyser's scaling and floor, computed

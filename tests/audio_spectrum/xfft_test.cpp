@@ -109,16 +109,9 @@ TEST(XfftLevels, EveryBinMatchesALongDoubleDft) {
     EXPECT_NEAR(fft.LevelDb(0), static_cast<double>(spectrum_test::ReferenceDft(4096).LevelDb(s, 0)), 1e-6);
 }
 
-// A full-scale sine on a bin reads 0 dB there and the Hann window keeps it narrow; silence reads the
-// -140 dB floor and draws flat columns.
-TEST(XfftLevels, FullScaleSineReadsZeroDbAndSilenceTheFloor) {
-    for (auto [n, bin] : {std::pair{1024, 5}, {4096, 1024}, {16384, 8185}, {65536, 4096}}) {
-        Cxfft fft;
-        fft.Setup(n, 10, 48000.0);
-        Frame(fft, NoisePlusSines(n, 1, 0.0, {{bin, 32767.0}}), 100, 100);
-        EXPECT_NEAR(fft.LevelDb(bin), 0.0, 0.01) << n;
-        EXPECT_LT(fft.LevelDb(bin - 3), -60.0) << n;
-    }
+// Silence reads the -140 dB floor in every bin and draws flat columns (a full-scale sine's 0 dB is
+// checked through the model's readout).
+TEST(XfftLevels, SilenceReadsTheFloorAndDrawsFlatColumns) {
     Cxfft fft;
     fft.Setup(16384, 1, 48000.0);
     const auto levels = Frame(fft, std::vector<std::int16_t>(16384, 0));
@@ -202,8 +195,6 @@ TEST(XfftColumns, RefusalsBadRatesAndClamping) {
         EXPECT_EQ(flat[700], -1);
     }
     fft.Setup(4096, 1, 48000.0);
-    const auto low = Frame(fft, s, 40, 100);
-    for (int j = 0; j < 100; ++j) ASSERT_TRUE(low[j] >= 0 && low[j] <= 40) << j;
     // A -90..-85 dB range: the strong noise lies above the top, so columns sit at the full height;
     // a height below zero draws nothing.
     std::vector<int> top(101);
