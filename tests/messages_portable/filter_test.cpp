@@ -2,8 +2,6 @@
 // ids all three ways; a refused expression says what is wrong and marks [column, endColumn).
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "message_fixture.h"
 #include "messages/filter.h"
@@ -16,9 +14,7 @@ using Ids = std::vector<std::int64_t>;
 namespace {
 
 std::string Repeat(const std::string& s, int n, const std::string& join = "") {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += (i ? join : "") + s;
-    return out;
+    return n == 0 ? "" : s + (n == 1 ? "" : join + Repeat(s, n - 1, join));
 }
 
 struct Case { std::string expression; Ids expected; std::int64_t now = kNow; };
@@ -32,8 +28,7 @@ protected:
 
     void Expect(const Case& c, const FilterContext& context = {}) {
         SCOPED_TRACE("expression: " + c.expression.substr(0, 80));
-        Filter f;
-        FilterError error;
+        Filter f; FilterError error;
         ASSERT_TRUE(Filter::Parse(c.expression, f, error, context)) << error.message;
         Ids inMemory;
         for (const MessageRow& m : rows_) if (f.Matches(m, c.now)) inMemory.push_back(m.id);
@@ -90,8 +85,7 @@ TEST_F(FilterRuns, SampleMessagesMatchAsExpected) {
     // The user's text only ever travels as parameters.
     const std::string hostile = "\"x'); DROP TABLE message_rows; --\"", expression = "text~" + hostile + " | les=\"121\" | " + hostile;
     Expect({expression, {1, 2, 6, 8}});
-    Filter f;
-    FilterError error;
+    Filter f; FilterError error;
     ASSERT_TRUE(Filter::Parse(expression, f, error));
     const FilterSql sql = f.ToSql(kNow);
     EXPECT_TRUE(sql.where.find("DROP") == std::string::npos && sql.where.find("121") == std::string::npos) << sql.where;
@@ -191,11 +185,9 @@ TEST(FilterErrors, SayWhatAndWhere) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("expression: " + c.expression.substr(0, 80));
-        Filter f;
-        FilterError error;
+        Filter f; FilterError error;
         ASSERT_FALSE(Filter::Parse(c.expression, f, error));
-        EXPECT_EQ(error.message, c.message);
-        EXPECT_EQ(error.column, c.column);
-        EXPECT_EQ(error.endColumn, c.endColumn);
+        EXPECT_EQ(error.message + " [" + std::to_string(error.column) + ", " + std::to_string(error.endColumn) + ")",
+                  c.message + " [" + std::to_string(c.column) + ", " + std::to_string(c.endColumn) + ")");
     }
 }

@@ -2,8 +2,6 @@
 // older stores, the full-text index, the user's seen state and the priority rule.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "message_fixture.h"
 #include "messages/schema.h"
@@ -32,11 +30,7 @@ Rows FtsIds(Database& db, const std::string& phrase) {
 // What SQLite says when `work` throws, with its code.
 template <class Work>
 std::string Refusal(Work work, int& code) {
-    try {
-        work();
-    } catch (const SqliteError& e) {
-        return code = e.code(), e.what();
-    }
+    try { work(); } catch (const SqliteError& e) { return code = e.code(), e.what(); }
     return "no error";
 }
 
@@ -60,8 +54,7 @@ TEST(SqliteOwners, BoundValuesComeBackAsTheyWentAndTransactionsRollBackUnlessCom
     EXPECT_EQ(read.ColumnText(2), withZero);
     ASSERT_TRUE(read.Step());
     EXPECT_EQ(read.ColumnInt64(0), 7);
-    EXPECT_TRUE(read.ColumnIsNull(1));
-    EXPECT_TRUE(read.ColumnIsNull(2));
+    EXPECT_TRUE(read.ColumnIsNull(1) && read.ColumnIsNull(2));
     EXPECT_FALSE(read.Step());
     // Runs again after a reset, also when its Database object has moved.
     Database moved = std::move(db);
@@ -71,20 +64,16 @@ TEST(SqliteOwners, BoundValuesComeBackAsTheyWentAndTransactionsRollBackUnlessCom
     EXPECT_THROW(read.Bind(9, std::int64_t{1}), SqliteError);  // errors still find the connection
     // A transaction rolls back unless committed, also when left by an exception.
     moved.Execute("DELETE FROM t");
-    for (int i : {1, 2, 3}) {
-        try {
-            Transaction t(moved);
-            moved.Execute(("INSERT INTO t (i) VALUES (" + std::to_string(i) + ")").c_str());
-            if (i == 2) t.Commit();
-            if (i == 3) throw std::runtime_error("failure half-way");
-        } catch (const std::runtime_error&) {
-        }
-    }
+    for (int i : {1, 2, 3}) try {
+        Transaction t(moved);
+        moved.Execute(("INSERT INTO t (i) VALUES (" + std::to_string(i) + ")").c_str());
+        if (i == 2) t.Commit();
+        if (i == 3) throw std::runtime_error("failure half-way");
+    } catch (const std::runtime_error&) {}
     EXPECT_EQ(QueryRows(moved, "SELECT group_concat(i) FROM t"), Rows{"2"});
     // A connection closed once and then moved-from or destroyed does nothing more.
     Database other = std::move(moved);
-    other.Close();
-    other.Close();
+    other.Close(), other.Close();
     EXPECT_FALSE(other);
 }
 
@@ -112,8 +101,7 @@ TEST(MessageSchema, MigratesAnEmptyFileOnceKeepsItsDataAndItsFullTextIndex) {
     {
         Database db = Database::Open(path);
         EXPECT_EQ(SchemaVersion(db), 0);
-        EXPECT_EQ(MigrateSchema(db), kSchemaVersion);
-        EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
+        EXPECT_EQ(MigrateSchema(db) * 100 + SchemaVersion(db), kSchemaVersion * 101);
         for (const MessageRow& m : messages_test::SampleMessages()) InsertMessage(db, m);
     }
     Database db = Database::Open(path);
@@ -174,8 +162,7 @@ TEST(MessageSchema, AnOldStoreGainsTheStationIndexAndTheSeenStateAndKeepsItsRows
     for (const std::string& row : QueryRows(db, "EXPLAIN QUERY PLAN SELECT m.id FROM message_rows m WHERE m.les = 121 "
                                                 "ORDER BY m.first_heard_ms DESC, m.id DESC LIMIT 64"))
         plan += row + " ";
-    EXPECT_NE(plan.find("message_rows_les_first"), std::string::npos) << plan;
-    EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+    EXPECT_TRUE(plan.find("message_rows_les_first") != std::string::npos && plan.find("TEMP B-TREE") == std::string::npos) << plan;
 
     EXPECT_EQ(UnseenCount(db), 8);
     EXPECT_EQ((std::vector<bool>{MarkSeen(db, 3), MarkSeen(db, 3), MarkSeen(db, 7)}), (std::vector<bool>{true, false, true}));
@@ -187,13 +174,12 @@ TEST(MessageSchema, AnOldStoreGainsTheStationIndexAndTheSeenStateAndKeepsItsRows
     EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM seen_rows"), Rows{"1"});
 
     MarkAllSeen(db);
-    EXPECT_EQ(UnseenCount(db), 0);
     EXPECT_EQ(QueryRows(db, "SELECT upto || ' ' || (SELECT count(*) FROM seen_rows) FROM seen_mark"), Rows{"8 0"});
+    EXPECT_EQ(UnseenCount(db), 0);
     MessageRow late = messages_test::SampleMessages()[0];
     late.id = 0;
     EXPECT_EQ(InsertMessage(db, late), 9);
     EXPECT_EQ((std::vector<std::int64_t>{UnseenCount(db), UnseenCount(db, 0)}), (std::vector<std::int64_t>{1, 1}));
-    EXPECT_FALSE(IsSeen(db, 9));
-    EXPECT_FALSE(MarkSeen(db, 2));  // under the mark: nothing to write
+    EXPECT_FALSE(IsSeen(db, 9) || MarkSeen(db, 2));  // under the mark: nothing to write
     EXPECT_EQ(QueryRows(db, "SELECT count(*) FROM seen_rows"), Rows{"0"});
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -22,10 +23,9 @@ public:
     ScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string("vastrel_store_") + info->test_suite_name() + "_" + info->name();
-        for (char& c : name) c = c == '/' ? '_' : c;
+        std::replace(name.begin(), name.end(), '/', '_');
         path_ = std::filesystem::temp_directory_path() / name;
-        Remove();
-        std::filesystem::create_directories(path_);
+        Remove(), std::filesystem::create_directories(path_);
     }
     ~ScratchDir() { Remove(); }
     std::string File(const char* name) const { return (path_ / name).string(); }

@@ -22,13 +22,10 @@ namespace {
 Rows Query(MessageStore& store, const char* sql) { return store_support::QueryRows(store.database(), sql); }
 
 // The sink reads the test's clock from two threads.
-StoreSinkOptions Options(std::atomic<std::int64_t>& clock, const char* instance = "gui-1") {
-    StoreSinkOptions o;
-    o.instance = instance;
-    o.commandLine = "vastrel.exe -f 1500";
-    o.clock = [&clock] { return clock.load(); };
-    o.finishWaitMs = 10'000;  // generous under sanitizers; the test fails if the commit is not there
-    return o;
+// The finish wait is generous under sanitizers; the test fails if the commit is not there.
+StoreSinkOptions Options(std::atomic<std::int64_t>& clock) {
+    return {.instance = "gui-1", .commandLine = "vastrel.exe -f 1500", .finishWaitMs = 10'000,
+            .clock = [&clock] { return clock.load(); }};
 }
 
 // Another front end's transaction on `path`, begun now and ended by `end` after `holdMs` on a thread of
@@ -36,11 +33,8 @@ StoreSinkOptions Options(std::atomic<std::int64_t>& clock, const char* instance 
 struct Holder {
     Holder(const std::string& path, const char* begin, const char* end, int holdMs) : db(Database::Open(path)) {
         db.Execute(begin);
-        if (holdMs > 0)
-            release = std::thread([this, end, holdMs] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));  // the other writer's long transaction
-                db.Execute(end);
-            });
+        if (holdMs > 0)  // the other writer's long transaction
+            release = std::thread([=, this] { std::this_thread::sleep_for(std::chrono::milliseconds(holdMs)), db.Execute(end); });
     }
     Database db;
     std::thread release;
@@ -88,10 +82,9 @@ TEST(StoreMessages, RecordsBecomeMessagesAndTheSameTextWithin24HoursIsACopy) {
     EXPECT_EQ(Count(dir.File("m.db"), "SELECT count(*) FROM record_rows WHERE category = 5"), 13);
 
     decoder::Record r = Msg(kT0, "121", "caf\xE9");  // code page 1252 bytes as received
+    EXPECT_EQ(StoredText(r), "caf\xE9");
     r.wideText = L"caf\u00E9 \u20AC";
     EXPECT_EQ(StoredText(r), "caf\xC3\xA9 \xE2\x82\xAC");  // wide text is stored as UTF-8
-    r.wideText.clear();
-    EXPECT_EQ(StoredText(r), "caf\xE9");
 }
 
 // Files the store must refuse: the refusal names the reason and the path; the file keeps every byte.
@@ -126,10 +119,7 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
         const std::string path = dir.File(c.name);
         const bool existed = fs::exists(path);
         const std::string before = Bytes(path);
-        try {
-            MessageStore::Open(path);
-            ADD_FAILURE() << c.name << " was opened";
-        } catch (const StoreError& e) {
+        try { MessageStore::Open(path); ADD_FAILURE() << c.name << " was opened"; } catch (const StoreError& e) {
             EXPECT_EQ(e.reason(), c.reason) << c.name << ": " << e.what();
             EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
             EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
@@ -145,10 +135,7 @@ TEST(StoreOpen, RefusesFilesItMustNotTouchAndLeavesThemAsTheyWere) {
 
 TEST(StoreTrim, RemovesOldRowsInStepsAndKeepsTheRest) {
     ScratchDir dir;
-    StoreOptions options;
-    options.keepRecordsDays = 7;
-    options.keepMessagesDays = 30;
-    auto store = MessageStore::Open(dir.File("t.db"), options);
+    auto store = MessageStore::Open(dir.File("t.db"), StoreOptions{.keepRecordsDays = 7, .keepMessagesDays = 30});
     const std::int64_t now = kT0 + 40 * kDayMs, day = kDayMs;
     // 2500 records older than 7 days and 700 younger; 300 messages older than 30 days and 40 younger.
     std::vector<decoder::Record> records;
@@ -178,25 +165,18 @@ TEST(StoreOpen, AStoreHeldByAnotherWriterIsWaitedFor) {
     for (int i = 0; i < 50; ++i) records.push_back(Msg(kT0 + i, "121", "busy " + std::to_string(i)));
     for (int attempts : {400, 1}) {
         SCOPED_TRACE(attempts);
-        StoreOptions o;
-        o.busyTimeoutMs = 10;
-        o.busyAttempts = attempts;
+        const StoreOptions o{.busyTimeoutMs = 10, .busyAttempts = attempts};
         const int holdMs = attempts > 1 ? 300 : 0;
         const std::string held = dir.File(attempts > 1 ? "held.db" : "held1.db");
         Holder creator(held, "BEGIN EXCLUSIVE; CREATE TABLE IF NOT EXISTS early(x)", "ROLLBACK", holdMs);
         std::string refusal = "opened";
-        try {
-            MessageStore::Open(held, o);
-        } catch (const StoreError& e) {
-            refusal = e.what();
-        }
+        try { MessageStore::Open(held, o); } catch (const StoreError& e) { refusal = e.what(); }
         auto store = MessageStore::Open(busy, o);
         Holder writer(busy, "BEGIN IMMEDIATE", "COMMIT", holdMs);
         const std::size_t written = store->Write(0, records);
-        for (Holder* h : {&creator, &writer}) {
+        for (Holder* h : {&creator, &writer})
             if (h->release.joinable()) h->release.join();
             else h->db.Execute("ROLLBACK");
-        }
         EXPECT_EQ(store->failed(), attempts == 1) << store->error();
         if (attempts > 1) EXPECT_EQ(refusal + " " + std::to_string(written) + " " + store->error(), "opened 50 ");
         else EXPECT_TRUE(refusal.find("locked") != std::string::npos && written == 0 &&
@@ -213,12 +193,12 @@ TEST(StoreSink, EveryRecordIsCommittedInOrderWithItsRunWhenOnRunEndedReturns) {
     sink.OnRunStarted();
     // One of each category: header, station and frame as received, the numbers when they are digits.
     for (const decoder::Record& r : {Rec(kT0, Category::FrameHeader, "", "", "before any bulletin header", "1000000"),
-                                     Rec(kT0 + 1, Category::BulletinHeader, "121", "0042", "frequency: 1200.0", "2121004"),
-                                     Rec(kT0 + 2, Category::BulletinContents, "121", "0042", "contents", "1xyzxyz"),
-                                     Rec(kT0 + 3, Category::UnknownFrame, "121", "0042", "unknown", "3ffffff"),
-                                     Rec(kT0 + 4, Category::DecoderNote, "121", "0042", "note", "4      "),
-                                     Rec(kT0 + 5, Category::MessageText, "121", "0042", "MAYDAY test", "5000001"),
-                                     Rec(kT0 + 6, Category::FrameHeader, "X1", "0043", "odd station", "0000002")})
+             Rec(kT0 + 1, Category::BulletinHeader, "121", "0042", "frequency: 1200.0", "2121004"),
+             Rec(kT0 + 2, Category::BulletinContents, "121", "0042", "contents", "1xyzxyz"),
+             Rec(kT0 + 3, Category::UnknownFrame, "121", "0042", "unknown", "3ffffff"),
+             Rec(kT0 + 4, Category::DecoderNote, "121", "0042", "note", "4      "),
+             Rec(kT0 + 5, Category::MessageText, "121", "0042", "MAYDAY test", "5000001"),
+             Rec(kT0 + 6, Category::FrameHeader, "X1", "0043", "odd station", "0000002")})
         sink.OnRecord(r);
     const int n = 5000;  // then many, a message among every 90
     for (int i = 0; i < n; ++i)
@@ -226,8 +206,7 @@ TEST(StoreSink, EveryRecordIsCommittedInOrderWithItsRunWhenOnRunEndedReturns) {
                                   : Rec(kT0 + 10 + i, Category::FrameHeader, "112", "7", "frame " + std::to_string(i)));
     clock = kT0 + 60'000;
     sink.OnRunEnded();
-    EXPECT_EQ(sink.error(), "");
-    EXPECT_EQ(sink.written(), n + 7u);
+    EXPECT_EQ(sink.error() + "|" + std::to_string(sink.written()), "|5007");
     // Read at once by another connection: no wait here may stand in for the sink's own.
     auto db = Database::Open(path, SQLITE_OPEN_READONLY);
     EXPECT_EQ(store_support::QueryRows(db, "SELECT received_ms - 1796644800000, category, header, les, frame, text "
@@ -253,9 +232,7 @@ TEST(StoreSink, AStoreThatFillsUpReportsOnceAndStopsWriting) {
     std::atomic<int> reports{0};
     std::string first;
     StoreSinkOptions o = Options(clock);
-    o.onError = [&](const std::string& e) {
-        if (reports++ == 0) first = e;
-    };
+    o.onError = [&](const std::string& e) { first = reports++ == 0 ? e : first; };
     StoreSink sink(std::move(store), std::move(o));
     sink.OnRunStarted();
     const std::string big(2000, 'z');
@@ -264,9 +241,8 @@ TEST(StoreSink, AStoreThatFillsUpReportsOnceAndStopsWriting) {
     for (int i = 0; i < 100; ++i) sink.OnRecord(Msg(kT0 + i, "1", big + std::to_string(i)));
     sink.OnRunEnded();
     EXPECT_EQ(reports.load(), 1);
-    EXPECT_NE(sink.error().find(path), std::string::npos) << sink.error();
-    EXPECT_NE(sink.error().find("full"), std::string::npos) << sink.error();
-    EXPECT_EQ(sink.error(), first);
+    EXPECT_TRUE(sink.error() == first && sink.error().find(path) != std::string::npos &&
+                sink.error().find("full") != std::string::npos) << sink.error() << " / " << first;
     EXPECT_EQ(sink.written(), 500u);  // taken and dropped after the failure, not queued for ever
 }
 
@@ -323,8 +299,7 @@ TEST(StoreWarnings, AStoreOfTheVersionBeforeIsReadInStepsAndTrimmedByTheSinksClo
               (Rows{"1|300|inforce|NULL", "2|301|inforce|NULL", "3|302|inforce|NULL", "4|303|inforce|NULL"}));
     std::atomic<std::int64_t> clock{kT0 - 30 * kDayMs};  // nothing is old yet
     StoreSinkOptions o = Options(clock);
-    o.trimIntervalMs = 20;
-    o.trimStepRows = 100;
+    o.trimIntervalMs = 20, o.trimStepRows = 100;
     StoreSink sink(std::move(store), std::move(o));
     // Steps of 200 and a few; generous under sanitizers on a loaded machine.
     EXPECT_TRUE(WaitUntil([&] { return Count(path, "SELECT count(*) FROM warnings WHERE state = 'inforce'") == 255; }, 30'000));

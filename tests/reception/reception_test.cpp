@@ -44,32 +44,23 @@ TEST(ReceptionLedger, FrameSlotsFollowTheDayAndItsWrap) {
     for (const auto& c : cases) EXPECT_EQ(FrameSlot(c.frame, c.receivedMs).value_or(0) * kFrameMs, c.slotStartMs) << c.frame;
 }
 
-// Each scenario is a list of steps: S run started, E run ended, F frame of 121 (or `les`) heard, N SNR
-// sample, G the ledger forgets the hours before; `day` -1 puts a frame on the 6th.
-struct Step { char op; std::int64_t at; /* S, E, N, G: the time; F: the frame */ const char* les = "121"; int day = 0; double db = 0; };
+// Each scenario is a list of steps: S run started, E run ended, F frames `at` to `to` (every `by`) of 121
+// (or `les`) heard, N SNR sample, G the ledger forgets the hours before; `day` -1 puts a frame on the 6th.
+struct Step {
+    char op; std::int64_t at; /* S, E, N, G: the time; F: the frame */ const char* les = "121"; int day = 0; double db = 0;
+    int to = 0, by = 1;
+};
 
 TEST(ReceptionLedger, CountsHeardExpectedAndMissedFramesPerHourAndStation) {
-    const auto frames = [](int first, int last, const char* les = "121", int step = 1) {
-        std::vector<Step> out;
-        for (int n = first; n <= last; n += step) out.push_back({'F', n, les});
-        return out;
-    };
-    const auto join = [](std::initializer_list<std::vector<Step>> parts) {
-        std::vector<Step> out;
-        for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-        return out;
-    };
     const struct { const char* name; std::vector<Step> steps; std::int64_t nowMs; Rows hours; } cases[] = {
         {"a gap of five, and a repeat not heard twice",
-         join({{{'S', H(10)}}, frames(4167, 4176), frames(4182, 4186), {{'F', 4170}, {'E', H(11)}}}), H(12),
+         {{'S', H(10)}, {'F', 4167, "121", 0, 0, 4176}, {'F', 4182, "121", 0, 0, 4186}, {'F', 4170}, {'E', H(11)}}, H(12),
          {"10 121 15/417 missed 5"}},
         {"the frames wrap at midnight and the gap is split across it (9998 to 1 missed)",
-         join({{{'S', H(-1, 59)}, {'F', 9994, "121", -1}, {'F', 9995, "121", -1}, {'F', 9996, "121", -1},
-                {'F', 9997, "121", -1}},
-               frames(2, 5), {{'E', H(0, 1)}}}),
+         {{'S', H(-1, 59)}, {'F', 9994, "121", -1, 0, 9997}, {'F', 2, "121", 0, 0, 5}, {'E', H(0, 1)}},
          H(1), {"-1 121 4/6 missed 2", "0 121 4/7 missed 2"}},
         {"two stations share the hour by when each was in force; 112 sends every other frame",
-         join({{{'S', H(12)}}, frames(5000, 5069), frames(5070, 5208, "112", 2), {{'E', H(12, 30)}}}), H(13),
+         {{'S', H(12)}, {'F', 5000, "121", 0, 0, 5069}, {'F', 5070, "112", 0, 0, 5208, 2}, {'E', H(12, 30)}}, H(13),
          {"12 112 70/139 missed 69", "12 121 70/70 missed 0"}},
         {"only the runs' own time is expected, and a run still going counts up to now (6300 is 15:07:12)",
          {{'S', H(14, 20)}, {'E', H(14, 50)}, {'S', H(14, 55)}, {'F', 6300}}, H(15, 10),
@@ -92,29 +83,23 @@ TEST(ReceptionLedger, CountsHeardExpectedAndMissedFramesPerHourAndStation) {
             case 'G': l.Forget(s.at); break;
             default:
                 if (s.at < 0) l.Frame(s.les, s.at == -1 ? "frame" : "", H(1));
-                else l.Frame(s.les, std::to_string(s.at), kDay + s.day * 86'400'000LL + s.at * kFrameMs + 5000);
+                else for (std::int64_t n = s.at; n <= std::max<std::int64_t>(s.at, s.to); n += s.by)
+                    l.Frame(s.les, std::to_string(n), kDay + s.day * 86'400'000LL + n * kFrameMs + 5000);
             }
         }
         EXPECT_EQ(Render(l, c.nowMs), c.hours) << c.name;
     }
 }
 
-namespace {
-
 // One sink run on `path` hearing frames `first` to `last` of 121 (`skip` as a message text) and SNR
 // samples. Before the run ends, the sink's timed write must have stored its frames (or said why not).
-std::string OneRun(const std::string& path, std::int64_t fromMs, std::int64_t toMs, int first, int last, int skip = -1,
+static std::string OneRun(const std::string& path, std::int64_t fromMs, std::int64_t toMs, int first, int last, int skip = -1,
                    const std::vector<double>& snr = {}) {
     std::atomic<std::int64_t> now{fromMs};
     std::string said;
-    ReceptionSinkOptions options;
-    options.storePath = path;
-    options.instance = "run " + std::to_string(fromMs);
-    options.clock = [&now] { return now.load(); };
-    options.onError = [&said](const std::string& e) { said = e; };
-    options.writeIntervalMs = 20;
-    const std::string instance = options.instance;
-    ReceptionSink sink(std::move(options));
+    const std::string instance = "run " + std::to_string(fromMs);
+    ReceptionSink sink({.storePath = path, .instance = instance, .clock = [&now] { return now.load(); }, .writeIntervalMs = 20,
+                        .onError = [&said](const std::string& e) { said = e; }});
     sink.OnRunStarted();
     for (int n = first; n <= last; ++n)
         sink.OnRecord({.receivedUtcMs = kDay + n * kFrameMs + 5000,
@@ -123,21 +108,15 @@ std::string OneRun(const std::string& path, std::int64_t fromMs, std::int64_t to
     for (double db : snr) sink.Snr(fromMs + 60'000, db);
     const std::int64_t heard = last - first + 1 - (skip >= 0);
     EXPECT_TRUE(store_test::WaitUntil([&] {
-        if (!sink.error().empty()) return true;
-        try {
-            return store_test::Count(path, ("SELECT sum(heard) FROM reception_rows WHERE instance = '" + instance + "'").c_str()) ==
-                   heard;
-        } catch (const std::exception&) {
-            return false;  // not made yet, or busy
-        }
+        const std::string sql = "SELECT sum(heard) FROM reception_rows WHERE instance = '" + instance + "'";
+        try { return !sink.error().empty() || store_test::Count(path, sql.c_str()) == heard; }
+        catch (const std::exception&) { return false; }  // not made yet, or busy
     }));
     now = toMs;
     sink.OnRunEnded();
     EXPECT_EQ(said, sink.error());
     return sink.error();
 }
-
-}  // namespace
 
 TEST(ReceptionSink, TheViewSumsTheRunsOfAnHourAndAStoreThatCannotBeOpenedIsReported) {
     store_test::ScratchDir dir;
@@ -160,10 +139,9 @@ TEST(ReceptionChart, SumsStationsPerHourLeavesUncoveredHoursEmptyAndWritesCsv) {
         {H(11), 121, 417, 417, 8.5, 7.0, 0},
     };
     Rows readouts;
-    for (const ChartHour& h : ChartHours(rows, H(11) + 1'800'000, 4)) {  // 08:00 to 11:00, now 11:30
+    for (const ChartHour& h : ChartHours(rows, H(11) + 1'800'000, 4))  // 08:00 to 11:00, now 11:30
         readouts.push_back(ReadoutText(h) + (h.covered ? "" : " (gap)") + " [" + std::to_string(h.heard) + "/" +
                            std::to_string(h.expected) + "]");
-    }
     EXPECT_EQ(readouts, (Rows{"2026-12-07 08:00 UTC  heard 1 of 2 (50.0 %)  missed 1 [1/2]",
                               "2026-12-07 09:00 UTC  heard 300 of 417 (71.9 %)  missed 3 [300/417]",
                               "2026-12-07 10:00 UTC  no run (gap) [0/0]",

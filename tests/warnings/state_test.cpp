@@ -1,8 +1,6 @@
 // Warning states over messages heard in various orders (cancellations, repeats, bulletins) and expiry.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "warnings/warning_state.h"
 
@@ -17,28 +15,22 @@ const WarningKey kOther{"HYDROLANT", 1165, 2022};
 
 // A message heard at `at`: the numbered warning `key` (none: an unnumbered message), cancelling others.
 Heard Warning(std::int64_t id, std::int64_t at, std::optional<WarningKey> key, std::vector<WarningKey> cancels = {}) {
-    Heard h;
-    h.id = id, h.firstHeardMs = at, h.key = std::move(key), h.cancels = std::move(cancels);
-    return h;
+    return {.id = id, .firstHeardMs = at, .key = std::move(key), .cancels = std::move(cancels)};
 }
 
 Heard Bulletin(std::int64_t id, std::int64_t at, const std::string& series, std::vector<WarningKey> listed) {
-    Heard h = Warning(id, at, std::nullopt);
-    h.bulletin = true, h.bulletinSeries = series, h.inForce = std::move(listed);
-    return h;
+    return {.id = id, .firstHeardMs = at, .bulletin = true, .bulletinSeries = series, .inForce = std::move(listed)};
 }
 
 // "id state[ cancelled by]" per message, then " / " and "series number/year bulletin" per missing one.
 std::string Render(const States& s) {
     std::string out;
-    for (const MessageState& m : s.messages) {
-        out += (out.empty() ? "" : ", ") + std::to_string(m.id) + " " + std::string(StateName(m.state));
-        if (m.cancelledBy) out += " " + std::to_string(m.cancelledBy);
-    }
-    for (const Missing& m : s.missing) {
+    for (const MessageState& m : s.messages)
+        out += (out.empty() ? "" : ", ") + std::to_string(m.id) + " " + std::string(StateName(m.state)) +
+               (m.cancelledBy ? " " + std::to_string(m.cancelledBy) : "");
+    for (const Missing& m : s.missing)
         out += " / " + m.key.series + " " + std::to_string(m.key.number) + "/" + std::to_string(m.key.year) + " " +
                std::to_string(m.bulletinId);
-    }
     return out;
 }
 
