@@ -102,11 +102,7 @@ TEST_F(MsgFrameTest, ASelectedMessageIsShownWholeCopiedAndExportedThroughTheMenu
     Select(1);
     EXPECT_EQ(ViewText(), std::wstring(text.begin(), text.end()));
     Press(pane->list(), 'C', true);
-    ASSERT_TRUE(::OpenClipboard(nullptr));
-    HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
-    EXPECT_EQ(std::wstring(data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L""), std::wstring(text.begin(), text.end()));
-    if (data) ::GlobalUnlock(data);
-    ::CloseClipboard();
+    EXPECT_EQ(guitest::ClipboardText(), std::wstring(text.begin(), text.end()));
     Press(pane->list(), VK_UP);
     EXPECT_EQ(ViewText(), L"later");
     Press(pane->list(), VK_RETURN);

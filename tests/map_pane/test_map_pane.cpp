@@ -8,6 +8,7 @@
 #include "browser_model/browser_store.h"
 #include "land_rings_count.h"
 #include "win/display_picture.h"
+#include "win/file_bytes.h"
 #include "win/main_frame_fixture.h"
 
 namespace {
@@ -119,6 +120,14 @@ TEST_F(MapPaneTest, PointingReadsOutClickingPicksAndTheBrowsersChoiceIsBroughtIn
     // Within half a pixel (0.4') of 11-00.0N 020-00.0E, with the warning and the message's first line.
     EXPECT_EQ(text.substr(0, 5) + text.substr(8, 7), L"11-00 020-00") << text;
     EXPECT_TRUE(text.find(L"NAVAREA I 5/26") != std::wstring::npos && text.find(L"DISTRESS RELAY") != std::wstring::npos) << text;
+    // The position to the clipboard, the picture to a PNG file.
+    ASSERT_TRUE(Map().CopyPosition());
+    const std::wstring copied = guitest::ClipboardText();
+    EXPECT_EQ(copied.substr(0, 5) + copied.substr(8, 7), L"11-00 020-00") << copied;
+    const std::wstring png = store->fsPath().wstring() + L".png";
+    ASSERT_TRUE(Map().SaveAsPng(png));
+    EXPECT_EQ(guitest::ReadFileBytes(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    ::DeleteFileW(png.c_str());
     Send(WM_LBUTTONDOWN, MK_LBUTTON, cx, cy - 71);
     Send(WM_LBUTTONUP, 0, cx, cy - 71);
     EXPECT_EQ(std::make_pair(Browser().selectedId(), Map().selected()), std::make_pair(std::int64_t{1}, std::int64_t{1}));

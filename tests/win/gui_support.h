@@ -46,6 +46,18 @@ inline std::wstring WindowText(HWND hwnd) {
 }
 
 // The first visible dialog (class #32770) of this process, or null.
+// The clipboard's text (CF_UNICODETEXT), empty when it holds none.
+inline std::wstring ClipboardText() {
+    std::wstring text;
+    if (!::OpenClipboard(nullptr)) return text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) text = chars;
+        ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
 inline HWND VisibleDialog() {
     HWND found = nullptr;
     ::EnumWindows(
