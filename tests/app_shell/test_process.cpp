@@ -66,7 +66,6 @@ TEST(GuiProcess, ShowsCentredAndClosingEndsWithCodeOne) {
         if (::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
         EXPECT_EQ(code, 1u);
         if (code == 12345) ::TerminateProcess(pi.hProcess, 99);
-        ::CloseHandle(pi.hProcess);
-        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess), ::CloseHandle(pi.hThread);
     }
 }

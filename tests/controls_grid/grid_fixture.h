@@ -58,12 +58,10 @@ enum : int { kPlainRow, kCheckRow, kDirRow, kRateRow, kChannelRow, kTextRow, kFi
 class GridTest : public ::testing::Test {
 public:
     void SetUp() override {
-        parent.nextControlRequests.clear();
         ASSERT_TRUE(grid.create(parent.hwnd(), RECT{10, 10, 490, 250}, WS_VISIBLE | WS_TABSTOP, WS_EX_CLIENTEDGE, 77));
         parent.grid = grid.hwnd();
         grid.setOptions(GRID_OPT_SINGLE_CLICK_EDIT);
-        grid.AddColumn(L"Name", 200);
-        grid.AddColumn(L"Value", 220);
+        grid.AddColumn(L"Name", 200), grid.AddColumn(L"Value", 220);
         auto rates = std::make_unique<CPropertyListItem>(L""), channels = std::make_unique<CPropertyListItem>(L"");
         rates->SetList({L"8000 Hz", L"11025 Hz", L"22050 Hz", L"44100 Hz", L"48000 Hz", L"96000 Hz", L"192000 Hz"});
         channels->SetList({L"Mono", L"Left channel", L"Right channel"});
@@ -83,7 +81,7 @@ public:
     }
     void TearDown() override {
         if (grid.hwnd()) ::DestroyWindow(grid.hwnd());
-        parent.grid = nullptr, parent.onBrowse = nullptr;
+        parent.grid = nullptr, parent.onBrowse = nullptr, parent.nextControlRequests.clear();
         Drain();
     }
 
@@ -97,17 +95,14 @@ public:
     // Runs what is queued now (bounded: a window that never validates would repaint for ever).
     void Drain() {
         MSG msg;
-        for (int i = 0; i < 10000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
+        for (int i = 0; i < 10000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i)
+            ::TranslateMessage(&msg), ::DispatchMessageW(&msg);
     }
     void Forget() { parent.notes.clear(); }
     void Open(int row) { Click(row, 1), Forget(); }  // a click that opens the cell's editor
     POINT CellCentre(int row, int column) {
-        RECT r{LVIR_BOUNDS, column, 0, 0};
-        ::SendMessageW(grid.hwnd(), column ? LVM_GETSUBITEMRECT : LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
-        if (column == 0) r.right = r.left + 100;
+        RECT r{LVIR_BOUNDS, column, 0, 0};  // column 0: the whole row
+        ::SendMessageW(grid.hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&r));
         return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
     void ClickAt(POINT pt, UINT msg = WM_LBUTTONDOWN, HWND target = nullptr) {

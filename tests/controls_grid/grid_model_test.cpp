@@ -12,8 +12,7 @@ using ModelTest = GridTest;
 TEST_F(ModelTest, OutOfRangeCallsDoNothing) {
     for (Cell c : {Cell{-1, 0}, Cell{kRows, 0}, Cell{0, 2}, Cell{0, -1}}) EXPECT_EQ(grid.getSubItem(c.row, c.column), nullptr);
     EXPECT_FALSE(grid.setSubItem(kRows, 1, std::make_unique<CPropertyItem>(L"")));
-    grid.selectItem(kCheckRow, 1);
-    Forget();
+    grid.selectItem(kCheckRow, 1), Forget();
     for (Cell c : {Cell{99, 0}, Cell{0, 9}}) grid.selectItem(c.row, c.column);
     EXPECT_EQ(grid.selectedCell(), (Cell{kCheckRow, 1}));
     CPropertyItem stranger(L"x");
@@ -29,14 +28,12 @@ TEST_F(ModelTest, CellsArePaintedByTheirItemsWithGridLines) {
         win::WindowDc dc(grid.hwnd());
         return ::GetPixel(dc.get(), pt.x, pt.y);
     };
-    const POINT label{150, CellCentre(kPlainRow, 0).y};  // right of the label text
-    EXPECT_EQ(pixelAt(label), RGB(234, 230, 170));
-    const POINT value{CellCentre(kPlainRow, 1).x + 90, label.y};
-    EXPECT_EQ(pixelAt(value), ::GetSysColor(COLOR_WINDOW));
+    const POINT value = CellCentre(kPlainRow, 1);
+    EXPECT_EQ(pixelAt(POINT{150, value.y}), RGB(234, 230, 170));  // right of the label text
+    EXPECT_EQ(pixelAt(POINT{value.x + 90, value.y}), ::GetSysColor(COLOR_WINDOW));
     RECT cell{LVIR_BOUNDS, 1, 0, 0};
     ::SendMessageW(grid.hwnd(), LVM_GETSUBITEMRECT, kPlainRow, reinterpret_cast<LPARAM>(&cell));
-    const POINT line{cell.left + 50, cell.bottom - 1};  // the cell's bottom grid line
-    EXPECT_EQ(pixelAt(line), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(pixelAt(POINT{cell.left + 50, cell.bottom - 1}), ::GetSysColor(COLOR_BTNFACE));  // its bottom grid line
 }
 
 TEST(ItemsTest, AListTakesItsTextsExactlyAndAnythingElseBecomesTheFirstEntry) {
@@ -71,20 +68,17 @@ TEST(ItemsTest, APathIsShownCutAndKeptWhole) {
 
 // Whichever goes first, the window or its object, the window and its children are destroyed; the
 // derived handler hears the end only when the window went first; a whole child always hears its own.
-struct Log {
-    int destroys = 0, finals = 0;  // WM_DESTROY and WM_NCDESTROY heard; OnFinalMessage calls
+struct Log {  // WM_DESTROY and WM_NCDESTROY heard; OnFinalMessage calls
+    int destroys = 0, finals = 0;
 };
-class Probe : public win::Window {
-public:
-    explicit Probe(Log& log) : log_(log) {}
-
-protected:
+struct Probe : win::Window {
+    explicit Probe(Log& log) : log(log) {}
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        log_.destroys += msg == WM_DESTROY || msg == WM_NCDESTROY;
+        log.destroys += msg == WM_DESTROY || msg == WM_NCDESTROY;
         return Window::HandleMessage(msg, wParam, lParam);
     }
-    void OnFinalMessage() override { ++log_.finals; }
-    Log& log_;
+    void OnFinalMessage() override { ++log.finals; }
+    Log& log;
 };
 
 TEST(WindowLifetime, WhicheverGoesFirstTheWindowAndItsChildrenGo) {

@@ -5,9 +5,9 @@
 #include "win/main_frame_fixture.h"
 #include "settings_model/settings_printer.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "settings/settings.h"
 
@@ -38,10 +38,8 @@ inline ::testing::Environment* const kSharedFrame = ::testing::AddGlobalTestEnvi
 class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        dir = std::wstring(temp) + L"vastrel-config-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
-        ::CreateDirectoryW(dir.c_str(), nullptr);
+        dir = std::filesystem::temp_directory_path() / ("vastrel-config-" + std::to_string(::GetCurrentProcessId()));
+        std::filesystem::remove_all(dir, ignored), std::filesystem::create_directory(dir, ignored);
         frame = SharedFrame::Get();
         ASSERT_NE(frame, nullptr);
         CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
@@ -50,14 +48,9 @@ protected:
         frame->ApplySettings(settings::StartupSettings());
         guitest::Pump();
     }
-    void TearDown() override {
-        for (const auto& f : made) ::DeleteFileW(f.c_str());
-        for (auto it = made.rbegin(); it != made.rend(); ++it) ::RemoveDirectoryW(it->c_str());
-        ::RemoveDirectoryW(dir.c_str());
-    }
+    void TearDown() override { std::filesystem::remove_all(dir, ignored); }
 
-    // A path in the scratch directory, removed at the end (a directory made here too, after its files).
-    std::wstring PathOf(const std::wstring& name) { return made.push_back(dir + L"\\" + name), made.back(); }
+    std::wstring PathOf(const std::wstring& name) const { return dir + L"\\" + name; }
     std::wstring FileWith(const std::wstring& name, const std::string& bytes) {
         const std::wstring path = PathOf(name);
         EXPECT_TRUE(guitest::WriteFileBytes(path, bytes));
@@ -80,8 +73,5 @@ protected:
 
     CMainFrame* frame = nullptr;
     std::wstring dir;
-    std::vector<std::wstring> made;
-    static inline int serial = 0;
+    std::error_code ignored;
 };
-
-inline std::string NarrowText(const std::wstring& w) { return std::string(w.begin(), w.end()); }

@@ -26,12 +26,10 @@ private:
     void Run() {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
         while (!stop_ && !answered_) {
-            if (HWND dialog = guitest::VisibleDialog()) {
-                if (std::chrono::steady_clock::now() < end)
-                    answered_ = answer_(dialog);
-                else
-                    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
+            if (HWND dialog = guitest::VisibleDialog(); dialog && std::chrono::steady_clock::now() < end)
+                answered_ = answer_(dialog);
+            else if (dialog)
+                ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
@@ -55,26 +53,12 @@ DialogDriver FileDialogDriver(const std::wstring& name) {
     });
 }
 
-HWND ChildOf(HWND dialog, const wchar_t* className, const wchar_t* text) {
-    struct Search {
-        const wchar_t *className, *text;
-        HWND found;
-    } s{className, text, nullptr};
-    ::EnumChildWindows(dialog, [](HWND child, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if ((s->className && guitest::ClassName(child) == s->className) || (s->text && guitest::WindowText(child) == s->text))
-            s->found = child;
-        return s->found == nullptr;
-    }, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 // Answers the folder picker: notes whether it shows the title text, then either picks the first
 // sub-folder of the folder it opened on (expanded) and presses OK, or cancels it.
 DialogDriver PickerDriver(bool confirm, std::atomic<bool>& sawTitle) {
     return DialogDriver([confirm, &sawTitle](HWND dialog) {
-        sawTitle = ChildOf(dialog, nullptr, L"Select log file directory") != nullptr;
-        HWND tree = confirm ? ChildOf(dialog, L"SysTreeView32", nullptr) : nullptr;
+        sawTitle = ::FindWindowExW(dialog, nullptr, nullptr, L"Select log file directory") != nullptr;
+        HWND tree = confirm ? ::FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr) : nullptr;
         HTREEITEM child = nullptr;
         for (int i = 0; tree && !child && i < 100; ++i) {  // the tree fills in the background: bounded retries
             HTREEITEM current = TreeView_GetSelection(tree);
@@ -91,8 +75,7 @@ DialogDriver PickerDriver(bool confirm, std::atomic<bool>& sawTitle) {
 }  // namespace
 
 TEST_F(ConfigTest, FileMenuDialogsAndTheStoreFileButton) {
-    wchar_t previous[MAX_PATH] = {};
-    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    const std::filesystem::path previous = std::filesystem::current_path();
     ASSERT_TRUE(::SetCurrentDirectoryW(dir.c_str()));
     const auto command = [&](UINT id) {
         const DialogDriver driver = FileDialogDriver(L"typed");
@@ -109,8 +92,7 @@ TEST_F(ConfigTest, FileMenuDialogsAndTheStoreFileButton) {
 
     // The store row's "..." opens the save dialog on the row's name; ".db" is added, the folder stays.
     CPropertyGridCtrl& grid = guitest::GridOf(frame->hwnd());
-    grid.selectItem(settings::kStoreFile, 1);
-    ::SetFocus(grid.hwnd());
+    grid.selectItem(settings::kStoreFile, 1), ::SetFocus(grid.hwnd());
     ::SendMessageW(grid.hwnd(), WM_KEYDOWN, VK_RETURN, 1);  // opens the editor
     CPropertyEditorWindow* editor = CPropertyEditorWindow::FromWindow(grid.editorWindow());
     ASSERT_NE(editor, nullptr);
@@ -121,11 +103,9 @@ TEST_F(ConfigTest, FileMenuDialogsAndTheStoreFileButton) {
         EXPECT_TRUE(guitest::PumpUntil([&] { return Shown(settings::kStoreFile) != L"vastrel-messages.db"; }, 20000));
     }
     const std::wstring chosen = Shown(settings::kStoreFile);
-    EXPECT_EQ(_wcsicmp(chosen.c_str(), PathOf(L"radio.db").c_str()), 0) << NarrowText(chosen);
-    wchar_t now[MAX_PATH] = {};
-    ::GetCurrentDirectoryW(MAX_PATH, now);
-    EXPECT_EQ(_wcsicmp(now, dir.c_str()), 0);
-    ::SetCurrentDirectoryW(previous);
+    EXPECT_EQ(_wcsicmp(chosen.c_str(), PathOf(L"radio.db").c_str()), 0) << chosen;
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir));  // the dialogs left it
+    std::filesystem::current_path(previous);
 }
 
 TEST_F(ConfigTest, FolderPickerOpensOnTheRowConfirmSetsTheFullPathCancelKeepsIt) {
