@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A mutation sample of the portable sources against the native tests.
 
-    tools/mutate.py [--seed N] [--count N] [--build DIR] [--list]
+    tools/mutate.py [--seed N] [--count N] [--build DIR] [--list] [--only 14,30]
 
 Finds every place in the portable libraries' sources (what the native build compiles from src/)
 where one small fault can be made: a comparison flipped or loosened, && and || swapped, a boolean
@@ -112,6 +112,7 @@ def main():
     ap.add_argument("--count", type=int, default=72)
     ap.add_argument("--build", default="build/mutation")
     ap.add_argument("--list", action="store_true", help="print the drawn mutants and stop")
+    ap.add_argument("--only", default="", help="comma-separated numbers of the draw to run (e.g. 14,30)")
     a = ap.parse_args()
 
     configure(a.build)
@@ -130,7 +131,10 @@ def main():
         sys.exit("mutate: the unmutated tree does not build or its tests fail")
     tally = {"killed": 0, "survived": 0, "stillborn": 0}
     started = time.time()
+    only = {int(n) for n in a.only.split(",") if n.strip()}
     for i, (path, no, name, start, end, repl) in enumerate(mutants, 1):
+        if only and i not in only:
+            continue
         full = os.path.join(ROOT, path)
         with open(full) as f:
             original = f.read()
