@@ -184,6 +184,8 @@ private:
     void DrawBoardHeader(HDC dc, std::int64_t position);
     void ShowReadingLink(LONG start);
     std::wstring CountText() const;
+    // The count, followed by an export's outcome while it stands.
+    std::wstring CountAndNoticeText() const { return CountText() + exportNotice_; }
 
     // msg_frame_commands.cpp: the buttons' menus, the save dialog, the clipboard, the shell.
     void ShowQuickFilterMenu();

@@ -197,7 +197,7 @@ bool CMsgFrame::ExportTo(const std::wstring& path, browser::ExportFormat format)
         return false;
     }
     exportNotice_ = L" Exported " + std::to_wstring(written) + L" to " + path + L".";
-    ShowStatus(CountText() + exportNotice_);
+    ShowStatus(CountAndNoticeText());
     return true;
 }
 

@@ -472,7 +472,7 @@ void CMsgFrame::RefreshList(bool keepPlace, bool recount) {
         }
     }
     ::InvalidateRect(list_, nullptr, FALSE);
-    if (query_) ShowStatus(CountText() + exportNotice_);
+    if (query_) ShowStatus(CountAndNoticeText());
     ShowSelection();
     UpdateUnreadCount(false);
 }
@@ -521,7 +521,7 @@ void CMsgFrame::OnCountTimer() {
         const auto items = static_cast<WPARAM>(std::min<std::int64_t>(n, INT_MAX));
         ::SendMessageW(list_, LVM_SETITEMCOUNT, items, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         ::InvalidateRect(list_, nullptr, FALSE);
-        ShowStatus(CountText() + exportNotice_);
+        ShowStatus(CountAndNoticeText());
     }
     if (again) StartCount(false);
 }

@@ -39,12 +39,7 @@ struct Kept {
     }
 };
 
-// Polls `done` until it holds, for 10 s at most.
-bool WaitUntil(const std::function<bool()>& done) {
-    for (const auto until = Clock::now() + std::chrono::seconds(10); !done() && Clock::now() < until;)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return done();
-}
+using store_test::WaitUntil;
 
 struct KeepingTransport : feed::IFeedTransport {
     std::shared_ptr<Kept> kept;
